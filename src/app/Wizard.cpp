@@ -1,0 +1,106 @@
+#include "Wizard.h"
+
+#include "editor/frmSplit2.h"
+#include "output/frmSplit3.h"
+#include "select/frmSplit1.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
+
+Wizard::Wizard() : step1_(std::make_unique<frmSplit1>())
+{
+    endProgram_ = [] { QCoreApplication::exit(0); };
+    connect(step1_.get(), &frmSplit1::nextRequested, this, &Wizard::goToStep2);
+    connect(step1_.get(), &frmSplit1::exitRequested, this, &Wizard::closeRoutine);
+}
+
+Wizard::~Wizard()
+{
+    // A run in progress finishes its current piece before the windows go.
+    if (step3_)
+        step3_->stopRunAndWait();
+}
+
+void Wizard::start()
+{
+    showWindow(step1_.get());
+}
+
+void Wizard::showWindow(QWidget *window)
+{
+    if (!window->property("shownBefore").toBool()) {
+        window->setProperty("shownBefore", true);
+        if (QScreen *screen = QGuiApplication::primaryScreen()) {
+            QRect frame(QPoint(0, 0), window->size());
+            frame.moveCenter(screen->availableGeometry().center());
+            window->move(frame.topLeft());
+        }
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void Wizard::goToStep2()
+{
+    if (ending_)
+        return;
+    step1_->hide();
+    if (!step2_) {
+        step2_ = std::make_unique<frmSplit2>(*step1_);
+        connect(step2_.get(), &frmSplit2::previousRequested, this, &Wizard::backToStep1);
+        connect(step2_.get(), &frmSplit2::nextRequested, this, &Wizard::goToStep3);
+        connect(step2_.get(), &frmSplit2::exitRequested, this, &Wizard::closeRoutine);
+        // Loading may have ended the program (the imaging library failed to start).
+        if (ending_)
+            return;
+    }
+    showWindow(step2_.get());
+}
+
+void Wizard::backToStep1()
+{
+    if (ending_)
+        return;
+    step2_->hide();
+    showWindow(step1_.get());
+}
+
+void Wizard::goToStep3()
+{
+    if (ending_)
+        return;
+    step2_->hide();
+    if (!step3_) {
+        step3_ = std::make_unique<frmSplit3>(*step1_, *step2_);
+        connect(step3_.get(), &frmSplit3::previousRequested, this, &Wizard::backToStep2);
+        connect(step3_.get(), &frmSplit3::exitRequested, this, &Wizard::closeRoutine);
+    }
+    showWindow(step3_.get());
+}
+
+void Wizard::backToStep2()
+{
+    if (ending_)
+        return;
+    step3_->hide();
+    showWindow(step2_.get());
+}
+
+void Wizard::closeRoutine()
+{
+    // Closing a window below re-enters through its close box; the first call wins.
+    if (ending_)
+        return;
+    ending_ = true;
+    for (QWidget *window :
+         {static_cast<QWidget *>(step1_.get()), static_cast<QWidget *>(step2_.get()),
+          static_cast<QWidget *>(step3_.get())}) {
+        if (window)
+            window->close();
+    }
+    if (step3_)
+        step3_->stopRunAndWait();
+    endProgram_();
+}

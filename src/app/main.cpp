@@ -1,0 +1,24 @@
+#include "app/Startup.h"
+#include "app/Wizard.h"
+#include "platform/InstanceLock.h"
+
+#include <QApplication>
+#include <QFont>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    installChineseTranslation();
+    // The layouts are drawn for 12-pixel Chinese text.
+    QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Micro Hei"),
+                      font.family()});
+    font.setPixelSize(12);
+    QApplication::setFont(font);
+
+    const platform::InstanceLock lock(QStringLiteral("qinghe-splitter"));
+    const std::unique_ptr<Wizard> wizard = startProgram(lock);
+    if (!wizard)
+        return 0;
+    return app.exec();
+}

@@ -1,0 +1,101 @@
+#include "Dialogs.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace platform {
+
+namespace {
+
+std::function<QString(const OpenPicturesRequest &)> &openResponder()
+{
+    static std::function<QString(const OpenPicturesRequest &)> r;
+    return r;
+}
+
+std::function<std::optional<QString>(const FolderRequest &)> &folderResponder()
+{
+    static std::function<std::optional<QString>(const FolderRequest &)> r;
+    return r;
+}
+
+} // namespace
+
+QStringList qtNameFilters(const std::vector<FilterPair> &filters)
+{
+    QStringList result;
+    for (const FilterPair &pair : filters) {
+        QStringList patterns;
+        for (const QString &p : pair.patterns.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            patterns << p;
+            if (p.toUpper() != p)
+                patterns << p.toUpper();
+        }
+        // Qt reads the patterns from the last parenthesised group of each entry.
+        QString description = pair.description;
+        const qsizetype paren = description.indexOf(QLatin1String(" ("));
+        if (paren >= 0)
+            description.truncate(paren);
+        result << description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                      QLatin1Char(')');
+    }
+    return result;
+}
+
+QString nameBufferFor(const QStringList &paths)
+{
+    const QChar nul(QChar::Null);
+    if (paths.isEmpty())
+        return {};
+    if (paths.size() == 1)
+        return QDir::toNativeSeparators(paths.first()) + nul;
+    const QString folder = QDir::toNativeSeparators(QFileInfo(paths.first()).absolutePath());
+    QString buffer = folder + nul;
+    for (const QString &path : paths)
+        buffer += QFileInfo(path).fileName() + nul;
+    return buffer + nul;
+}
+
+QString openPictures(const OpenPicturesRequest &request)
+{
+    if (openResponder())
+        return openResponder()(request);
+
+    QFileDialog dialog(request.owner, request.title, request.initialFolder);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setOption(QFileDialog::DontResolveSymlinks, true);
+    dialog.setOption(QFileDialog::ReadOnly, true);
+    const QStringList filters = qtNameFilters(request.filters);
+    dialog.setNameFilters(filters);
+    if (request.filterIndex >= 1 && request.filterIndex <= filters.size())
+        dialog.selectNameFilter(filters.at(request.filterIndex - 1));
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return nameBufferFor(dialog.selectedFiles());
+}
+
+std::optional<QString> chooseFolder(const FolderRequest &request)
+{
+    if (folderResponder())
+        return folderResponder()(request);
+    // An empty start folder lets the dialog open at the top of the folder tree.
+    const QString folder = QFileDialog::getExistingDirectory(
+        request.owner, request.title, QDir::rootPath(), QFileDialog::ShowDirsOnly);
+    if (folder.isEmpty())
+        return std::nullopt;
+    return QDir::toNativeSeparators(folder);
+}
+
+void setOpenPicturesResponder(std::function<QString(const OpenPicturesRequest &)> responder)
+{
+    openResponder() = std::move(responder);
+}
+
+void setFolderResponder(std::function<std::optional<QString>(const FolderRequest &)> responder)
+{
+    folderResponder() = std::move(responder);
+}
+
+} // namespace platform

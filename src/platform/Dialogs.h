@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+#include <utility>
+#include <vector>
+
+class QWidget;
+
+namespace platform {
+
+// One entry of the open dialog's type box: a description and its ';'-separated patterns.
+struct FilterPair
+{
+    QString description;
+    QString patterns;
+};
+
+struct OpenPicturesRequest
+{
+    QWidget *owner = nullptr;
+    QString title;
+    std::vector<FilterPair> filters;
+    int filterIndex = 1; // 1-based, as the dialog counts
+    QString initialFolder; // empty: the platform chooses
+};
+
+struct FolderRequest
+{
+    QWidget *owner = nullptr;
+    QString title;
+};
+
+// Multi-select open dialog. Returns the name buffer: one file as its full path
+// followed by NUL; several as folder, NUL, each name followed by NUL, then NUL;
+// an empty string (all NUL) on cancel. There is no length bound.
+QString openPictures(const OpenPicturesRequest &request);
+
+// Builds the name buffer from full paths, in the order given.
+QString nameBufferFor(const QStringList &paths);
+
+// Folder chooser: the chosen folder's path, or nothing when cancelled.
+std::optional<QString> chooseFolder(const FolderRequest &request);
+
+// Test seams: when set, they answer instead of showing a dialog.
+void setOpenPicturesResponder(std::function<QString(const OpenPicturesRequest &)> responder);
+void setFolderResponder(std::function<std::optional<QString>(const FolderRequest &)> responder);
+
+// The name filters handed to the dialog, upper-case variants added so that SCAN.JPG
+// is offered on case-sensitive file systems.
+QStringList qtNameFilters(const std::vector<FilterPair> &filters);
+
+} // namespace platform

@@ -1,0 +1,48 @@
+#include "FileSystem.h"
+
+#include <QFile>
+#include <QTemporaryFile>
+
+#include <filesystem>
+#include <system_error>
+
+namespace platform {
+
+namespace {
+
+std::filesystem::path fsPath(const QString &path)
+{
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+} // namespace
+
+bool fileExists(const QString &path)
+{
+    std::error_code ec;
+    return std::filesystem::is_regular_file(fsPath(path), ec);
+}
+
+bool removeFile(const QString &path)
+{
+    std::error_code ec;
+    std::filesystem::remove(fsPath(path), ec);
+    return !std::filesystem::exists(fsPath(path), ec);
+}
+
+bool folderExists(const QString &path)
+{
+    std::error_code ec;
+    return std::filesystem::is_directory(fsPath(path), ec);
+}
+
+bool folderWritable(const QString &path)
+{
+    if (!folderExists(path))
+        return false;
+    // Permission bits do not tell the whole story (read-only mounts, ACLs): try it.
+    QTemporaryFile probe(path + QStringLiteral("/.qinghe-probe-XXXXXX"));
+    return probe.open();
+}
+
+} // namespace platform

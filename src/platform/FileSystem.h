@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+namespace platform {
+
+// True when a regular file (not a folder) exists at the path.
+bool fileExists(const QString &path);
+// Deletes one file; true when it is gone afterwards.
+bool removeFile(const QString &path);
+bool folderExists(const QString &path);
+// True when a file can be created in the folder (tried for real, then removed).
+bool folderWritable(const QString &path);
+
+} // namespace platform

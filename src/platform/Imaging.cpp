@@ -1,0 +1,342 @@
+#include "Imaging.h"
+
+#include <QImageReader>
+#include <QImageWriter>
+#include <QPainter>
+#include <QSaveFile>
+#include <QTransform>
+
+#include <atomic>
+#include <mutex>
+#include <set>
+
+namespace platform {
+
+namespace {
+
+struct Instances
+{
+    std::mutex mutex;
+    std::set<ImagingToken> live;
+    ImagingToken next = 1;
+    int startups = 0;
+    int shutdowns = 0;
+    bool failNext = false;
+};
+
+Instances &instances()
+{
+    static Instances i;
+    return i;
+}
+
+bool started()
+{
+    return Imaging::liveInstances() > 0;
+}
+
+void applyAllocationLimit()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { QImageReader::setAllocationLimit(Imaging::allocationLimitMb); });
+}
+
+// Brings every decoded picture to one of two 32-bit layouts, so that turning and
+// cutting work the same for palette, 1-bit, grey and 16-bit sources.
+QImage normalised(QImage image)
+{
+    const QImage::Format target =
+        image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
+    if (image.format() == target)
+        return image;
+    return image.convertToFormat(target);
+}
+
+QImage turned(const QImage &image, int code)
+{
+    switch (code) {
+    case 1:
+        return image.transformed(QTransform().rotate(90));
+    case 2:
+        return image.mirrored(true, true);
+    case 3:
+        return image.transformed(QTransform().rotate(270));
+    default:
+        return image;
+    }
+}
+
+} // namespace
+
+QString statusText(Status status)
+{
+    switch (status) {
+    case Status::Ok:
+        return QStringLiteral("OK");
+    case Status::GenericError:
+        return QStringLiteral("general error");
+    case Status::InvalidParameter:
+        return QStringLiteral("invalid parameter");
+    case Status::OutOfMemory:
+        return QStringLiteral("out of memory");
+    case Status::FileNotFound:
+        return QStringLiteral("file not found");
+    case Status::UnknownImageFormat:
+        return QStringLiteral("not a readable picture");
+    case Status::TooLarge:
+        return QStringLiteral("picture too large");
+    case Status::AccessDenied:
+        return QStringLiteral("access denied");
+    case Status::WriteFailed:
+        return QStringLiteral("write failed");
+    case Status::NotStarted:
+        return QStringLiteral("imaging library not started");
+    }
+    return QStringLiteral("unknown status");
+}
+
+Status Imaging::startup(ImagingToken &token)
+{
+    Instances &in = instances();
+    std::lock_guard lock(in.mutex);
+    if (in.failNext) {
+        in.failNext = false;
+        return Status::GenericError;
+    }
+    applyAllocationLimit();
+    token = in.next++;
+    in.live.insert(token);
+    ++in.startups;
+    return Status::Ok;
+}
+
+void Imaging::shutdown(ImagingToken token)
+{
+    Instances &in = instances();
+    std::lock_guard lock(in.mutex);
+    if (in.live.erase(token) > 0)
+        ++in.shutdowns;
+}
+
+int Imaging::liveInstances()
+{
+    Instances &in = instances();
+    std::lock_guard lock(in.mutex);
+    return int(in.live.size());
+}
+
+int Imaging::totalStartups()
+{
+    Instances &in = instances();
+    std::lock_guard lock(in.mutex);
+    return in.startups;
+}
+
+int Imaging::totalShutdowns()
+{
+    Instances &in = instances();
+    std::lock_guard lock(in.mutex);
+    return in.shutdowns;
+}
+
+void Imaging::failNextStartup()
+{
+    Instances &in = instances();
+    std::lock_guard lock(in.mutex);
+    in.failNext = true;
+}
+
+Status Picture::open(const QString &path)
+{
+    release();
+    if (!started())
+        return Status::NotStarted;
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    if (!reader.canRead()) {
+        error_ = reader.errorString();
+        return reader.error() == QImageReader::FileNotFoundError ? Status::FileNotFound
+                                                                 : Status::UnknownImageFormat;
+    }
+    const QSize size = reader.size();
+    if (!size.isValid() || size.isEmpty()) {
+        error_ = QStringLiteral("no picture size");
+        return Status::UnknownImageFormat;
+    }
+    // Refuse pictures the decoder would not allocate before anything is decoded.
+    const qint64 bytes = qint64(size.width()) * size.height() * 4;
+    if (bytes > qint64(Imaging::allocationLimitMb) * 1024 * 1024) {
+        error_ = QStringLiteral("picture too large");
+        return Status::TooLarge;
+    }
+    path_ = path;
+    fileSize_ = size;
+    return Status::Ok;
+}
+
+Status Picture::decode(QSize scaledTo)
+{
+    if (!isOpen())
+        return Status::InvalidParameter;
+    if (!started())
+        return Status::NotStarted;
+    QImageReader reader(path_);
+    reader.setAutoTransform(false);
+    if (scaledTo.isValid() && !scaledTo.isEmpty()) {
+        if (rotation_ % 2 == 1)
+            scaledTo.transpose();
+        // Reduced decoding: JPEG scales in the codec, the others scale after decoding.
+        if (scaledTo.width() < fileSize_.width() || scaledTo.height() < fileSize_.height())
+            reader.setScaledSize(scaledTo);
+    }
+    QImage image;
+    if (!reader.read(&image) || image.isNull()) {
+        error_ = reader.errorString();
+        return Status::UnknownImageFormat;
+    }
+    image = normalised(std::move(image));
+    if (image.isNull())
+        return Status::OutOfMemory;
+    image_ = turned(image, rotation_);
+    if (image_.isNull())
+        return Status::OutOfMemory;
+    return Status::Ok;
+}
+
+Status Picture::load(const QString &path)
+{
+    const Status status = open(path);
+    if (status != Status::Ok)
+        return status;
+    return decode();
+}
+
+void Picture::rotateFlip(int code)
+{
+    code = ((code % 4) + 4) % 4;
+    if (isDecoded())
+        image_ = turned(image_, code);
+    rotation_ = (rotation_ + code) % 4;
+}
+
+QSizeF Picture::dimensions() const
+{
+    QSize size = fileSize_;
+    if (rotation_ % 2 == 1)
+        size.transpose();
+    return QSizeF(float(size.width()), float(size.height()));
+}
+
+void Picture::release()
+{
+    path_.clear();
+    fileSize_ = {};
+    rotation_ = 0;
+    image_ = QImage();
+    error_.clear();
+}
+
+Graphics::Graphics(QImage &surface) : surface_(surface) {}
+
+Graphics::~Graphics() = default;
+
+Status Graphics::drawImageRect(Picture &picture, float x, float y, float width, float height)
+{
+    if (!started())
+        return Status::NotStarted;
+    if (width <= 0 || height <= 0 || surface_.isNull())
+        return Status::InvalidParameter;
+    if (!picture.isDecoded()) {
+        const Status status = picture.decode(QSize(qCeil(width), qCeil(height)));
+        if (status != Status::Ok)
+            return status;
+    }
+    QPainter painter(&surface_);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.drawImage(QRectF(x, y, width, height), picture.image());
+    return Status::Ok;
+}
+
+Status cutPiece(const Picture &source, int x, int y, int w, int h, QImage &piece)
+{
+    const QImage &src = source.image();
+    const QRect rect(x, y, w, h);
+    if (src.isNull() || w <= 0 || h <= 0 || !src.rect().contains(rect))
+        return Status::InvalidParameter;
+    const int bytesPerPixel = src.depth() / 8;
+    if (bytesPerPixel < 1)
+        return Status::InvalidParameter;
+    // A view onto the source rows, converted once: no intermediate copy of the piece.
+    const QImage view(src.constScanLine(y) + qsizetype(x) * bytesPerPixel, w, h,
+                      src.bytesPerLine(), src.format());
+    piece = view.format() == QImage::Format_RGB888 ? view.copy()
+                                                    : view.convertToFormat(QImage::Format_RGB888);
+    if (piece.isNull())
+        return Status::OutOfMemory;
+    piece.setDotsPerMeterX(src.dotsPerMeterX());
+    piece.setDotsPerMeterY(src.dotsPerMeterY());
+    return Status::Ok;
+}
+
+Status savePicture(const QImage &picture, const QString &path, const QString &encoder,
+                   const std::vector<EncoderParameter> &parameters, QString *error)
+{
+    auto fail = [error](Status status, const QString &why) {
+        if (error)
+            *error = why;
+        return status;
+    };
+    if (!started())
+        return fail(Status::NotStarted, statusText(Status::NotStarted));
+
+    QByteArray format;
+    if (encoder.compare(encoders::bmp, Qt::CaseInsensitive) == 0)
+        format = "bmp";
+    else if (encoder.compare(encoders::jpeg, Qt::CaseInsensitive) == 0)
+        format = "jpeg";
+    else if (encoder.compare(encoders::tiff, Qt::CaseInsensitive) == 0)
+        format = "tiff";
+    else if (encoder.compare(encoders::png, Qt::CaseInsensitive) == 0)
+        format = "png";
+    else
+        return fail(Status::InvalidParameter, QStringLiteral("unknown encoder"));
+
+    int quality = -1;
+    int compression = -1;
+    QImage out = picture;
+    for (const EncoderParameter &p : parameters) {
+        if (p.category.compare(encoders::quality, Qt::CaseInsensitive) == 0)
+            quality = p.value;
+        else if (p.category.compare(encoders::compression, Qt::CaseInsensitive) == 0)
+            compression = p.value == encoders::compressionNone ? 0 : 1;
+        else if (p.category.compare(encoders::colorDepth, Qt::CaseInsensitive) == 0 &&
+                 p.value == 24 && out.format() != QImage::Format_RGB888)
+            out = out.convertToFormat(QImage::Format_RGB888);
+    }
+    if (out.isNull())
+        return fail(Status::OutOfMemory, statusText(Status::OutOfMemory));
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(Status::AccessDenied, file.errorString());
+    QImageWriter writer(&file, format);
+    if (!writer.canWrite()) {
+        file.cancelWriting();
+        return fail(Status::WriteFailed, writer.errorString());
+    }
+    if (quality >= 0)
+        writer.setQuality(quality);
+    if (compression >= 0)
+        writer.setCompression(compression);
+    if (!writer.write(out)) {
+        const QString why = file.error() != QFileDevice::NoError ? file.errorString()
+                                                                  : writer.errorString();
+        file.cancelWriting();
+        return fail(Status::WriteFailed, why);
+    }
+    if (!file.commit())
+        return fail(Status::WriteFailed, file.errorString());
+    return Status::Ok;
+}
+
+} // namespace platform

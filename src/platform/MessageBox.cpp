@@ -1,0 +1,81 @@
+#include "MessageBox.h"
+
+#include <QMessageBox>
+
+namespace platform {
+
+namespace {
+
+BoxResponder &responder()
+{
+    static BoxResponder r;
+    return r;
+}
+
+std::vector<BoxRequest> &history()
+{
+    static std::vector<BoxRequest> h;
+    return h;
+}
+
+QMessageBox::Icon toQt(BoxIcon icon)
+{
+    switch (icon) {
+    case BoxIcon::Error:
+    case BoxIcon::Critical:
+        return QMessageBox::Critical;
+    case BoxIcon::Question:
+        return QMessageBox::Question;
+    case BoxIcon::Exclamation:
+        break;
+    }
+    return QMessageBox::Warning;
+}
+
+} // namespace
+
+BoxAnswer showMessage(const BoxRequest &request)
+{
+    if (responder()) {
+        history().push_back(request);
+        return responder()(request);
+    }
+    QMessageBox box(toQt(request.icon), request.title, request.text, QMessageBox::NoButton,
+                    request.owner);
+    if (request.buttons == BoxButtons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(request.defaultButton == BoxAnswer::Yes ? QMessageBox::Yes
+                                                                     : QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+        box.setDefaultButton(QMessageBox::Ok);
+    }
+    const int answer = box.exec();
+    if (request.buttons == BoxButtons::YesNo)
+        return answer == QMessageBox::Yes ? BoxAnswer::Yes : BoxAnswer::No;
+    return BoxAnswer::Ok;
+}
+
+void showNotice(QWidget *owner, const QString &title, const QString &text, BoxIcon icon)
+{
+    showMessage({owner, title, text, icon, BoxButtons::Ok, BoxAnswer::Ok});
+}
+
+void setBoxResponder(BoxResponder r)
+{
+    responder() = std::move(r);
+    history().clear();
+}
+
+const std::vector<BoxRequest> &shownBoxes()
+{
+    return history();
+}
+
+void clearShownBoxes()
+{
+    history().clear();
+}
+
+} // namespace platform

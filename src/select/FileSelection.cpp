@@ -1,0 +1,55 @@
+#include "FileSelection.h"
+
+#include <QDir>
+
+namespace {
+
+QString trimBlanks(const QString &text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first) == QLatin1Char(' '))
+        ++first;
+    while (last > first && text.at(last - 1) == QLatin1Char(' '))
+        --last;
+    return text.mid(first, last - first);
+}
+
+} // namespace
+
+FileSelection ParseFileNames(const QString &buffer)
+{
+    FileSelection result;
+    const QString text = trimBlanks(buffer);
+    if (text.isEmpty())
+        return result;
+
+    QStringList pieces;
+    qsizetype p = 0; // index just after the last NUL taken
+    while (true) {
+        const qsizetype nul = text.indexOf(QChar::Null, p);
+        if (nul < 0 || nul == p)
+            break;
+        pieces << text.mid(p, nul - p);
+        p = nul + 1;
+    }
+    if (pieces.isEmpty())
+        return result;
+
+    const QChar sep = QDir::separator();
+    if (pieces.size() == 1) {
+        const QString &path = pieces.first();
+        const qsizetype k = path.lastIndexOf(sep) + 1;
+        result.FolderPath = path.left(k);
+        result.FileNames << path.mid(k);
+        result.FileCount = 1;
+        return result;
+    }
+    QString folder = pieces.first();
+    if (!folder.endsWith(sep))
+        folder += sep;
+    result.FolderPath = folder;
+    result.FileNames = pieces.mid(1);
+    result.FileCount = int(result.FileNames.size());
+    return result;
+}
