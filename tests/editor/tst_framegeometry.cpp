@@ -1,0 +1,295 @@
+#include "app/Module1.h"
+#include "editor/FrameGeometry.h"
+
+#include <QTest>
+
+using namespace geometry;
+
+Q_DECLARE_METATYPE(geometry::Band)
+Q_DECLARE_METATYPE(geometry::Handle)
+Q_DECLARE_METATYPE(FrameRect)
+
+namespace geometry {
+// Lets QCOMPARE print a band that differs.
+char *toString(const Band &b)
+{
+    return qstrdup(QByteArray("Band(") + QByteArray::number(b.left) + ',' +
+                   QByteArray::number(b.top) + ',' + QByteArray::number(b.right) + ',' +
+                   QByteArray::number(b.bottom) + ')');
+}
+} // namespace geometry
+
+namespace {
+
+// A frame well inside the default 800 x 600 area.
+const QRect frame(100, 100, 200, 150);
+
+// The picture rectangle at scale 1, as the layout computes it from a frame.
+FrameRect atScaleOne(QRect f)
+{
+    return {f.x() - 18, f.y() - 18, f.width(), f.height()};
+}
+
+} // namespace
+
+class tst_FrameGeometry : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void moveBand_data();
+    void moveBand();
+    void resizeBand_data();
+    void resizeBand();
+    void resizedEdgesFollowThePointer();
+    void rightEdgeReachesPictureWidth();
+    void bandToFrame_data();
+    void bandToFrame();
+    void placeHandles_data();
+    void placeHandles();
+    void nudge_data();
+    void nudge();
+    void hoverText_data();
+    void hoverText();
+    void handleCursor();
+};
+
+void tst_FrameGeometry::moveBand_data()
+{
+    QTest::addColumn<QRect>("start");
+    QTest::addColumn<QPoint>("pointer"); // grabbed at (50, 50)
+    QTest::addColumn<Band>("expected");
+
+    QTest::newRow("back at start") << frame << QPoint(50, 50) << Band{100, 100, 300, 250};
+    QTest::newRow("inside") << frame << QPoint(60, 45) << Band{110, 95, 310, 245};
+    QTest::newRow("far left") << frame << QPoint(-500, 50) << Band{18, 100, 218, 250};
+    QTest::newRow("far right") << frame << QPoint(2000, 50) << Band{618, 100, 818, 250};
+    QTest::newRow("far up") << frame << QPoint(50, -500) << Band{100, 18, 300, 168};
+    QTest::newRow("far down") << frame << QPoint(50, 2000) << Band{100, 468, 300, 618};
+    QTest::newRow("past top-left") << frame << QPoint(-500, -500) << Band{18, 18, 218, 168};
+    QTest::newRow("past bottom-right") << frame << QPoint(2000, 2000) << Band{618, 468, 818, 618};
+    QTest::newRow("just inside right")
+        << QRect(617, 100, 200, 150) << QPoint(51, 50) << Band{618, 100, 818, 250};
+    QTest::newRow("wider than area")
+        << QRect(18, 18, 900, 100) << QPoint(50, 50) << Band{-82, 18, 818, 118};
+    QTest::newRow("taller than area")
+        << QRect(18, 18, 100, 700) << QPoint(50, 50) << Band{18, -82, 118, 618};
+}
+
+void tst_FrameGeometry::moveBand()
+{
+    QFETCH(QRect, start);
+    QFETCH(QPoint, pointer);
+    QFETCH(Band, expected);
+    const Band b = geometry::moveBand(start, 50, 50, pointer.x(), pointer.y(), Area{});
+    QCOMPARE(b, expected);
+    QCOMPARE(b.right - b.left, start.width());
+    QCOMPARE(b.bottom - b.top, start.height());
+}
+
+void tst_FrameGeometry::resizeBand_data()
+{
+    QTest::addColumn<Handle>("handle");
+    QTest::addColumn<QPoint>("pointer");
+    QTest::addColumn<Band>("expected");
+    QTest::addColumn<QRect>("released");
+
+    // Each handle drags only its own edges.
+    const QPoint p(7, -5);
+    QTest::newRow("LeftUp") << Handle::LeftUp << p << Band{107, 95, 300, 250}
+                            << QRect(107, 95, 193, 155);
+    QTest::newRow("UpMid") << Handle::UpMid << p << Band{100, 95, 300, 250}
+                           << QRect(100, 95, 200, 155);
+    QTest::newRow("RightUp") << Handle::RightUp << p << Band{100, 95, 307, 250}
+                             << QRect(100, 95, 207, 155);
+    QTest::newRow("LeftMid") << Handle::LeftMid << p << Band{107, 100, 300, 250}
+                             << QRect(107, 100, 193, 150);
+    QTest::newRow("RightMid") << Handle::RightMid << p << Band{100, 100, 307, 250}
+                              << QRect(100, 100, 207, 150);
+    QTest::newRow("LeftDown") << Handle::LeftDown << p << Band{107, 100, 300, 245}
+                              << QRect(107, 100, 193, 145);
+    QTest::newRow("DownMid") << Handle::DownMid << p << Band{100, 100, 300, 245}
+                             << QRect(100, 100, 200, 145);
+    QTest::newRow("RightDown") << Handle::RightDown << p << Band{100, 100, 307, 245}
+                               << QRect(100, 100, 207, 145);
+
+    QTest::newRow("RightMid 10 right") << Handle::RightMid << QPoint(10, 3)
+                                       << Band{100, 100, 310, 250} << QRect(100, 100, 210, 150);
+    QTest::newRow("LeftUp past corner") << Handle::LeftUp << QPoint(-500, -500)
+                                        << Band{18, 18, 300, 250} << QRect(18, 18, 282, 232);
+    QTest::newRow("RightDown past corner") << Handle::RightDown << QPoint(2000, 2000)
+                                           << Band{100, 100, 818, 618} << QRect(100, 100, 718, 518);
+    QTest::newRow("UpMid past top")
+        << Handle::UpMid << QPoint(0, -500) << Band{100, 18, 300, 250} << QRect(100, 18, 200, 232);
+    QTest::newRow("DownMid past bottom") << Handle::DownMid << QPoint(0, 2000)
+                                         << Band{100, 100, 300, 618} << QRect(100, 100, 200, 518);
+    // Crossed bands: a dragged edge passes the opposite one and is held at the far limit.
+    QTest::newRow("left past right limit") << Handle::LeftMid << QPoint(2000, 0)
+                                           << Band{817, 100, 300, 250} << QRect(300, 100, 517, 150);
+    QTest::newRow("right past left limit") << Handle::RightMid << QPoint(-2000, 0)
+                                           << Band{100, 100, 18, 250} << QRect(18, 100, 82, 150);
+    QTest::newRow("top past bottom limit") << Handle::UpMid << QPoint(0, 2000)
+                                           << Band{100, 617, 300, 250} << QRect(100, 250, 200, 367);
+    QTest::newRow("bottom onto top") << Handle::DownMid << QPoint(0, -150)
+                                     << Band{100, 100, 300, 100} << QRect(100, 100, 200, 1);
+}
+
+void tst_FrameGeometry::resizeBand()
+{
+    QFETCH(Handle, handle);
+    QFETCH(QPoint, pointer);
+    QFETCH(Band, expected);
+    QFETCH(QRect, released);
+    const Band b = geometry::resizeBand(frame, handle, pointer.x(), pointer.y(), Area{});
+    QCOMPARE(b, expected);
+    QCOMPARE(geometry::bandToFrame(b), released);
+}
+
+// Against the handles as placed: a dragged right/bottom edge lies under the pointer and a
+// dragged left/top edge handleSize pixels right of or below it.
+void tst_FrameGeometry::resizedEdgesFollowThePointer()
+{
+    const QPoint pointer(250, 200);
+    const HandlePlacement placed = geometry::placeHandles(frame);
+    for (int i = 0; i < 8; ++i) {
+        const auto handle = Handle(i);
+        const QPoint rel = pointer - placed.handles[i];
+        const Band b = geometry::resizeBand(frame, handle, rel.x(), rel.y(), Area{});
+        const Edges e = geometry::movedEdges(handle);
+        const Band still = bandOf(frame);
+        QCOMPARE(b.left, e.left ? pointer.x() + handleSize : still.left);
+        QCOMPARE(b.top, e.top ? pointer.y() + handleSize : still.top);
+        QCOMPARE(b.right, e.right ? pointer.x() : still.right);
+        QCOMPARE(b.bottom, e.bottom ? pointer.y() : still.bottom);
+    }
+}
+
+// A 640 x 480 picture at scale 1 fills columns 18..657 and rows 18..497; dragging the
+// corner past them gives the frame the whole picture, as the keys would.
+void tst_FrameGeometry::rightEdgeReachesPictureWidth()
+{
+    const Area area{18, 18, 657, 497};
+    const QRect start(18, 18, 320, 240);
+    const QRect released =
+        geometry::bandToFrame(geometry::resizeBand(start, Handle::RightDown, 1000, 1000, area));
+    const FrameRect r = atScaleOne(released);
+    QCOMPARE(r.X + r.Width, 640);
+    QCOMPARE(r.Y + r.Height, 480);
+
+    const QRect moved = geometry::bandToFrame(geometry::moveBand(start, 0, 0, 1000, 1000, area));
+    QCOMPARE(atScaleOne(moved), (FrameRect{320, 240, 320, 240}));
+}
+
+void tst_FrameGeometry::bandToFrame_data()
+{
+    QTest::addColumn<Band>("band");
+    QTest::addColumn<QRect>("expected");
+    QTest::newRow("plain") << Band{10, 20, 110, 70} << QRect(10, 20, 100, 50);
+    QTest::newRow("crossed across") << Band{110, 20, 10, 70} << QRect(10, 20, 100, 50);
+    QTest::newRow("crossed both") << Band{110, 70, 10, 20} << QRect(10, 20, 100, 50);
+    QTest::newRow("no width") << Band{40, 20, 40, 70} << QRect(40, 20, 1, 50);
+    QTest::newRow("a point") << Band{40, 20, 40, 20} << QRect(40, 20, 1, 1);
+}
+
+void tst_FrameGeometry::bandToFrame()
+{
+    QFETCH(Band, band);
+    QFETCH(QRect, expected);
+    QCOMPARE(geometry::bandToFrame(band), expected);
+}
+
+void tst_FrameGeometry::placeHandles_data()
+{
+    QTest::addColumn<QRect>("rect");
+    QTest::addColumn<int>("midX");
+    QTest::addColumn<int>("midY");
+    QTest::newRow("even") << frame << 196 << 171;
+    QTest::newRow("odd") << QRect(101, 50, 201, 99) << 197 << 95;
+    QTest::newRow("one pixel") << QRect(30, 40, 1, 1) << 26 << 36;
+    QTest::newRow("negative size floors") << QRect(30, 40, -3, -5) << 24 << 33;
+}
+
+void tst_FrameGeometry::placeHandles()
+{
+    QFETCH(QRect, rect);
+    QFETCH(int, midX);
+    QFETCH(int, midY);
+    const int l = rect.x(), t = rect.y(), r = rect.x() + rect.width(), b = rect.y() + rect.height();
+    const HandlePlacement p = geometry::placeHandles(rect);
+    const QPoint expected[8] = {{l - 8, t - 8}, {midX, t - 8}, {r, t - 8}, {l - 8, midY},
+                                {r, midY},      {l - 8, b},    {midX, b},  {r, b}};
+    for (int i = 0; i < 8; ++i)
+        QCOMPARE(p.handles[i], expected[i]);
+    QCOMPARE(p.tag, QPoint(l + 8, t + 8));
+}
+
+void tst_FrameGeometry::nudge_data()
+{
+    QTest::addColumn<QRect>("start");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("keypad");
+    QTest::addColumn<QPoint>("expected");
+
+    // Width 200 and height 150: the last column is on 817 at Left 618, the last row on
+    // 617 at Top 468.
+    const auto at = [](int x, int y) { return QRect(x, y, 200, 150); };
+    QTest::newRow("left at limit") << at(18, 100) << int(Qt::Key_Left) << false << QPoint(18, 100);
+    QTest::newRow("left short") << at(19, 100) << int(Qt::Key_Left) << false << QPoint(18, 100);
+    QTest::newRow("up at limit") << at(100, 18) << int(Qt::Key_Up) << false << QPoint(100, 18);
+    QTest::newRow("up short") << at(100, 19) << int(Qt::Key_Up) << false << QPoint(100, 18);
+    QTest::newRow("right at limit")
+        << at(618, 100) << int(Qt::Key_Right) << false << QPoint(618, 100);
+    QTest::newRow("right short") << at(617, 100) << int(Qt::Key_Right) << false << QPoint(618, 100);
+    QTest::newRow("down at limit")
+        << at(100, 468) << int(Qt::Key_Down) << false << QPoint(100, 468);
+    QTest::newRow("down short") << at(100, 467) << int(Qt::Key_Down) << false << QPoint(100, 468);
+    QTest::newRow("keypad 4") << at(100, 100) << int(Qt::Key_4) << true << QPoint(99, 100);
+    QTest::newRow("keypad 8") << at(100, 100) << int(Qt::Key_8) << true << QPoint(100, 99);
+    QTest::newRow("keypad 6") << at(100, 100) << int(Qt::Key_6) << true << QPoint(101, 100);
+    QTest::newRow("keypad 2") << at(100, 100) << int(Qt::Key_2) << true << QPoint(100, 101);
+    QTest::newRow("keypad arrow") << at(100, 100) << int(Qt::Key_Left) << true << QPoint(99, 100);
+    QTest::newRow("main-row 6") << at(100, 100) << int(Qt::Key_6) << false << QPoint(100, 100);
+    QTest::newRow("space") << at(100, 100) << int(Qt::Key_Space) << false << QPoint(100, 100);
+}
+
+void tst_FrameGeometry::nudge()
+{
+    QFETCH(QRect, start);
+    QFETCH(int, key);
+    QFETCH(bool, keypad);
+    QFETCH(QPoint, expected);
+    const QRect moved = geometry::nudge(start, key, keypad, Area{});
+    QCOMPARE(moved.topLeft(), expected);
+    QCOMPARE(moved.size(), start.size());
+}
+
+void tst_FrameGeometry::hoverText_data()
+{
+    QTest::addColumn<FrameRect>("rect");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("page") << FrameRect{0, 0, 1200, 1600}
+                          << QString::fromUtf16(u"起始X\uFF1A0  起始Y\uFF1A0  "
+                                                u"尺寸\uFF1A1200\u00D71600 像素");
+    QTest::newRow("negative") << FrameRect{-5, 12, -1, 3}
+                              << QString::fromUtf16(u"起始X\uFF1A-5  起始Y\uFF1A12  "
+                                                    u"尺寸\uFF1A-1\u00D73 像素");
+}
+
+void tst_FrameGeometry::hoverText()
+{
+    QFETCH(FrameRect, rect);
+    QFETCH(QString, expected);
+    QCOMPARE(geometry::hoverText(rect), expected);
+}
+
+void tst_FrameGeometry::handleCursor()
+{
+    const Qt::CursorShape expected[8] = {
+        Qt::SizeFDiagCursor, Qt::SizeVerCursor,   Qt::SizeBDiagCursor, Qt::SizeHorCursor,
+        Qt::SizeHorCursor,   Qt::SizeBDiagCursor, Qt::SizeVerCursor,   Qt::SizeFDiagCursor};
+    for (int i = 0; i < 8; ++i)
+        QCOMPARE(geometry::handleCursor(Handle(i)), expected[i]);
+}
+
+QTEST_APPLESS_MAIN(tst_FrameGeometry)
+#include "tst_framegeometry.moc"
