@@ -1,10 +1,15 @@
 #pragma once
 
+#include <QImage>
 #include <QWidget>
 
+#include <array>
 #include <vector>
 
+class FrameShape;
+class HandleLabel;
 class QComboBox;
+class QLabel;
 class QPushButton;
 class frmSplit1;
 
@@ -14,6 +19,8 @@ class frmSplit2 : public QWidget
     Q_OBJECT
 
 public:
+    // Loads the window: builds the frame set from step 1's number of parts and draws
+    // the last picture of step 1's list unturned.
     explicit frmSplit2(frmSplit1 &step1, QWidget *parent = nullptr);
 
     // What step 3 reads when a run starts: the number of frames, each frame's letter
@@ -27,14 +34,68 @@ public:
     QPushButton *Command2 = nullptr; // next
     QPushButton *Command3 = nullptr; // exit
 
+    // The frame set, indexed 0..frameCount with element 0 the hidden template.
+    std::vector<FrameShape *> Shape1; // the frames
+    std::vector<QLabel *> Label1;     // frame-number tags
+    std::vector<QLabel *> Label2;     // letter-row captions
+    QLabel *Label3 = nullptr;         // the note
+
+    // The eight size handles, in the order they are shown and raised.
+    HandleLabel *labLeftUp = nullptr;
+    HandleLabel *labUpMid = nullptr;
+    HandleLabel *labRightUp = nullptr;
+    HandleLabel *labLeftMid = nullptr;
+    HandleLabel *labRightMid = nullptr;
+    HandleLabel *labLeftDown = nullptr;
+    HandleLabel *labDownMid = nullptr;
+    HandleLabel *labRightDown = nullptr;
+
+    // Window state, in client pixels.
+    float picScale = 0.0f; // window pixels per picture pixel; 0 until a sample is drawn
+    int areaLeft = 18;
+    int areaTop = 18;
+    int areaRight = 817;  // last column of the displayed picture
+    int areaBottom = 617; // last row of the displayed picture
+    int rotateIndex = 0;  // rotation the displayed sample has
+    bool handlesShown = false;
+    int activeFrame = 0;
+
+    // Clears the picture area, draws the sample turned by rotation (0..3), lays the
+    // default grid over it and recomputes frameRects.
+    void Initialize(int rotation);
+    // frameRects[1..frameCount] from the frames' window rectangles and picScale.
+    void PicFrameArray();
+    void FrmEnabled(bool flag);
+    void ShowLabel(bool visible);
+
+    // The persistent drawing surface the window shows.
+    const QImage &surface() const { return surface_; }
+
 signals:
     void previousRequested();
     void nextRequested();
     void exitRequested();
 
 protected:
+    void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    std::array<HandleLabel *, 8> handles() const;
+    void createTemplates();
+    void createHandles();
+    void buildFrameSet(int count);
+    void clearFrameSet();
+    void layDefaultGrid();
+    void windowClick();
+    void rotationChosen(int index);
+    void next();
+    int partsFromStep1() const;
+
     frmSplit1 &step1_;
+    QImage surface_;
+    bool backgroundPressed_ = false;
 };

@@ -1,0 +1,85 @@
+#include "SplitLayout.h"
+
+#include <cmath>
+#include <limits>
+
+namespace layout {
+
+namespace {
+
+qint32 floorToInt(double value)
+{
+    const double f = std::floor(value);
+    // A scale of 0 (no sample drawn yet) or a huge quotient must not overflow.
+    if (!(f > double(std::numeric_limits<qint32>::min())))
+        return std::numeric_limits<qint32>::min();
+    if (!(f < double(std::numeric_limits<qint32>::max())))
+        return std::numeric_limits<qint32>::max();
+    return qint32(f);
+}
+
+} // namespace
+
+SampleFit fitSample(float w, float h)
+{
+    SampleFit fit;
+    if (w > float(maxAreaWidth) || h > float(maxAreaHeight)) {
+        const float ratio = h / w;
+        if (ratio <= wideRatio) {
+            fit.picScale = float(maxAreaWidth) / w;
+            fit.width = maxAreaWidth;
+            fit.height = floorToInt(double(h) * double(fit.picScale));
+        } else {
+            fit.picScale = float(maxAreaHeight) / h;
+            fit.width = floorToInt(double(w) * double(fit.picScale));
+            fit.height = maxAreaHeight;
+        }
+    } else {
+        fit.picScale = 1.0f;
+        // Whole-pixel sizes in practice; halves go to even.
+        fit.width = int(std::lrint(w));
+        fit.height = int(std::lrint(h));
+    }
+    fit.areaRight = areaOrigin - 1 + fit.width;
+    fit.areaBottom = areaOrigin - 1 + fit.height;
+    return fit;
+}
+
+QRect defaultFrame(int i, int frameCount, int areaRight, int areaBottom)
+{
+    const int rows = (frameCount + 1) / 2;
+    const int cellWidth = (areaRight - (areaOrigin - 1)) / 2;
+    const int rowHeight = rows > 0 ? (areaBottom - (areaOrigin - 1)) / rows : 0;
+    const int row = (i + 1) / 2 - 1;
+    const int left = (i % 2 == 1) ? areaOrigin : cellWidth + areaOrigin;
+    return QRect(left, rowHeight * row + areaOrigin, cellWidth, rowHeight);
+}
+
+FrameRect pictureRect(const QRect &frame, float picScale)
+{
+    const double scale = double(picScale);
+    FrameRect r;
+    r.X = floorToInt(double(frame.left() - areaOrigin) / scale);
+    r.Y = floorToInt(double(frame.top() - areaOrigin) / scale);
+    r.Width = floorToInt(double(frame.width()) / scale);
+    r.Height = floorToInt(double(frame.height()) / scale);
+    return r;
+}
+
+int countBooks(const QStringList &letters)
+{
+    QStringList distinct{QString()};
+    for (const QString &letter : letters) {
+        const QString text = letter.trimmed();
+        if (!distinct.contains(text, Qt::CaseSensitive))
+            distinct.append(text);
+    }
+    return int(distinct.size()) - 1;
+}
+
+bool booksNeedConfirmation(int frameCount, int books)
+{
+    return double(frameCount) / 2.0 < double(books);
+}
+
+} // namespace layout

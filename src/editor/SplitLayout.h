@@ -1,0 +1,50 @@
+#pragma once
+
+#include "app/Module1.h"
+
+#include <QRect>
+#include <QStringList>
+
+// Two coordinate spaces meet on step 2. Window space: client pixels of the editor, the
+// sample drawn with its top-left pixel at (areaOrigin, areaOrigin). Picture space: pixels
+// of the turned sample, origin at its top-left corner. picScale is window pixels per
+// picture pixel; these functions are the only conversions between the two.
+namespace layout {
+
+constexpr int areaOrigin = 18;    // first column and row of the picture area
+constexpr int maxAreaWidth = 800; // largest displayed picture
+constexpr int maxAreaHeight = 600;
+constexpr float wideRatio = 0.75f; // height / width of a 4:3 landscape picture
+
+// How a turned sample of w x h pixels is shown: the scale, the displayed size and the
+// last column and row (inclusive) of the picture area.
+struct SampleFit
+{
+    float picScale = 1.0f;
+    int width = 0;
+    int height = 0;
+    int areaRight = 0;
+    int areaBottom = 0;
+};
+
+// Fits the sample into the largest area. The scale is kept in single precision and the
+// scaled side is the product in double precision rounded down, so that the frames'
+// picture rectangles come out as the scale stored with them implies.
+SampleFit fitSample(float w, float h);
+
+// Frame i (1..frameCount) of the default grid: two columns, ceil(frameCount / 2) rows
+// filling the displayed picture; odd frames on the left, even ones on the right.
+QRect defaultFrame(int i, int frameCount, int areaRight, int areaBottom);
+
+// A frame's window rectangle in picture pixels: each value divided by the stored scale
+// in double precision and rounded towards minus infinity.
+FrameRect pictureRect(const QRect &frame, float picScale);
+
+// The number of books the letters make: distinct trimmed texts, compared exactly;
+// an empty letter adds no book.
+int countBooks(const QStringList &letters);
+
+// More books than half the frames looks like a mistake worth a question.
+bool booksNeedConfirmation(int frameCount, int books);
+
+} // namespace layout

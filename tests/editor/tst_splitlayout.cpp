@@ -1,0 +1,182 @@
+#include "editor/SplitLayout.h"
+
+#include <QTest>
+
+using RectList = QList<QRect>;
+
+namespace {
+
+QRect asRect(const FrameRect &r)
+{
+    return QRect(r.X, r.Y, r.Width, r.Height);
+}
+
+} // namespace
+
+class tst_SplitLayout : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fitSample_data();
+    void fitSample();
+    void defaultGrid_data();
+    void defaultGrid();
+    void pictureRect_data();
+    void pictureRect();
+    void books_data();
+    void books();
+};
+
+void tst_SplitLayout::fitSample_data()
+{
+    QTest::addColumn<float>("w");
+    QTest::addColumn<float>("h");
+    QTest::addColumn<float>("scale");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("areaRight");
+    QTest::addColumn<int>("areaBottom");
+
+    QTest::newRow("portrait A4 scan")
+        << 2480.f << 3508.f << 600.f / 3508.f << 424 << 600 << 441 << 617;
+    QTest::newRow("same scan turned")
+        << 3508.f << 2480.f << 800.f / 3508.f << 800 << 565 << 817 << 582;
+    QTest::newRow("fits as it is") << 640.f << 480.f << 1.f << 640 << 480 << 657 << 497;
+    QTest::newRow("exactly 4:3 is width-limited")
+        << 1000.f << 750.f << 0.8f << 800 << 600 << 817 << 617;
+    QTest::newRow("exactly the area") << 800.f << 600.f << 1.f << 800 << 600 << 817 << 617;
+    QTest::newRow("one column too wide")
+        << 801.f << 600.f << 800.f / 801.f << 800 << 599 << 817 << 616;
+    QTest::newRow("too high, narrow enough")
+        << 500.f << 700.f << 600.f / 700.f << 428 << 600 << 445 << 617;
+    QTest::newRow("turned 500x700 fits") << 700.f << 500.f << 1.f << 700 << 500 << 717 << 517;
+    QTest::newRow("small picture") << 100.f << 80.f << 1.f << 100 << 80 << 117 << 97;
+    QTest::newRow("both too large, taller than 4:3")
+        << 900.f << 700.f << 600.f / 700.f << 771 << 600 << 788 << 617;
+}
+
+void tst_SplitLayout::fitSample()
+{
+    QFETCH(float, w);
+    QFETCH(float, h);
+    QFETCH(float, scale);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(int, areaRight);
+    QFETCH(int, areaBottom);
+
+    const layout::SampleFit fit = layout::fitSample(w, h);
+    // The stored scale is the single-precision quotient, bit for bit.
+    QCOMPARE(fit.picScale, scale);
+    QCOMPARE(fit.width, width);
+    QCOMPARE(fit.height, height);
+    QCOMPARE(fit.areaRight, areaRight);
+    QCOMPARE(fit.areaBottom, areaBottom);
+}
+
+void tst_SplitLayout::defaultGrid_data()
+{
+    QTest::addColumn<int>("frameCount");
+    QTest::addColumn<int>("areaRight");
+    QTest::addColumn<int>("areaBottom");
+    QTest::addColumn<RectList>("frames");
+
+    QTest::newRow("424x600, 4") << 4 << 441 << 617
+                                << RectList{{18, 18, 212, 300},
+                                            {230, 18, 212, 300},
+                                            {18, 318, 212, 300},
+                                            {230, 318, 212, 300}};
+    QTest::newRow("800x565, 4") << 4 << 817 << 582
+                                << RectList{{18, 18, 400, 282},
+                                            {418, 18, 400, 282},
+                                            {18, 300, 400, 282},
+                                            {418, 300, 400, 282}};
+    QTest::newRow("640x480, 3: last alone on the left")
+        << 3 << 657 << 497
+        << RectList{{18, 18, 320, 240}, {338, 18, 320, 240}, {18, 258, 320, 240}};
+    QTest::newRow("800x600, 5") << 5 << 817 << 617
+                                << RectList{{18, 18, 400, 200},
+                                            {418, 18, 400, 200},
+                                            {18, 218, 400, 200},
+                                            {418, 218, 400, 200},
+                                            {18, 418, 400, 200}};
+    QTest::newRow("one frame: left half, full height")
+        << 1 << 657 << 497 << RectList{{18, 18, 320, 480}};
+    QTest::newRow("odd width rounds the column down")
+        << 2 << 117 << 97 << RectList{{18, 18, 50, 80}, {68, 18, 50, 80}};
+    QTest::newRow("ten frames, 800x600")
+        << 10 << 817 << 617
+        << RectList{{18, 18, 400, 120},   {418, 18, 400, 120},  {18, 138, 400, 120},
+                    {418, 138, 400, 120}, {18, 258, 400, 120},  {418, 258, 400, 120},
+                    {18, 378, 400, 120},  {418, 378, 400, 120}, {18, 498, 400, 120},
+                    {418, 498, 400, 120}};
+}
+
+void tst_SplitLayout::defaultGrid()
+{
+    QFETCH(int, frameCount);
+    QFETCH(int, areaRight);
+    QFETCH(int, areaBottom);
+    QFETCH(RectList, frames);
+
+    QCOMPARE(frames.size(), frameCount);
+    for (int i = 1; i <= frameCount; ++i)
+        QCOMPARE(layout::defaultFrame(i, frameCount, areaRight, areaBottom), frames[i - 1]);
+}
+
+void tst_SplitLayout::pictureRect_data()
+{
+    QTest::addColumn<QRect>("frame");
+    QTest::addColumn<float>("scale");
+    QTest::addColumn<QRect>("expected");
+
+    QTest::newRow("unscaled: shifted by the origin")
+        << QRect(338, 258, 320, 240) << 1.f << QRect(320, 240, 320, 240);
+    QTest::newRow("stored 0.8 rounds 400 down to 499")
+        << QRect(418, 218, 400, 200) << 0.8f << QRect(499, 249, 499, 249);
+    QTest::newRow("portrait scan, frame 4")
+        << QRect(230, 318, 212, 300) << 600.f / 3508.f << QRect(1239, 1753, 1239, 1753);
+    QTest::newRow("turned scan, frame 4")
+        << QRect(418, 300, 400, 282) << 800.f / 3508.f << QRect(1753, 1236, 1753, 1236);
+    QTest::newRow("left on the area edge is column 0")
+        << QRect(18, 18, 1, 1) << 600.f / 3508.f << QRect(0, 0, 5, 5);
+    QTest::newRow("left of the area floors below zero")
+        << QRect(17, 17, 10, 10) << 0.5f << QRect(-2, -2, 20, 20);
+}
+
+void tst_SplitLayout::pictureRect()
+{
+    QFETCH(QRect, frame);
+    QFETCH(float, scale);
+    QFETCH(QRect, expected);
+    QCOMPARE(asRect(layout::pictureRect(frame, scale)), expected);
+}
+
+void tst_SplitLayout::books_data()
+{
+    QTest::addColumn<QStringList>("letters");
+    QTest::addColumn<int>("books");
+    QTest::addColumn<bool>("ask");
+
+    QTest::newRow("A A B B") << QStringList{"A", "A", "B", "B"} << 2 << false;
+    QTest::newRow("A B C D") << QStringList{"A", "B", "C", "D"} << 4 << true;
+    QTest::newRow("A A B B C") << QStringList{"A", "A", "B", "B", "C"} << 3 << true;
+    QTest::newRow("A A A B B") << QStringList{"A", "A", "A", "B", "B"} << 2 << false;
+    QTest::newRow("single frame") << QStringList{"A"} << 1 << true;
+    QTest::newRow("blanks trimmed") << QStringList{" A", "A ", "B", "B"} << 2 << false;
+    QTest::newRow("case counts") << QStringList{"a", "A", "B", "B"} << 3 << true;
+    QTest::newRow("empty adds no book") << QStringList{"", "A", "A", ""} << 1 << false;
+}
+
+void tst_SplitLayout::books()
+{
+    QFETCH(QStringList, letters);
+    QFETCH(int, books);
+    QFETCH(bool, ask);
+    QCOMPARE(layout::countBooks(letters), books);
+    QCOMPARE(layout::booksNeedConfirmation(int(letters.size()), books), ask);
+}
+
+QTEST_APPLESS_MAIN(tst_SplitLayout)
+#include "tst_splitlayout.moc"
