@@ -20,6 +20,11 @@ std::function<std::optional<QString>(const FolderRequest &)> &folderResponder()
     return r;
 }
 
+QString withSlash(const QString &folder)
+{
+    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
 } // namespace
 
 QStringList qtNameFilters(const std::vector<FilterPair> &filters)
@@ -50,10 +55,27 @@ QString nameBufferFor(const QStringList &paths)
         return {};
     if (paths.size() == 1)
         return QDir::toNativeSeparators(paths.first()) + nul;
-    const QString folder = QDir::toNativeSeparators(QFileInfo(paths.first()).absolutePath());
-    QString buffer = folder + nul;
+    // Names typed into the dialog may lie in other folders than the one shown; the
+    // folder is then the files' common ancestor and each name the rest of its path,
+    // so that folder + name is still the file picked.
+    QStringList files;
     for (const QString &path : paths)
-        buffer += QFileInfo(path).fileName() + nul;
+        files << QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    QString folder = QFileInfo(files.first()).path();
+    for (const QString &file : files) {
+        while (!file.startsWith(withSlash(folder))) {
+            const QString parent = QFileInfo(folder).path();
+            if (parent == folder)
+                break; // no common ancestor (another drive)
+            folder = parent;
+        }
+    }
+    const QString prefix = withSlash(folder);
+    QString buffer = QDir::toNativeSeparators(folder) + nul;
+    for (const QString &file : files) {
+        const QString name = file.startsWith(prefix) ? file.mid(prefix.size()) : file;
+        buffer += QDir::toNativeSeparators(name) + nul;
+    }
     return buffer + nul;
 }
 

@@ -26,8 +26,12 @@ bool fileExists(const QString &path)
 bool removeFile(const QString &path)
 {
     std::error_code ec;
+    // std::filesystem::remove would also take an empty folder of that name.
+    if (std::filesystem::is_directory(std::filesystem::symlink_status(fsPath(path), ec)))
+        return false;
+    // A file that was not there is gone as well; only an error keeps it.
     std::filesystem::remove(fsPath(path), ec);
-    return !std::filesystem::exists(fsPath(path), ec);
+    return !ec;
 }
 
 bool folderExists(const QString &path)

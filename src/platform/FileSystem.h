@@ -6,7 +6,7 @@ namespace platform {
 
 // True when a regular file (not a folder) exists at the path.
 bool fileExists(const QString &path);
-// Deletes one file; true when it is gone afterwards.
+// Deletes one file, never a folder; true when no file is left at the path.
 bool removeFile(const QString &path);
 bool folderExists(const QString &path);
 // True when a file can be created in the folder (tried for real, then removed).

@@ -1,0 +1,237 @@
+#include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
+#include "platform/FocusRect.h"
+#include "platform/Icons.h"
+#include "platform/MessageBox.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <climits>
+
+#include <unistd.h>
+
+namespace {
+
+QImage noiseSurface(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y,
+                           qRgb((x * 37 + y * 11) & 0xFF, (x * 5 + y * 71) & 0xFF, (x ^ y) & 0xFF));
+    return image;
+}
+
+bool onOutline(int x, int y, int left, int top, int right, int bottom)
+{
+    if (x < left || x >= right || y < top || y >= bottom)
+        return false;
+    return x == left || x == qint64(right) - 1 || y == top || y == qint64(bottom) - 1;
+}
+
+bool touch(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write("x", 1) == 1;
+}
+
+} // namespace
+
+class tst_Platform : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void focusRect_data();
+    void focusRect();
+    void focusRectIgnoresOtherDepths();
+    void nameFilters_data();
+    void nameFilters();
+    void fileSystem();
+    void folderWritableReadOnly();
+    void boxResponderRecords();
+    void iconSizes();
+};
+
+void tst_Platform::focusRect_data()
+{
+    // Edges: left and top inclusive, right and bottom exclusive.
+    QTest::addColumn<int>("left");
+    QTest::addColumn<int>("top");
+    QTest::addColumn<int>("right");
+    QTest::addColumn<int>("bottom");
+    QTest::addColumn<bool>("visible"); // some dot of the outline lies on the 32 x 24 surface
+
+    const int far = 1000000000;
+    QTest::newRow("inside") << 3 << 4 << 20 << 15 << true;
+    QTest::newRow("whole surface") << 0 << 0 << 32 << 24 << true;
+    QTest::newRow("out at left and top") << -5 << -3 << 10 << 8 << true;
+    QTest::newRow("out at right and bottom") << 25 << 18 << 40 << 30 << true;
+    QTest::newRow("larger than the surface") << -10 << -10 << 50 << 50 << false;
+    QTest::newRow("far outside on every side") << -far << -far << far << far << false;
+    QTest::newRow("entirely outside") << 40 << 40 << 60 << 60 << false;
+    QTest::newRow("one pixel wide") << 7 << 2 << 8 << 20 << true;
+    QTest::newRow("one pixel high") << 2 << 9 << 30 << 10 << true;
+    QTest::newRow("one pixel") << 6 << 6 << 7 << 7 << true;
+    QTest::newRow("two by two") << 10 << 10 << 12 << 12 << true;
+    QTest::newRow("odd corner") << 1 << 2 << 4 << 7 << true;
+    QTest::newRow("last column and row") << 31 << 23 << 32 << 24 << true;
+    QTest::newRow("empty") << 5 << 5 << 5 << 9 << false;
+    QTest::newRow("crossed") << 9 << 9 << 4 << 4 << false;
+    QTest::newRow("extreme edges") << INT_MIN << INT_MIN << INT_MAX << INT_MAX << false;
+}
+
+void tst_Platform::focusRect()
+{
+    QFETCH(int, left);
+    QFETCH(int, top);
+    QFETCH(int, right);
+    QFETCH(int, bottom);
+    QFETCH(bool, visible);
+
+    const QImage original = noiseSurface(32, 24);
+    QImage surface = original;
+    platform::drawFocusRect(surface, left, top, right, bottom);
+
+    // Once: only outline pixels change, each inverted; the outline is dotted.
+    int changed = 0;
+    for (int y = 0; y < surface.height(); ++y) {
+        for (int x = 0; x < surface.width(); ++x) {
+            const QRgb before = original.pixel(x, y);
+            const QRgb after = surface.pixel(x, y);
+            if (before == after)
+                continue;
+            ++changed;
+            QVERIFY2(onOutline(x, y, left, top, right, bottom),
+                     qPrintable(QStringLiteral("pixel %1,%2 off the outline").arg(x).arg(y)));
+            QCOMPARE(after & 0xFFFFFFu, (before ^ 0xFFFFFFu) & 0xFFFFFFu);
+            QCOMPARE((x + y) % 2, 0);
+        }
+    }
+    QCOMPARE(changed > 0, visible);
+
+    // Twice: every pixel is back.
+    platform::drawFocusRect(surface, left, top, right, bottom);
+    QCOMPARE(surface, original);
+}
+
+void tst_Platform::focusRectIgnoresOtherDepths()
+{
+    QImage surface(8, 8, QImage::Format_RGB888);
+    surface.fill(Qt::gray);
+    const QImage original = surface;
+    platform::drawFocusRect(surface, 0, 0, 8, 8);
+    QCOMPARE(surface, original);
+}
+
+void tst_Platform::nameFilters_data()
+{
+    QTest::addColumn<QString>("description");
+    QTest::addColumn<QString>("patterns");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("all pictures") << "All Pictures"
+                                  << "*.bmp;*.gif;*.jpg;*.jpeg;*.tif;*.png"
+                                  << "All Pictures (*.bmp *.BMP *.gif *.GIF *.jpg *.JPG *.jpeg "
+                                     "*.JPEG *.tif *.TIF *.png *.PNG)";
+    QTest::newRow("description with its own patterns") << "JPG (*.jpg;*.jpeg)"
+                                                       << "*.jpg;*.jpeg"
+                                                       << "JPG (*.jpg *.JPG *.jpeg *.JPEG)";
+    QTest::newRow("already upper case") << "Scans"
+                                        << "*.TIF"
+                                        << "Scans (*.TIF)";
+}
+
+void tst_Platform::nameFilters()
+{
+    QFETCH(QString, description);
+    QFETCH(QString, patterns);
+    QFETCH(QString, expected);
+    QCOMPARE(platform::qtNameFilters({{description, patterns}}), QStringList{expected});
+}
+
+void tst_Platform::fileSystem()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("第1页 a.jpg"));
+    const QString folder = dir.filePath(QStringLiteral("A00001.JPG"));
+    QVERIFY(touch(file));
+    QVERIFY(QDir().mkdir(folder));
+
+    QVERIFY(platform::fileExists(file));
+    QVERIFY(!platform::fileExists(folder));
+    QVERIFY(!platform::fileExists(dir.filePath(QStringLiteral("missing.jpg"))));
+    QVERIFY(platform::folderExists(dir.path()));
+    QVERIFY(!platform::folderExists(file));
+    QVERIFY(platform::folderWritable(dir.path()));
+    QVERIFY(!platform::folderWritable(dir.filePath(QStringLiteral("missing"))));
+    QVERIFY(!platform::folderWritable(file));
+    // The probe leaves nothing behind.
+    QCOMPARE(
+        QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(),
+        2);
+
+    QVERIFY(platform::removeFile(file));
+    QVERIFY(!QFile::exists(file));
+    QVERIFY(platform::removeFile(file)); // nothing there: gone as well
+    // A folder under a piece's name is never deleted in its place.
+    QVERIFY(!platform::removeFile(folder));
+    QVERIFY(QDir(folder).exists());
+}
+
+void tst_Platform::folderWritableReadOnly()
+{
+    if (geteuid() == 0)
+        QSKIP("root writes into read-only folders");
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString folder = dir.filePath(QStringLiteral("ro"));
+    QVERIFY(QDir().mkdir(folder));
+    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+    const bool writable = platform::folderWritable(folder);
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY(!writable);
+}
+
+void tst_Platform::boxResponderRecords()
+{
+    platform::setBoxResponder([](const platform::BoxRequest &request) {
+        return request.buttons == platform::BoxButtons::YesNo ? platform::BoxAnswer::Yes
+                                                              : platform::BoxAnswer::Ok;
+    });
+    platform::showNotice(nullptr, QStringLiteral("提示信息"), QStringLiteral("第一"));
+    const platform::BoxAnswer answer = platform::showMessage(
+        {nullptr, QStringLiteral("提示信息"), QStringLiteral("第二"), platform::BoxIcon::Question,
+         platform::BoxButtons::YesNo, platform::BoxAnswer::No});
+    QCOMPARE(answer, platform::BoxAnswer::Yes);
+
+    const std::vector<platform::BoxRequest> &shown = platform::shownBoxes();
+    QCOMPARE(shown.size(), size_t(2));
+    QCOMPARE(shown[0].text, QStringLiteral("第一"));
+    QCOMPARE(shown[0].icon, platform::BoxIcon::Exclamation);
+    QCOMPARE(shown[0].buttons, platform::BoxButtons::Ok);
+    QCOMPARE(shown[1].text, QStringLiteral("第二"));
+    QCOMPARE(shown[1].icon, platform::BoxIcon::Question);
+    QCOMPARE(shown[1].defaultButton, platform::BoxAnswer::No);
+
+    platform::clearShownBoxes();
+    QVERIFY(platform::shownBoxes().empty());
+    platform::setBoxResponder({});
+}
+
+void tst_Platform::iconSizes()
+{
+    QVERIFY(platform::programIcon().availableSizes().contains(QSize(16, 16)));
+    QCOMPARE(platform::addPictureIcon().pixmap(20, 20).size(), QSize(20, 20));
+    // Add and remove must be told apart.
+    QVERIFY(platform::addPictureIcon().pixmap(20, 20).toImage() !=
+            platform::removePictureIcon().pixmap(20, 20).toImage());
+}
+
+QTEST_MAIN(tst_Platform)
+#include "tst_platform.moc"
