@@ -1,0 +1,54 @@
+#pragma once
+
+#include "OutputFormat.h"
+#include "RunOutcome.h"
+#include "RunSnapshot.h"
+
+#include <QFuture>
+#include <QObject>
+
+#include <atomic>
+#include <mutex>
+
+// Cuts every picture of a snapshot into its frames and saves the pieces, off the
+// user-interface thread. Progress and the end come back as queued signals. A stop
+// request is honoured before the next frame; the piece in progress is always finished.
+class BatchEngine : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit BatchEngine(QObject *parent = nullptr);
+    ~BatchEngine() override; // stops a run and waits for it
+
+    // Starts a run on a worker thread; false when one is already running.
+    bool start(RunSnapshot snapshot);
+    // Runs on the calling thread; the signals are emitted directly.
+    RunOutcome runNow(const RunSnapshot &snapshot);
+
+    void requestStop() { stopRequested_ = true; }
+    bool isRunning() const;
+    // Blocks until the worker has ended (the current piece saved).
+    void wait();
+    // The outcome of the last run that ended.
+    RunOutcome lastOutcome() const;
+
+    // The format is read for every piece, so a change applies to the pieces that follow.
+    void setFormat(OutputFormat format) { format_ = format; }
+    OutputFormat format() const { return format_; }
+
+signals:
+    void progress(qint64 done, qint64 total);
+    void finished(const RunOutcome &outcome);
+
+private:
+    RunOutcome run(const RunSnapshot &snapshot);
+    RunOutcome cutAll(const RunSnapshot &snapshot);
+
+    std::atomic<OutputFormat> format_{OutputFormat::Bmp};
+    std::atomic<bool> stopRequested_{false};
+    std::atomic<bool> running_{false};
+    mutable std::mutex outcomeMutex_;
+    RunOutcome lastOutcome_;
+    QFuture<void> future_;
+};

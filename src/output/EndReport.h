@@ -1,0 +1,13 @@
+#pragma once
+
+#include "RunOutcome.h"
+
+#include <QString>
+
+// Most files named in the end-of-run box; the rest are only counted.
+inline constexpr int reportedFilesMax = 10;
+
+// The text of the box shown when a run ends with failures: how many pictures could not
+// be read and how many pieces could not be saved, and the first files of each. Empty
+// when nothing failed, so a clean run stays silent.
+QString failureReport(const RunOutcome &outcome);
