@@ -355,9 +355,9 @@ void frmSplit2::showEvent(QShowEvent *event)
     activeFrame = 0;
     handlesShown = false;
     ShowLabel(false);
-    FrmEnabled(true);
     frameRects.assign(size_t(frameCount) + 1, FrameRect{});
     buildFrameSet(frameCount);
+    FrmEnabled(true);
     Initialize(rotateIndex);
 }
 
