@@ -1,6 +1,7 @@
 #include "frmSplit2.h"
 #include "FrameGeometry.h"
 
+#include "FrameSetControls.h"
 #include "FrameShape.h"
 #include "HandleLabel.h"
 #include "SplitLayout.h"
@@ -12,7 +13,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QFontDatabase>
 #include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -22,68 +22,6 @@
 namespace {
 
 const QColor areaColour(204, 204, 153);
-const QColor tagGrey(128, 128, 128);
-const QColor tagBlue(0, 0, 255);
-
-// The tag font: bold, about 14 pt, Arial where installed, else the system's sans.
-QFont tagFont()
-{
-    QFont font;
-    if (QFontDatabase::families().contains(QStringLiteral("Arial")))
-        font.setFamily(QStringLiteral("Arial"));
-    else
-        font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(14.25);
-    font.setBold(true);
-    return font;
-}
-
-void setTextColour(QWidget *widget, const QColor &colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
-}
-
-QLabel *makeTag(QWidget *parent, int index)
-{
-    auto *tag = new QLabel(QString::number(index), parent);
-    tag->setObjectName(QStringLiteral("Label1_%1").arg(index));
-    tag->setFont(tagFont());
-    setTextColour(tag, tagGrey);
-    tag->move(12, 12);
-    tag->adjustSize();
-    tag->hide();
-    return tag;
-}
-
-FrameShape *makeShape(QWidget *parent, int index)
-{
-    auto *shape = new FrameShape(index, parent);
-    shape->setGeometry(8, 8, 320, 240);
-    shape->hide();
-    return shape;
-}
-
-QLabel *makeRowCaption(QWidget *parent, int index, const QString &text, QPoint at)
-{
-    auto *caption = new QLabel(text, parent);
-    caption->setObjectName(QStringLiteral("Label2_%1").arg(index));
-    caption->move(at);
-    caption->adjustSize();
-    caption->hide();
-    return caption;
-}
-
-QComboBox *makeLetterList(QWidget *parent, int index, QPoint at)
-{
-    auto *list = new QComboBox(parent);
-    list->setObjectName(QStringLiteral("Combo1_%1").arg(index));
-    list->setEditable(false);
-    list->setGeometry(QRect(at, QSize(32, 20)));
-    list->hide();
-    return list;
-}
 
 QPushButton *makeButton(QWidget *parent, const char *name, const QString &text, QRect geometry)
 {
@@ -95,6 +33,8 @@ QPushButton *makeButton(QWidget *parent, const char *name, const QString &text, 
 }
 
 } // namespace
+
+using namespace framecontrols;
 
 frmSplit2::frmSplit2(frmSplit1 &step1, QWidget *parent)
     : QWidget(parent), step1_(step1), surface_(954, 636, QImage::Format_RGB32)

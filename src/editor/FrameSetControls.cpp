@@ -1,0 +1,75 @@
+#include "FrameSetControls.h"
+
+#include "FrameShape.h"
+
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QLabel>
+
+namespace framecontrols {
+
+namespace {
+
+// The tag font: bold, about 14 pt, Arial where installed, else the system's sans.
+QFont tagFont()
+{
+    QFont font;
+    if (QFontDatabase::families().contains(QStringLiteral("Arial")))
+        font.setFamily(QStringLiteral("Arial"));
+    else
+        font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(14.25);
+    font.setBold(true);
+    return font;
+}
+
+} // namespace
+
+void setTextColour(QWidget *widget, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+FrameShape *makeShape(QWidget *parent, int index)
+{
+    auto *shape = new FrameShape(index, parent);
+    shape->setGeometry(8, 8, 320, 240);
+    shape->hide();
+    return shape;
+}
+
+QLabel *makeTag(QWidget *parent, int index)
+{
+    auto *tag = new QLabel(QString::number(index), parent);
+    tag->setObjectName(QStringLiteral("Label1_%1").arg(index));
+    tag->setFont(tagFont());
+    setTextColour(tag, tagGrey);
+    tag->move(12, 12);
+    tag->adjustSize();
+    tag->hide();
+    return tag;
+}
+
+QLabel *makeRowCaption(QWidget *parent, int index, const QString &text, QPoint at)
+{
+    auto *caption = new QLabel(text, parent);
+    caption->setObjectName(QStringLiteral("Label2_%1").arg(index));
+    caption->move(at);
+    caption->adjustSize();
+    caption->hide();
+    return caption;
+}
+
+QComboBox *makeLetterList(QWidget *parent, int index, QPoint at)
+{
+    auto *list = new QComboBox(parent);
+    list->setObjectName(QStringLiteral("Combo1_%1").arg(index));
+    list->setEditable(false);
+    list->setGeometry(QRect(at, QSize(32, 20)));
+    list->hide();
+    return list;
+}
+
+} // namespace framecontrols

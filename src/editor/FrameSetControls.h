@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QColor>
+#include <QPoint>
+#include <QString>
+
+class FrameShape;
+class QComboBox;
+class QLabel;
+class QWidget;
+
+// The controls of one frame of step 2, made as copies of the hidden templates: hidden
+// until the window shows them, named after their set and index ("Shape1_3").
+namespace framecontrols {
+
+inline const QColor tagGrey(128, 128, 128);
+inline const QColor tagBlue(0, 0, 255);
+
+FrameShape *makeShape(QWidget *parent, int index);
+QLabel *makeTag(QWidget *parent, int index);
+QLabel *makeRowCaption(QWidget *parent, int index, const QString &text, QPoint at);
+QComboBox *makeLetterList(QWidget *parent, int index, QPoint at);
+
+void setTextColour(QWidget *widget, const QColor &colour);
+
+} // namespace framecontrols
