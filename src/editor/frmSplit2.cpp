@@ -6,18 +6,23 @@
 #include "HandleLabel.h"
 #include "SplitLayout.h"
 #include "app/Module1.h"
+#include "platform/FocusRect.h"
 #include "platform/MessageBox.h"
 #include "select/Step1Logic.h"
 #include "select/frmSplit1.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+
+#include <algorithm>
 
 namespace {
 
@@ -86,6 +91,7 @@ frmSplit2::frmSplit2(frmSplit1 &step1, QWidget *parent)
     setWindowIcon(step1_.windowIcon());
     Combo2->setCurrentIndex(0);
 
+    qApp->installEventFilter(this);
     connect(Combo2, &QComboBox::currentIndexChanged, this, &frmSplit2::rotationChosen);
     connect(Command1, &QPushButton::clicked, this, &frmSplit2::previousRequested);
     connect(Command2, &QPushButton::clicked, this, &frmSplit2::next);
@@ -116,8 +122,13 @@ void frmSplit2::createHandles()
     const QPoint places[] = {{88, 344},  {104, 344}, {120, 344}, {88, 360},
                              {120, 360}, {88, 376},  {104, 376}, {120, 376}};
     for (int k = 0; k < 8; ++k) {
-        *members[k] = new HandleLabel(QLatin1String(names[k]), this);
-        (*members[k])->move(places[k]);
+        HandleLabel *handle = new HandleLabel(QLatin1String(names[k]), this);
+        *members[k] = handle;
+        handle->move(places[k]);
+        handle->setCursor(geometry::handleCursor(geometry::Handle(k)));
+        connect(handle, &HandleLabel::pressed, this, [this] { dragging = true; });
+        connect(handle, &HandleLabel::moved, this, &frmSplit2::handleMoved);
+        connect(handle, &HandleLabel::released, this, [this] { ChangeShape(); });
     }
 }
 
@@ -146,6 +157,11 @@ void frmSplit2::buildFrameSet(int count)
         Shape1[size_t(i)]->show();
         Label2[size_t(i)]->show();
         Combo1[size_t(i)]->show();
+        FrameShape *shape = Shape1[size_t(i)];
+        connect(shape, &FrameShape::pressed, this, &frmSplit2::framePressed);
+        connect(shape, &FrameShape::moved, this, &frmSplit2::frameMoved);
+        connect(shape, &FrameShape::released, this, &frmSplit2::frameReleased);
+        connect(shape, &FrameShape::clicked, this, &frmSplit2::frameClicked);
         // Each frame lies above its own tag, so a click on the tag reaches the frame.
         Label1[size_t(i)]->raise();
         Shape1[size_t(i)]->raise();
@@ -292,6 +308,7 @@ void frmSplit2::showEvent(QShowEvent *event)
         return;
     clearFrameSet();
     frameCount = parts;
+    // The old active frame may not exist any more.
     activeFrame = 0;
     handlesShown = false;
     ShowLabel(false);
@@ -299,6 +316,155 @@ void frmSplit2::showEvent(QShowEvent *event)
     buildFrameSet(frameCount);
     FrmEnabled(true);
     Initialize(rotateIndex);
+}
+
+geometry::Area frmSplit2::area() const
+{
+    return {areaLeft, areaTop, areaRight, areaBottom};
+}
+
+QRect frmSplit2::activeRect() const
+{
+    return Shape1[size_t(activeFrame)]->geometry();
+}
+
+void frmSplit2::MoveLab(int index)
+{
+    const geometry::HandlePlacement places =
+        geometry::placeHandles(Shape1[size_t(index)]->geometry());
+    const auto all = handles();
+    for (size_t k = 0; k < all.size(); ++k)
+        all[k]->move(places.handles[k]);
+    Label1[size_t(index)]->move(places.tag);
+}
+
+void frmSplit2::ChangeShape()
+{
+    dragging = false;
+    if (bandShown) {
+        invertBand(bandRect);
+        Shape1[size_t(activeFrame)]->setGeometry(geometry::bandToFrame(bandRect));
+        update();
+    }
+    bandShown = false;
+    MoveLab(activeFrame);
+    PicFrameArray();
+}
+
+void frmSplit2::invertBand(const geometry::Band &band)
+{
+    // A crossed band is drawn as the rectangle the release will make of it.
+    const QRect r = geometry::bandToFrame(band);
+    platform::drawFocusRect(surface_, r.left(), r.top(), r.left() + r.width(),
+                            r.top() + r.height());
+}
+
+void frmSplit2::drawBand(const geometry::Band &band)
+{
+    if (bandShown)
+        invertBand(bandRect);
+    invertBand(band);
+    bandShown = true;
+    bandRect = band;
+    pressBanded_ = true;
+    update();
+}
+
+void frmSplit2::framePressed(int index, Qt::MouseButton button, QPoint pos)
+{
+    if (button == Qt::LeftButton)
+        pressBanded_ = false;
+    if (index != activeFrame)
+        return;
+    dragging = true;
+    grabX = pos.x();
+    grabY = pos.y();
+    setCursor(Qt::SizeAllCursor);
+}
+
+void frmSplit2::frameMoved(int index, Qt::MouseButtons buttons, QPoint pos)
+{
+    if (buttons == Qt::LeftButton && dragging && index == activeFrame)
+        drawBand(geometry::moveBand(activeRect(), grabX, grabY, pos.x(), pos.y(), area()));
+    showHoverText(index);
+}
+
+void frmSplit2::frameReleased()
+{
+    dragging = false;
+    unsetCursor();
+    ChangeShape();
+}
+
+void frmSplit2::frameClicked(int index)
+{
+    // A press that drew a band was a drag: the selection stays for the keys.
+    if (pressBanded_) {
+        pressBanded_ = false;
+        return;
+    }
+    for (int i = 1; i <= frameCount; ++i)
+        setTextColour(Label1[size_t(i)], tagGrey);
+    if (index == activeFrame && handlesShown) {
+        ShowLabel(false);
+        handlesShown = false;
+        FrmEnabled(true);
+        return;
+    }
+    MoveLab(index);
+    ShowLabel(true);
+    handlesShown = true;
+    for (HandleLabel *handle : handles())
+        handle->raise();
+    setTextColour(Label1[size_t(index)], tagBlue);
+    activeFrame = index;
+    // Keys go to the window, not to the rotation list that would otherwise inherit the
+    // focus from the controls switched off below and turn the sample on every arrow.
+    setFocus(Qt::OtherFocusReason);
+    FrmEnabled(false);
+}
+
+void frmSplit2::handleMoved(HandleLabel *handle, Qt::MouseButtons buttons, QPoint pos)
+{
+    if (buttons != Qt::LeftButton || !dragging || activeFrame < 1)
+        return;
+    const auto all = handles();
+    const auto k = std::find(all.begin(), all.end(), handle) - all.begin();
+    drawBand(geometry::resizeBand(activeRect(), geometry::Handle(k), pos.x(), pos.y(), area()));
+}
+
+void frmSplit2::showHoverText(int index)
+{
+    if (size_t(index) < frameRects.size())
+        Shape1[size_t(index)]->setToolTip(geometry::hoverText(frameRects[size_t(index)]));
+    if (handlesShown)
+        return;
+    for (int i = 1; i <= frameCount; ++i)
+        setTextColour(Label1[size_t(i)], tagGrey);
+    setTextColour(Label1[size_t(index)], tagBlue);
+}
+
+void frmSplit2::keyDown(const QKeyEvent &key)
+{
+    if (!handlesShown || activeFrame < 1)
+        return;
+    const bool keypad = key.modifiers().testFlag(Qt::KeypadModifier);
+    Shape1[size_t(activeFrame)]->setGeometry(
+        geometry::nudge(activeRect(), key.key(), keypad, area()));
+    ChangeShape();
+}
+
+bool frmSplit2::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+        return false;
+    // A key a control ignores travels on to its parents; only its first receiver, the
+    // focused control, counts, so that one key moves the frame once.
+    auto *widget = static_cast<QWidget *>(watched);
+    QWidget *focused = focusWidget() ? focusWidget() : this;
+    if (widget == focused && (widget == this || isAncestorOf(widget)))
+        keyDown(*static_cast<QKeyEvent *>(event));
+    return false;
 }
 
 void frmSplit2::paintEvent(QPaintEvent *)

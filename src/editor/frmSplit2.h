@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FrameGeometry.h"
+
 #include <QImage>
 #include <QWidget>
 
@@ -9,6 +11,7 @@
 class FrameShape;
 class HandleLabel;
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QPushButton;
 class frmSplit1;
@@ -67,6 +70,11 @@ public:
     void PicFrameArray();
     void FrmEnabled(bool flag);
     void ShowLabel(bool visible);
+    // Places the eight handles and the number tag around frame index.
+    void MoveLab(int index);
+    // Ends a gesture or a key press: applies the band, if one was drawn, to the active
+    // frame, re-places its handles and recomputes frameRects.
+    void ChangeShape();
 
     // The persistent drawing surface the window shows.
     const QImage &surface() const { return surface_; }
@@ -82,6 +90,8 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    // Key preview: the window sees every key of its controls first and passes it on.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     std::array<HandleLabel *, 8> handles() const;
@@ -95,7 +105,28 @@ private:
     void next();
     int partsFromStep1() const;
 
+    // Gestures on the frames and handles, in their own pixels.
+    void framePressed(int index, Qt::MouseButton button, QPoint pos);
+    void frameMoved(int index, Qt::MouseButtons buttons, QPoint pos);
+    void frameReleased();
+    void frameClicked(int index);
+    void handleMoved(HandleLabel *handle, Qt::MouseButtons buttons, QPoint pos);
+    void showHoverText(int index);
+    void drawBand(const geometry::Band &band);
+    void invertBand(const geometry::Band &band);
+    void keyDown(const QKeyEvent &key);
+    geometry::Area area() const;
+    QRect activeRect() const;
+
     frmSplit1 &step1_;
     QImage surface_;
     bool backgroundPressed_ = false;
+
+    // The gesture in progress.
+    bool dragging = false;
+    bool bandShown = false;
+    geometry::Band bandRect;
+    int grabX = 0;
+    int grabY = 0;
+    bool pressBanded_ = false; // this press drew a band, so its release is no click
 };
