@@ -68,6 +68,9 @@ QComboBox *makeLetterList(QWidget *parent, int index, QPoint at)
     list->setObjectName(QStringLiteral("Combo1_%1").arg(index));
     list->setEditable(false);
     list->setGeometry(QRect(at, QSize(32, 20)));
+    // At 32 pixels the style's wide arrow button would hide the letter.
+    list->setStyleSheet(QStringLiteral("QComboBox { padding: 0px 0px 0px 3px; }"
+                                       "QComboBox::drop-down { width: 12px; }"));
     list->hide();
     return list;
 }

@@ -49,6 +49,11 @@ frmSplit2::frmSplit2(frmSplit1 &step1, QWidget *parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(954, 636);
+    // The right-hand column is laid out for 12-pixel text (9 pt at 96 dpi); larger
+    // system fonts would cut the letters, the rotation captions and the note.
+    QFont font = this->font();
+    font.setPixelSize(12);
+    setFont(font);
     surface_.fill(palette().color(QPalette::Window));
 
     Command3 = makeButton(this, "Command3", QStringLiteral("退 出  (&Q)"),
@@ -63,12 +68,20 @@ frmSplit2::frmSplit2(frmSplit1 &step1, QWidget *parent)
     Combo2 = new QComboBox(this);
     Combo2->setObjectName(QStringLiteral("Combo2"));
     Combo2->setGeometry(ui::fromTwips(12510, 5160, 1620, 300));
+    // A slim arrow keeps "裁剪后旋转+90" whole in the design's 108 pixels.
+    Combo2->setStyleSheet(QStringLiteral("QComboBox { padding: 0px 0px 0px 3px; }"
+                                         "QComboBox::drop-down { width: 14px; }"));
     Combo2->addItems({QStringLiteral("裁剪后不旋转"), QStringLiteral("裁剪后旋转+90"),
                       QStringLiteral("裁剪后旋转180"), QStringLiteral("裁剪后旋转-90")});
 
     Label3 = new QLabel(QStringLiteral("说明："), this);
     Label3->setObjectName(QStringLiteral("Label3"));
-    Label3->setGeometry(ui::fromTwips(12510, 5640, 1620, 1215));
+    // The design's 108 x 81 holds the note only in a 9-point bitmap font; today's fonts
+    // need the rest of the column, down to the buttons.
+    Label3->setGeometry(834, 376, 116, 92);
+    QFont noteFont = font;
+    noteFont.setPixelSize(11);
+    Label3->setFont(noteFont);
     Label3->setWordWrap(true);
     Label3->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setTextColour(Label3, QColor(192, 0, 0));
