@@ -1,0 +1,306 @@
+#include "TestSupport.h"
+#include "app/Module1.h"
+#include "app/Wizard.h"
+#include "editor/frmSplit2.h"
+#include "output/frmSplit3.h"
+#include "select/frmSplit1.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+QStringList visibleWindows()
+{
+    QStringList names;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w->isVisible())
+            names << w->objectName();
+    }
+    return names;
+}
+
+// Centred on the screen: the window's middle within its frame's width of the screen's.
+bool centred(const QWidget *window)
+{
+    const QPoint offset = window->geometry().center() -
+                          QGuiApplication::primaryScreen()->availableGeometry().center();
+    const QMargins frame(window->geometry().left() - window->frameGeometry().left(),
+                         window->geometry().top() - window->frameGeometry().top(), 0, 0);
+    return qAbs(offset.x()) <= frame.left() + 1 && qAbs(offset.y()) <= frame.top() + 1;
+}
+
+} // namespace
+
+class tst_Wizard : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void startShowsStep1Only();
+    void moves_data();
+    void moves();
+    void stateKeptAcrossPreviousAndNext();
+    void positions();
+    void closeRoutines_data();
+    void closeRoutines();
+    void exitAfterCloseBoxStillEndsOnce();
+
+private:
+    QTemporaryDir dir;
+    QStringList pictures;
+    std::unique_ptr<testsupport::ScriptedBoxes> boxes;
+    std::unique_ptr<testsupport::ScriptedDialogs> dialogs;
+    std::unique_ptr<Wizard> wizard;
+    int ends = 0;
+
+    void addPictures(const QStringList &paths)
+    {
+        dialogs->pickFiles(paths);
+        wizard->step1().Command5->click();
+    }
+    // Clicks a wizard button: "1.Next", "2.Previous", "3.Exit", "2.Close" (the close box).
+    void move(const QString &step);
+};
+
+void tst_Wizard::initTestCase()
+{
+    QVERIFY(dir.isValid());
+    for (int i = 0; i < 2; ++i) {
+        const QString path = dir.filePath(QStringLiteral("第%1页.png").arg(i + 1));
+        QVERIFY(testsupport::writePicture(testsupport::patternImage(80 + i * 20, 60), path));
+        pictures << path;
+    }
+}
+
+void tst_Wizard::init()
+{
+    lastFolder.clear();
+    ends = 0;
+    boxes = std::make_unique<testsupport::ScriptedBoxes>();
+    dialogs = std::make_unique<testsupport::ScriptedDialogs>();
+    wizard = std::make_unique<Wizard>();
+    wizard->setEndProgram([this] { ++ends; });
+}
+
+void tst_Wizard::cleanup()
+{
+    wizard.reset();
+    dialogs.reset();
+    boxes.reset();
+    QVERIFY(QApplication::topLevelWidgets().isEmpty());
+}
+
+void tst_Wizard::move(const QString &step)
+{
+    const QStringList parts = step.split(QLatin1Char('.'));
+    QWidget *window = parts[0] == QLatin1String("1")   ? static_cast<QWidget *>(&wizard->step1())
+                      : parts[0] == QLatin1String("2") ? static_cast<QWidget *>(wizard->step2())
+                                                       : static_cast<QWidget *>(wizard->step3());
+    QVERIFY2(window, qPrintable(step + QStringLiteral(": window not loaded")));
+    const QString what = parts[1];
+    if (what == QLatin1String("Close")) {
+        window->close();
+        return;
+    }
+    const char *name = what == QLatin1String("Next")       ? "Command2"
+                       : what == QLatin1String("Previous") ? "Command1"
+                                                           : "Command3";
+    auto *button = window->findChild<QPushButton *>(QLatin1String(name));
+    QVERIFY(button);
+    QVERIFY(button->isEnabled());
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+void tst_Wizard::startShowsStep1Only()
+{
+    wizard->start();
+    QCOMPARE(visibleWindows(), QStringList{"frmSplit1"});
+    QVERIFY(!wizard->step2());
+    QVERIFY(!wizard->step3());
+    QVERIFY(!wizard->step1().windowIcon().isNull());
+}
+
+void tst_Wizard::moves_data()
+{
+    QTest::addColumn<int>("pictureCount");
+    QTest::addColumn<QStringList>("steps");   // the moves, in order
+    QTest::addColumn<QStringList>("showing"); // the one window visible after each
+    QTest::addColumn<int>("questionsYes");    // answers queued for step 2's question
+
+    QTest::newRow("empty list stays on step 1")
+        << 0 << QStringList{"1.Next"} << QStringList{"frmSplit1"} << 0;
+    QTest::newRow("step 1 to 2 and back")
+        << 1 << QStringList{"1.Next", "2.Previous", "1.Next"}
+        << QStringList{"frmSplit2", "frmSplit1", "frmSplit2"} << 0;
+    QTest::newRow("to step 3 and back to step 1")
+        << 2 << QStringList{"1.Next", "2.Next", "3.Previous", "2.Previous"}
+        << QStringList{"frmSplit2", "frmSplit3", "frmSplit2", "frmSplit1"} << 1;
+    QTest::newRow("question answered No stays on step 2")
+        << 1 << QStringList{"1.Next", "2.Next"} << QStringList{"frmSplit2", "frmSplit2"} << 0;
+    QTest::newRow("back and forth twice")
+        << 2 << QStringList{"1.Next",     "2.Next",     "3.Previous", "2.Next",
+                            "3.Previous", "2.Previous", "1.Next"}
+        << QStringList{"frmSplit2", "frmSplit3", "frmSplit2", "frmSplit3",
+                       "frmSplit2", "frmSplit1", "frmSplit2"}
+        << 2;
+}
+
+void tst_Wizard::moves()
+{
+    QFETCH(int, pictureCount);
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, showing);
+    QFETCH(int, questionsYes);
+
+    for (int i = 0; i < questionsYes; ++i)
+        boxes->answerNext(platform::BoxAnswer::Yes);
+    wizard->start();
+    if (pictureCount > 0)
+        addPictures(pictures.mid(0, pictureCount));
+
+    frmSplit2 *firstStep2 = nullptr;
+    frmSplit3 *firstStep3 = nullptr;
+    for (int i = 0; i < steps.size(); ++i) {
+        move(steps[i]);
+        QCOMPARE(visibleWindows(), QStringList{showing[i]});
+        // A window is loaded once and then only hidden and shown.
+        if (!firstStep2)
+            firstStep2 = wizard->step2();
+        if (!firstStep3)
+            firstStep3 = wizard->step3();
+        QCOMPARE(wizard->step2(), firstStep2);
+        QCOMPARE(wizard->step3(), firstStep3);
+    }
+    if (!showing.contains(QStringLiteral("frmSplit2")))
+        QVERIFY(!wizard->step2());
+    if (!showing.contains(QStringLiteral("frmSplit3")))
+        QVERIFY(!wizard->step3());
+    QCOMPARE(ends, 0);
+}
+
+void tst_Wizard::stateKeptAcrossPreviousAndNext()
+{
+    wizard->start();
+    frmSplit1 &step1 = wizard->step1();
+    addPictures(pictures);
+    step1.Combo1->setCurrentIndex(5); // "6"
+    step1.List1->item(0)->setSelected(true);
+
+    move(QStringLiteral("1.Next"));
+    frmSplit2 *step2 = wizard->step2();
+    QVERIFY(step2);
+    QCOMPARE(step2->frameCount, 6);
+    step2->Combo2->setCurrentIndex(2);
+    move(QStringLiteral("2.Previous"));
+
+    QCOMPARE(step1.List1->count(), 2);
+    QCOMPARE(step1.List1->item(0)->text(), pictures[0]);
+    QCOMPARE(step1.List1->item(1)->text(), pictures[1]);
+    QVERIFY(step1.List1->item(0)->isSelected());
+    QCOMPARE(step1.Combo1->currentText(), QStringLiteral("6"));
+    QCOMPARE(step1.Label6->text(), QStringLiteral("2"));
+
+    move(QStringLiteral("1.Next"));
+    QCOMPARE(wizard->step2(), step2);
+    QCOMPARE(step2->frameCount, 6);
+    QCOMPARE(step2->Combo2->currentIndex(), 2);
+}
+
+void tst_Wizard::positions()
+{
+    wizard->start();
+    frmSplit1 &step1 = wizard->step1();
+    QVERIFY(centred(&step1));
+    addPictures(pictures.mid(0, 1));
+
+    step1.move(40, 30); // the user moves step 1 away
+    move(QStringLiteral("1.Next"));
+    frmSplit2 *step2 = wizard->step2();
+    QVERIFY(centred(step2));
+    QCOMPARE(step2->size(), QSize(954, 636));
+    step2->move(10, 20);
+    move(QStringLiteral("2.Previous"));
+    QCOMPARE(step1.pos(), QPoint(40, 30));
+    move(QStringLiteral("1.Next"));
+    QCOMPARE(step2->pos(), QPoint(10, 20));
+
+    boxes->answerNext(platform::BoxAnswer::Yes);
+    move(QStringLiteral("2.Next"));
+    QVERIFY(centred(wizard->step3()));
+    QCOMPARE(wizard->step3()->size(), QSize(428, 222));
+}
+
+void tst_Wizard::closeRoutines_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<bool>("step2Loaded");
+    QTest::addColumn<bool>("step3Loaded");
+
+    QTest::newRow("exit on step 1 before the others were shown")
+        << QStringList{"1.Exit"} << false << false;
+    QTest::newRow("close box of step 1 before the others were shown")
+        << QStringList{"1.Close"} << false << false;
+    QTest::newRow("exit on step 2") << QStringList{"1.Next", "2.Exit"} << true << false;
+    QTest::newRow("close box of step 2") << QStringList{"1.Next", "2.Close"} << true << false;
+    QTest::newRow("exit on step 3") << QStringList{"1.Next", "2.Next", "3.Exit"} << true << true;
+    QTest::newRow("close box of step 3")
+        << QStringList{"1.Next", "2.Next", "3.Close"} << true << true;
+    QTest::newRow("exit on step 1 after all were shown")
+        << QStringList{"1.Next", "2.Next", "3.Previous", "2.Previous", "1.Exit"} << true << true;
+    QTest::newRow("close box of step 2 after step 3 was shown")
+        << QStringList{"1.Next", "2.Next", "3.Previous", "2.Close"} << true << true;
+}
+
+void tst_Wizard::closeRoutines()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(bool, step2Loaded);
+    QFETCH(bool, step3Loaded);
+
+    boxes->answerNext(platform::BoxAnswer::Yes);
+    wizard->start();
+    addPictures(pictures);
+    for (const QString &step : steps)
+        move(step);
+
+    QCOMPARE(ends, 1);
+    QVERIFY(wizard->ending());
+    QCOMPARE(visibleWindows(), QStringList{});
+    QCOMPARE(wizard->step2() != nullptr, step2Loaded);
+    QCOMPARE(wizard->step3() != nullptr, step3Loaded);
+    // Nothing is asked on the way out, whatever the windows hold.
+    for (const platform::BoxRequest &box : boxes->shown())
+        QVERIFY(box.buttons != platform::BoxButtons::YesNo || box.owner == wizard->step2());
+}
+
+void tst_Wizard::exitAfterCloseBoxStillEndsOnce()
+{
+    wizard->start();
+    addPictures(pictures);
+    move(QStringLiteral("1.Next"));
+    move(QStringLiteral("2.Close"));
+    // Late events of the closed windows must neither end the program again nor move on.
+    emit wizard->step1().Command3->clicked();
+    emit wizard->step1().nextRequested();
+    wizard->step2()->Command1->click();
+    wizard->closeRoutine();
+    QCOMPARE(ends, 1);
+    QCOMPARE(visibleWindows(), QStringList{});
+    QVERIFY(!wizard->step3());
+}
+
+QTEST_MAIN(tst_Wizard)
+#include "tst_wizard.moc"
