@@ -4,6 +4,7 @@
 #include "FrameSetControls.h"
 #include "FrameShape.h"
 #include "HandleLabel.h"
+#include "KeyPreview.h"
 #include "SplitLayout.h"
 #include "app/Module1.h"
 #include "platform/FocusRect.h"
@@ -11,7 +12,6 @@
 #include "select/Step1Logic.h"
 #include "select/frmSplit1.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -104,7 +104,7 @@ frmSplit2::frmSplit2(frmSplit1 &step1, QWidget *parent)
     setWindowIcon(step1_.windowIcon());
     Combo2->setCurrentIndex(0);
 
-    qApp->installEventFilter(this);
+    new KeyPreview(this, [this](const QKeyEvent &key) { keyDown(key); });
     connect(Combo2, &QComboBox::currentIndexChanged, this, &frmSplit2::rotationChosen);
     connect(Command1, &QPushButton::clicked, this, &frmSplit2::previousRequested);
     connect(Command2, &QPushButton::clicked, this, &frmSplit2::next);
@@ -465,19 +465,6 @@ void frmSplit2::keyDown(const QKeyEvent &key)
     Shape1[size_t(activeFrame)]->setGeometry(
         geometry::nudge(activeRect(), key.key(), keypad, area()));
     ChangeShape();
-}
-
-bool frmSplit2::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
-        return false;
-    // A key a control ignores travels on to its parents; only its first receiver, the
-    // focused control, counts, so that one key moves the frame once.
-    auto *widget = static_cast<QWidget *>(watched);
-    QWidget *focused = focusWidget() ? focusWidget() : this;
-    if (widget == focused && (widget == this || isAncestorOf(widget)))
-        keyDown(*static_cast<QKeyEvent *>(event));
-    return false;
 }
 
 void frmSplit2::paintEvent(QPaintEvent *)

@@ -90,8 +90,6 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-    // Key preview: the window sees every key of its controls first and passes it on.
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     std::array<HandleLabel *, 8> handles() const;
@@ -114,6 +112,7 @@ private:
     void showHoverText(int index);
     void drawBand(const geometry::Band &band);
     void invertBand(const geometry::Band &band);
+    // Every key pressed in the window, before the focused control gets it.
     void keyDown(const QKeyEvent &key);
     geometry::Area area() const;
     QRect activeRect() const;
