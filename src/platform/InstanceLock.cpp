@@ -37,7 +37,9 @@ InstanceLock::InstanceLock(const QString &name)
     lock_ = std::make_unique<QLockFile>(path_);
     // Never treat a live holder's lock as stale; a dead holder's lock is removed by tryLock.
     lock_->setStaleLockTime(0);
-    acquired_ = lock_->tryLock(0);
+    // Only a lock held by a live copy refuses the start; a lock that cannot be made at all
+    // (an unwritable folder) says nothing about another copy.
+    acquired_ = lock_->tryLock(0) || lock_->error() != QLockFile::LockFailedError;
 }
 
 InstanceLock::~InstanceLock() = default;

@@ -18,7 +18,8 @@ public:
     InstanceLock(const InstanceLock &) = delete;
     InstanceLock &operator=(const InstanceLock &) = delete;
 
-    // True when this copy holds the lock, false when another live copy does.
+    // False only when another live copy holds the lock. Also true when no lock could be
+    // made at all, so that a broken lock folder never keeps the program from starting.
     bool acquired() const { return acquired_; }
     QString path() const { return path_; }
 

@@ -1,0 +1,202 @@
+#include "TestSupport.h"
+#include "app/Startup.h"
+#include "app/Wizard.h"
+#include "platform/InstanceLock.h"
+#include "select/frmSplit1.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+
+#include <signal.h>
+
+namespace {
+
+const QString lockName = QStringLiteral("qinghe-splitter");
+
+// Helper mode of this executable: holds the lock in its own process until stdin closes
+// or it is killed, so that a crashed copy can be played.
+int holdLock(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    platform::InstanceLock::setLockFolder(QString::fromLocal8Bit(argv[2]));
+    const platform::InstanceLock lock(lockName);
+    std::puts(lock.acquired() ? "locked" : "refused");
+    std::fflush(stdout);
+    while (std::getchar() != EOF) {
+    }
+    return 0;
+}
+
+// A process id that no running process has.
+qint64 deadPid()
+{
+    for (qint64 pid = 4194000; pid > 1000; --pid) {
+        if (::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+            return pid;
+    }
+    return -1;
+}
+
+} // namespace
+
+class tst_Startup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void secondLockRefused();
+    void secondCopyShowsBoxAndNoWindow();
+    void firstCopyShowsStep1();
+    void staleLockOfDeadProcessTakenOver();
+    void liveHolderRefusesThenKilledHolderTakenOver();
+    void unusableLockFolderDoesNotBlock();
+
+private:
+    std::unique_ptr<QTemporaryDir> folder;
+};
+
+void tst_Startup::init()
+{
+    folder = std::make_unique<QTemporaryDir>();
+    QVERIFY(folder->isValid());
+    platform::InstanceLock::setLockFolder(folder->path());
+}
+
+void tst_Startup::cleanup()
+{
+    platform::InstanceLock::setLockFolder(QString());
+    folder.reset();
+    QVERIFY(QApplication::topLevelWidgets().isEmpty());
+}
+
+void tst_Startup::secondLockRefused()
+{
+    auto first = std::make_unique<platform::InstanceLock>(lockName);
+    QVERIFY(first->acquired());
+    QVERIFY(first->path().startsWith(folder->path()));
+    {
+        const platform::InstanceLock second(lockName);
+        QVERIFY(!second.acquired());
+    }
+    // The refused second copy must not have removed the first one's lock.
+    QVERIFY(QFile::exists(first->path()));
+    const platform::InstanceLock third(lockName);
+    QVERIFY(!third.acquired());
+    first.reset();
+    const platform::InstanceLock afterEnd(lockName);
+    QVERIFY(afterEnd.acquired());
+}
+
+void tst_Startup::secondCopyShowsBoxAndNoWindow()
+{
+    testsupport::ScriptedBoxes boxes;
+    const platform::InstanceLock first(lockName);
+    const platform::InstanceLock second(lockName);
+    QVERIFY(!second.acquired());
+
+    const std::unique_ptr<Wizard> wizard = startProgram(second);
+    QVERIFY(!wizard);
+    QCOMPARE(boxes.shown().size(), size_t(1));
+    const platform::BoxRequest &box = boxes.shown().front();
+    QCOMPARE(box.text, QStringLiteral("程序已经运行在内存中 ！"));
+    QCOMPARE(box.title, QStringLiteral("错误信息"));
+    QCOMPARE(box.icon, platform::BoxIcon::Error);
+    QCOMPARE(box.buttons, platform::BoxButtons::Ok);
+    QVERIFY(!box.owner);
+    QVERIFY(QApplication::topLevelWidgets().isEmpty());
+    QVERIFY(first.acquired());
+}
+
+void tst_Startup::firstCopyShowsStep1()
+{
+    testsupport::ScriptedBoxes boxes;
+    const platform::InstanceLock lock(lockName);
+    std::unique_ptr<Wizard> wizard = startProgram(lock);
+    QVERIFY(wizard);
+    QVERIFY(boxes.shown().empty());
+    QVERIFY(wizard->step1().isVisible());
+    QCOMPARE(wizard->step1().Combo1->currentText(), QStringLiteral("4"));
+    QVERIFY(!wizard->step2());
+    QVERIFY(!wizard->step3());
+    wizard.reset();
+}
+
+void tst_Startup::staleLockOfDeadProcessTakenOver()
+{
+    const qint64 pid = deadPid();
+    QVERIFY(pid > 0);
+    // Written the way QLockFile writes it: process id, program name, host name.
+    QFile file(QDir(folder->path()).filePath(lockName + QStringLiteral(".lock")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray::number(pid) + '\n' + "qinghe-splitter\n" +
+               QSysInfo::machineHostName().toUtf8() + '\n');
+    file.close();
+
+    const platform::InstanceLock lock(lockName);
+    QVERIFY(lock.acquired());
+    QVERIFY(QFile::exists(lock.path()));
+}
+
+void tst_Startup::liveHolderRefusesThenKilledHolderTakenOver()
+{
+    QProcess holder;
+    holder.start(QCoreApplication::applicationFilePath(),
+                 {QStringLiteral("--hold-lock"), folder->path()});
+    QVERIFY(holder.waitForStarted());
+    QVERIFY(holder.waitForReadyRead());
+    QCOMPARE(holder.readLine().trimmed(), QByteArray("locked"));
+
+    {
+        const platform::InstanceLock lock(lockName);
+        QVERIFY(!lock.acquired());
+    }
+    holder.kill(); // a crash: the lock file stays behind
+    QVERIFY(holder.waitForFinished());
+    QVERIFY(QFile::exists(QDir(folder->path()).filePath(lockName + QStringLiteral(".lock"))));
+
+    const platform::InstanceLock lock(lockName);
+    QVERIFY(lock.acquired());
+}
+
+void tst_Startup::unusableLockFolderDoesNotBlock()
+{
+    // A folder that cannot exist: its parent is a file.
+    const QString file = folder->filePath(QStringLiteral("plain-file"));
+    QFile plain(file);
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    platform::InstanceLock::setLockFolder(file + QStringLiteral("/locks"));
+
+    testsupport::ScriptedBoxes boxes;
+    const platform::InstanceLock lock(lockName);
+    QVERIFY(lock.acquired());
+    std::unique_ptr<Wizard> wizard = startProgram(lock);
+    QVERIFY(wizard);
+    QVERIFY(boxes.shown().empty());
+    wizard.reset();
+}
+
+int main(int argc, char *argv[])
+{
+    if (argc == 3 && qstrcmp(argv[1], "--hold-lock") == 0)
+        return holdLock(argc, argv);
+    QApplication app(argc, argv);
+    tst_Startup test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_startup.moc"
