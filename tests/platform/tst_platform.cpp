@@ -4,11 +4,15 @@
 #include "platform/Icons.h"
 #include "platform/MessageBox.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <climits>
 
@@ -54,6 +58,8 @@ private slots:
     void fileSystem();
     void folderWritableReadOnly();
     void boxResponderRecords();
+    void realBoxes_data();
+    void realBoxes();
     void iconSizes();
 };
 
@@ -222,6 +228,81 @@ void tst_Platform::boxResponderRecords()
     platform::clearShownBoxes();
     QVERIFY(platform::shownBoxes().empty());
     platform::setBoxResponder({});
+}
+
+void tst_Platform::realBoxes_data()
+{
+    QTest::addColumn<int>("icon");
+    QTest::addColumn<bool>("yesNo");
+    QTest::addColumn<int>("press"); // the Qt button pressed, or 0 for Escape
+    QTest::addColumn<int>("answer");
+
+    using platform::BoxAnswer;
+    using platform::BoxIcon;
+    QTest::newRow("notice, OK") << int(BoxIcon::Exclamation) << false << int(QMessageBox::Ok)
+                                << int(BoxAnswer::Ok);
+    QTest::newRow("error, Escape") << int(BoxIcon::Error) << false << 0 << int(BoxAnswer::Ok);
+    QTest::newRow("question, Yes")
+        << int(BoxIcon::Question) << true << int(QMessageBox::Yes) << int(BoxAnswer::Yes);
+    QTest::newRow("question, No") << int(BoxIcon::Question) << true << int(QMessageBox::No)
+                                  << int(BoxAnswer::No);
+    QTest::newRow("question, Escape is No")
+        << int(BoxIcon::Question) << true << 0 << int(BoxAnswer::No);
+}
+
+void tst_Platform::realBoxes()
+{
+    QFETCH(int, icon);
+    QFETCH(bool, yesNo);
+    QFETCH(int, press);
+    QFETCH(int, answer);
+
+    platform::setBoxResponder({}); // the real box this time
+    QMessageBox::Icon shownIcon = QMessageBox::NoIcon;
+    QString title, text;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    bool seen = false;
+    // Runs inside the box's own event loop: read it, then answer it.
+    std::function<void()> answerBox = [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box) {
+            QTimer::singleShot(0, answerBox);
+            return;
+        }
+        seen = true;
+        shownIcon = box->icon();
+        title = box->windowTitle();
+        text = box->text();
+        buttons = box->standardButtons();
+        defaultButton = box->standardButton(box->defaultButton());
+        if (press)
+            box->button(QMessageBox::StandardButton(press))->click();
+        else
+            QTest::keyClick(box, Qt::Key_Escape);
+    };
+    QTimer::singleShot(0, answerBox);
+    const platform::BoxAnswer result = platform::showMessage(
+        {nullptr, QStringLiteral("提示信息"), QStringLiteral("是否继续？"), platform::BoxIcon(icon),
+         yesNo ? platform::BoxButtons::YesNo : platform::BoxButtons::Ok,
+         yesNo ? platform::BoxAnswer::No : platform::BoxAnswer::Ok});
+
+    QVERIFY(seen);
+    QCOMPARE(int(result), answer);
+    QCOMPARE(title, QStringLiteral("提示信息"));
+    QCOMPARE(text, QStringLiteral("是否继续？"));
+    const QMessageBox::Icon expectedIcon =
+        platform::BoxIcon(icon) == platform::BoxIcon::Question      ? QMessageBox::Question
+        : platform::BoxIcon(icon) == platform::BoxIcon::Exclamation ? QMessageBox::Warning
+                                                                    : QMessageBox::Critical;
+    QCOMPARE(shownIcon, expectedIcon);
+    if (yesNo) {
+        QCOMPARE(buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(defaultButton, QMessageBox::No);
+    } else {
+        QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    }
+    QVERIFY(platform::shownBoxes().empty()); // only the responder records
 }
 
 void tst_Platform::iconSizes()

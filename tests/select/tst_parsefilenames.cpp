@@ -116,6 +116,10 @@ void tst_ParseFileNames::roundTrip_data()
     QTest::newRow("one file in a subfolder of the other's")
         << QStringList{"/scans/1.jpg", "/scans/more/2.jpg"} << "/scans/";
     QTest::newRow("nothing in common but the root") << QStringList{"/x/1.jpg", "/y/2.jpg"} << "/";
+    QStringList many;
+    for (int i = 0; i < 2000; ++i)
+        many << QStringLiteral("/scans/第一册/page-with-a-rather-long-name-%1.jpg").arg(i);
+    QTest::newRow("far more than 8192 characters") << many << "/scans/第一册/";
     QTest::newRow("folder names sharing a prefix")
         << QStringList{"/scan/1.jpg", "/scans/2.jpg"} << "/";
 }
