@@ -236,6 +236,10 @@ void frmSplit2::Initialize(int rotation)
     UnloadGdiPlus();
 
     layDefaultGrid();
+    // A selection survives a new rotation; its handles follow the re-laid frame rather
+    // than mark where it was.
+    if (handlesShown)
+        MoveLab(activeFrame);
     PicFrameArray();
     update();
 }

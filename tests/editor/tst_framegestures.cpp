@@ -67,6 +67,8 @@ private slots:
     void rightButtonMovesNothing();
     void pressOnAnotherFrameMovesNothing();
     void releaseBeforeAnySelection();
+    void lastSelectedFrameMovesAfterDeselection();
+    void rotationKeepsSelection();
     void hoverReadOutAndHighlight();
     void keys_data();
     void keys();
@@ -348,6 +350,38 @@ void tst_FrameGestures::releaseBeforeAnySelection()
         QCOMPARE(w.Shape1[size_t(i)]->geometry(), frames[i - 1]);
     QCOMPARE(asRect(frameRects[2]), QRect(320, 0, 320, 240));
     QTest::mouseRelease(w.Shape1[2], Qt::LeftButton, {}, QPoint(10, 10));
+}
+
+void tst_FrameGestures::lastSelectedFrameMovesAfterDeselection()
+{
+    frmSplit2 &w = *step2_;
+    select(3);
+    QTest::mouseClick(&w, Qt::LeftButton, {}, QPoint(900, 620));
+    QVERIFY(!w.handlesShown);
+    FrameShape *shape = w.Shape1[3];
+    QTest::mousePress(shape, Qt::LeftButton, {}, QPoint(100, 100));
+    QTest::mouseMove(shape, QPoint(130, 90));
+    QTest::mouseRelease(shape, Qt::LeftButton, {}, QPoint(130, 90));
+    QCOMPARE(shape->geometry(), QRect(48, 248, 320, 240));
+    QCOMPARE(asRect(frameRects[3]), QRect(30, 230, 320, 240));
+    // The drag was no click, so it did not select the frame either.
+    QVERIFY(!w.handlesShown);
+    QVERIFY(!w.labLeftUp->isVisible());
+}
+
+void tst_FrameGestures::rotationKeepsSelection()
+{
+    frmSplit2 &w = *step2_;
+    select(4);
+    pressKey(Qt::Key_Up);
+    QCOMPARE(w.labRightDown->pos(), QPoint(658, 497));
+    w.Combo2->setCurrentIndex(2);
+    QVERIFY(w.handlesShown);
+    QCOMPARE(w.activeFrame, 4);
+    QVERIFY(!w.Command2->isEnabled());
+    QCOMPARE(w.Shape1[4]->geometry(), QRect(338, 258, 320, 240));
+    QCOMPARE(w.labRightDown->pos(), QPoint(658, 498));
+    QCOMPARE(tagColour(w, 4), blue);
 }
 
 void tst_FrameGestures::hoverReadOutAndHighlight()
