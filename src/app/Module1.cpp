@@ -12,9 +12,14 @@ QString lastFolder;
 
 namespace {
 
+void exitNow()
+{
+    std::exit(EXIT_FAILURE);
+}
+
 std::function<void()> &fatalEnd()
 {
-    static std::function<void()> end = [] { std::exit(EXIT_FAILURE); };
+    static std::function<void()> end = exitNow;
     return end;
 }
 
@@ -22,7 +27,7 @@ std::function<void()> &fatalEnd()
 
 void setFatalEnd(std::function<void()> end)
 {
-    fatalEnd() = std::move(end);
+    fatalEnd() = end ? std::move(end) : std::function<void()>(exitNow);
 }
 
 bool LoadGdiPlus()

@@ -20,11 +20,11 @@ struct FrameRect
 };
 
 // Program-wide state shared by the three windows.
-extern std::vector<FrameRect> frameRects;    // entries 0..frameCount, entry 0 unused
-extern platform::ImagingToken gdipToken;    // start of the sample display's instance
+extern std::vector<FrameRect> frameRects; // entries 0..frameCount, entry 0 unused
+extern platform::ImagingToken gdipToken;  // start of the sample display's instance
 extern std::unique_ptr<platform::Picture> gdipImage;
 extern std::unique_ptr<platform::Graphics> gdipGraphics;
-extern QString lastFolder;                   // the open dialog's starting folder
+extern QString lastFolder; // the open dialog's starting folder
 
 // Starts the imaging library for the sample display. On failure shows the load-error
 // box and ends the program; returns false so that the caller runs no further code
@@ -33,7 +33,8 @@ bool LoadGdiPlus();
 // Releases the sample picture and drawing context and shuts the instance down.
 void UnloadGdiPlus();
 
-// What ending the program at once means; tests replace it with a recorder.
+// What ending the program at once means: the wizard ends its event loop, tests record
+// it; an empty function brings back the plain process exit.
 void setFatalEnd(std::function<void()> end);
 
 namespace ui {

@@ -1,5 +1,6 @@
 #include "Wizard.h"
 
+#include "Module1.h"
 #include "editor/frmSplit2.h"
 #include "output/frmSplit3.h"
 #include "select/frmSplit1.h"
@@ -13,10 +14,14 @@ Wizard::Wizard() : step1_(std::make_unique<frmSplit1>())
     endProgram_ = [] { QCoreApplication::exit(0); };
     connect(step1_.get(), &frmSplit1::nextRequested, this, &Wizard::goToStep2);
     connect(step1_.get(), &frmSplit1::exitRequested, this, &Wizard::closeRoutine);
+    // The imaging library failing to start ends the program at once, without the close
+    // routines, and no window is shown after it.
+    setFatalEnd([this] { endAtOnce(); });
 }
 
 Wizard::~Wizard()
 {
+    setFatalEnd({});
     // A run in progress finishes its current piece before the windows go.
     if (step3_)
         step3_->stopRunAndWait();
@@ -88,15 +93,30 @@ void Wizard::backToStep2()
     showWindow(step2_.get());
 }
 
+void Wizard::endAtOnce()
+{
+    if (ending_)
+        return;
+    ending_ = true;
+    for (QWidget *window : windows()) {
+        if (window)
+            window->hide();
+    }
+    endProgram_();
+}
+
+std::array<QWidget *, 3> Wizard::windows() const
+{
+    return {step1_.get(), step2_.get(), step3_.get()};
+}
+
 void Wizard::closeRoutine()
 {
     // Closing a window below re-enters through its close box; the first call wins.
     if (ending_)
         return;
     ending_ = true;
-    for (QWidget *window :
-         {static_cast<QWidget *>(step1_.get()), static_cast<QWidget *>(step2_.get()),
-          static_cast<QWidget *>(step3_.get())}) {
+    for (QWidget *window : windows()) {
         if (window)
             window->close();
     }

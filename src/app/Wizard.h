@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -39,6 +40,9 @@ private:
     void goToStep3();
     void backToStep2();
     void showWindow(QWidget *window);
+    // Ends without the close routines (the imaging library could not start).
+    void endAtOnce();
+    std::array<QWidget *, 3> windows() const;
 
     std::unique_ptr<frmSplit1> step1_;
     std::unique_ptr<frmSplit2> step2_;

@@ -3,6 +3,7 @@
 #include "app/Wizard.h"
 #include "editor/frmSplit2.h"
 #include "output/frmSplit3.h"
+#include "platform/Imaging.h"
 #include "select/frmSplit1.h"
 
 #include <QApplication>
@@ -57,6 +58,8 @@ private slots:
     void closeRoutines_data();
     void closeRoutines();
     void exitAfterCloseBoxStillEndsOnce();
+    void imagingFailureEndsAtOnce_data();
+    void imagingFailureEndsAtOnce();
 
 private:
     QTemporaryDir dir;
@@ -300,6 +303,43 @@ void tst_Wizard::exitAfterCloseBoxStillEndsOnce()
     QCOMPARE(ends, 1);
     QCOMPARE(visibleWindows(), QStringList{});
     QVERIFY(!wizard->step3());
+}
+
+void tst_Wizard::imagingFailureEndsAtOnce_data()
+{
+    QTest::addColumn<bool>("onRotation"); // else on step 2's first load
+    QTest::newRow("loading step 2") << false;
+    QTest::newRow("turning the sample") << true;
+}
+
+void tst_Wizard::imagingFailureEndsAtOnce()
+{
+    QFETCH(bool, onRotation);
+    wizard->start();
+    addPictures(pictures);
+    if (onRotation) {
+        move(QStringLiteral("1.Next"));
+        platform::Imaging::failNextStartup();
+        wizard->step2()->Combo2->setCurrentIndex(1);
+    } else {
+        platform::Imaging::failNextStartup();
+        move(QStringLiteral("1.Next"));
+    }
+
+    QCOMPARE(boxes->shown().size(), size_t(1));
+    const platform::BoxRequest &box = boxes->shown().front();
+    QCOMPARE(box.text, QStringLiteral("加载GDI+失败！"));
+    QCOMPARE(box.title, QStringLiteral("加载错误"));
+    QCOMPARE(box.icon, platform::BoxIcon::Critical);
+    QCOMPARE(ends, 1);
+    QVERIFY(wizard->ending());
+    QCOMPARE(visibleWindows(), QStringList{});
+    // Nothing moves after the end, and the close routines do not end it a second time.
+    if (wizard->step2())
+        wizard->step2()->Command1->click();
+    wizard->step1().Command3->click();
+    QCOMPARE(visibleWindows(), QStringList{});
+    QCOMPARE(ends, 1);
 }
 
 QTEST_MAIN(tst_Wizard)
