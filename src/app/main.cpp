@@ -11,8 +11,8 @@ int main(int argc, char *argv[])
     installChineseTranslation();
     // The layouts are drawn for 12-pixel Chinese text.
     QFont font = QApplication::font();
-    font.setFamilies({QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Micro Hei"),
-                      font.family()});
+    font.setFamilies(
+        {QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Micro Hei"), font.family()});
     font.setPixelSize(12);
     QApplication::setFont(font);
 

@@ -24,7 +24,7 @@ struct OpenPicturesRequest
     QWidget *owner = nullptr;
     QString title;
     std::vector<FilterPair> filters;
-    int filterIndex = 1; // 1-based, as the dialog counts
+    int filterIndex = 1;   // 1-based, as the dialog counts
     QString initialFolder; // empty: the platform chooses
 };
 

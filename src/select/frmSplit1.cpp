@@ -79,7 +79,8 @@ frmSplit1::frmSplit1(QWidget *parent) : QWidget(parent)
     Command4->setToolTip(QStringLiteral("从列表中移除选定的项"));
     setWhiteBackground(Command4);
 
-    Label5 = makeLabel(this, "Label5", QStringLiteral("图片数量："), ui::fromTwips(4920, 1620, 900, 180));
+    Label5 = makeLabel(this, "Label5", QStringLiteral("图片数量："),
+                       ui::fromTwips(4920, 1620, 900, 180));
     Label6 = makeLabel(this, "Label6", QStringLiteral("0"), ui::fromTwips(5880, 1620, 90, 180));
     setTextColour(Label6, QColor(0, 0, 255));
     Label2 = makeLabel(this, "Label2", QStringLiteral("将选定的图片分"),
