@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLibraryInfo>
 #include <QProcess>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -63,6 +64,7 @@ private slots:
     void staleLockOfDeadProcessTakenOver();
     void liveHolderRefusesThenKilledHolderTakenOver();
     void unusableLockFolderDoesNotBlock();
+    void qtSpeaksChinese(); // last: the translation stays installed
 
 private:
     std::unique_ptr<QTemporaryDir> folder;
@@ -187,6 +189,17 @@ void tst_Startup::unusableLockFolderDoesNotBlock()
     QVERIFY(wizard);
     QVERIFY(boxes.shown().empty());
     wizard.reset();
+}
+
+void tst_Startup::qtSpeaksChinese()
+{
+    const QString file =
+        QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_zh_CN.qm");
+    if (!QFile::exists(file))
+        QSKIP("Qt's Chinese translation is not installed here");
+    installChineseTranslation();
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "OK"), QStringLiteral("确定"));
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("是(&Y)"));
 }
 
 int main(int argc, char *argv[])
