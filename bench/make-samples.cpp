@@ -48,6 +48,8 @@ QImage sheet(int index)
 
 int main(int argc, char *argv[])
 {
+    // Drawing needs no screen; this also runs where there is no display.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("samples");
     QDir().mkpath(folder);
