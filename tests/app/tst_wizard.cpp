@@ -187,6 +187,11 @@ void tst_Wizard::moves()
         QCOMPARE(wizard->step2(), firstStep2);
         QCOMPARE(wizard->step3(), firstStep3);
     }
+    // Every Next on step 2 asks again (four frames, four letters), also after a Previous.
+    qsizetype questions = 0;
+    for (const platform::BoxRequest &box : boxes->shown())
+        questions += box.buttons == platform::BoxButtons::YesNo ? 1 : 0;
+    QCOMPARE(questions, steps.count(QStringLiteral("2.Next")));
     if (!showing.contains(QStringLiteral("frmSplit2")))
         QVERIFY(!wizard->step2());
     if (!showing.contains(QStringLiteral("frmSplit3")))
