@@ -83,8 +83,8 @@ int main(int argc, char *argv[])
     const int width = a3 ? 7016 : 2480;
     const int height = a3 ? 9921 : 3508;
     for (int i = 0; i < count; ++i) {
-        const QString path =
-            out.filePath(QStringLiteral("%1-%2.jpg").arg(a3 ? "a3" : "a4").arg(i + 1, 3, 10, QLatin1Char('0')));
+        const QString path = out.filePath(
+            QStringLiteral("%1-%2.jpg").arg(a3 ? "a3" : "a4").arg(i + 1, 3, 10, QLatin1Char('0')));
         QImageWriter writer(path, "jpeg");
         writer.setQuality(90);
         if (!writer.write(sheet(width, height, quint32(1000 + i)))) {
