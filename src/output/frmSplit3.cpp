@@ -95,7 +95,8 @@ frmSplit3::frmSplit3(frmSplit1 &step1, frmSplit2 &step2, QWidget *parent)
     Shape1->setGeometry(ui::fromTwips(240, 2250, shapeWidthTwips, 255));
     Shape1->setFrameShape(QFrame::Box);
     Shape1->setAutoFillBackground(true);
-    setColour(Shape1, QPalette::Window, palette().color(QPalette::Midlight));
+    // The light 3-D colour, so that the grey fill shows against it.
+    setColour(Shape1, QPalette::Window, palette().color(QPalette::Light));
 
     Label4 = makeLabel(this, "Label4", QString(),
                        ui::fromTwips(barLeftTwips, barTopTwips, barDesignTwips, barHeightTwips));
@@ -104,7 +105,6 @@ frmSplit3::frmSplit3(frmSplit1 &step1, frmSplit2 &step2, QWidget *parent)
 
     Label3 = makeLabel(this, "Label3", QStringLiteral("0 %"), ui::fromTwips(2880, 2280, 270, 180));
     setColour(Label3, QPalette::WindowText, palette().color(QPalette::ToolTipText));
-    Label3->setAttribute(Qt::WA_TranslucentBackground);
     Label3->adjustSize();
 
     Command1 = makeButton(this, "Command1", QStringLiteral("上一步 (&P)"),
