@@ -16,7 +16,7 @@ int main(int argc, char *argv[])
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    const QIcon icon = platform::programIcon();
+    const QIcon icon = platform::drawnProgramIcon();
     for (int size : {16, 32, 48, 64, 128, 256}) {
         const QString dir = QStringLiteral("%1x%1/apps").arg(size);
         out.mkpath(dir);

@@ -8,6 +8,8 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // Lets the desktop match the windows to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("net.qinghe.splitter"));
     installChineseTranslation();
     // The layouts are drawn for 12-pixel Chinese text.
     QFont font = QApplication::font();

@@ -55,12 +55,19 @@ QPixmap glyph(bool add)
 
 } // namespace
 
-QIcon programIcon()
+QIcon drawnProgramIcon()
 {
     QIcon icon;
-    for (int size : {16, 32, 48, 64})
+    for (int size : {16, 32, 48, 64, 128, 256})
         icon.addPixmap(sheet(size));
     return icon;
+}
+
+QIcon programIcon()
+{
+    // The installed theme icon, so that the window and the menu entry show the same
+    // picture; the drawn one where the program runs uninstalled.
+    return QIcon::fromTheme(QStringLiteral("qinghe-splitter"), drawnProgramIcon());
 }
 
 QIcon addPictureIcon()
