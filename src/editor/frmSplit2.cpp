@@ -6,6 +6,7 @@
 #include "HandleLabel.h"
 #include "KeyPreview.h"
 #include "SplitLayout.h"
+#include "app/Controls.h"
 #include "app/Module1.h"
 #include "platform/FocusRect.h"
 #include "platform/MessageBox.h"
@@ -28,15 +29,6 @@ namespace {
 
 const QColor areaColour(204, 204, 153);
 
-QPushButton *makeButton(QWidget *parent, const char *name, const QString &text, QRect geometry)
-{
-    auto *button = new QPushButton(text, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setGeometry(geometry);
-    button->setAutoDefault(false);
-    return button;
-}
-
 } // namespace
 
 using namespace framecontrols;
@@ -56,12 +48,12 @@ frmSplit2::frmSplit2(frmSplit1 &step1, QWidget *parent)
     setFont(font);
     surface_.fill(palette().color(QPalette::Window));
 
-    Command3 = makeButton(this, "Command3", QStringLiteral("退 出  (&Q)"),
-                          ui::fromTwips(12600, 8910, 1500, 360));
-    Command2 = makeButton(this, "Command2", QStringLiteral("下一步  (&N)"),
-                          ui::fromTwips(12600, 7680, 1500, 360));
-    Command1 = makeButton(this, "Command1", QStringLiteral("上一步 (&P)"),
-                          ui::fromTwips(12600, 7080, 1500, 360));
+    Command3 = ui::makeButton(this, "Command3", QStringLiteral("退 出  (&Q)"),
+                              ui::fromTwips(12600, 8910, 1500, 360));
+    Command2 = ui::makeButton(this, "Command2", QStringLiteral("下一步  (&N)"),
+                              ui::fromTwips(12600, 7680, 1500, 360));
+    Command1 = ui::makeButton(this, "Command1", QStringLiteral("上一步 (&P)"),
+                              ui::fromTwips(12600, 7080, 1500, 360));
     setTabOrder(Command3, Command2);
     setTabOrder(Command2, Command1);
 

@@ -3,6 +3,7 @@
 #include "EndReport.h"
 #include "PieceName.h"
 #include "Progress.h"
+#include "app/Controls.h"
 #include "app/Module1.h"
 #include "editor/frmSplit2.h"
 #include "platform/Dialogs.h"
@@ -29,29 +30,6 @@ constexpr int barTopTwips = 2265;
 constexpr int barHeightTwips = 225;
 constexpr int barDesignTwips = 15;
 
-QPushButton *makeButton(QWidget *parent, const char *name, const QString &text, QRect geometry)
-{
-    auto *button = new QPushButton(text, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setGeometry(geometry);
-    return button;
-}
-
-QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, QRect geometry)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setGeometry(geometry);
-    return label;
-}
-
-void setColour(QWidget *widget, QPalette::ColorRole role, const QColor &colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(role, colour);
-    widget->setPalette(palette);
-}
-
 } // namespace
 
 frmSplit3::frmSplit3(frmSplit1 &step1, frmSplit2 &step2, QWidget *parent)
@@ -62,17 +40,17 @@ frmSplit3::frmSplit3(frmSplit1 &step1, frmSplit2 &step2, QWidget *parent)
     setWindowIcon(step1_.windowIcon());
     setFixedSize(428, 222);
 
-    Label2 = makeLabel(this, "Label2", QStringLiteral("分割后文件的保存路径："),
-                       ui::fromTwips(240, 240, 1980, 180));
-    setColour(Label2, QPalette::WindowText, QColor(0, 0, 0xFF));
+    Label2 = ui::makeLabel(this, "Label2", QStringLiteral("分割后文件的保存路径："),
+                           ui::fromTwips(240, 240, 1980, 180));
+    ui::setColour(Label2, QPalette::WindowText, QColor(0, 0, 0xFF));
     Label2->adjustSize();
 
     Text1 = new QLineEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(ui::fromTwips(240, 570, 4695, 375));
 
-    Command4 = makeButton(this, "Command4", QStringLiteral("浏览 ..."),
-                          ui::fromTwips(5040, 555, 1095, 375));
+    Command4 = ui::makeButton(this, "Command4", QStringLiteral("浏览 ..."),
+                              ui::fromTwips(5040, 555, 1095, 375));
 
     Frame1 = new QGroupBox(QStringLiteral(" 保存格式 "), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
@@ -96,26 +74,28 @@ frmSplit3::frmSplit3(frmSplit1 &step1, frmSplit2 &step2, QWidget *parent)
     Shape1->setFrameShape(QFrame::Box);
     Shape1->setAutoFillBackground(true);
     // The light 3-D colour, so that the grey fill shows against it.
-    setColour(Shape1, QPalette::Window, palette().color(QPalette::Light));
+    ui::setColour(Shape1, QPalette::Window, palette().color(QPalette::Light));
 
-    Label4 = makeLabel(this, "Label4", QString(),
-                       ui::fromTwips(barLeftTwips, barTopTwips, barDesignTwips, barHeightTwips));
+    Label4 =
+        ui::makeLabel(this, "Label4", QString(),
+                      ui::fromTwips(barLeftTwips, barTopTwips, barDesignTwips, barHeightTwips));
     Label4->setAutoFillBackground(true);
-    setColour(Label4, QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
+    ui::setColour(Label4, QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
 
-    Label3 = makeLabel(this, "Label3", QStringLiteral("0 %"), ui::fromTwips(2880, 2280, 270, 180));
-    setColour(Label3, QPalette::WindowText, palette().color(QPalette::ToolTipText));
+    Label3 =
+        ui::makeLabel(this, "Label3", QStringLiteral("0 %"), ui::fromTwips(2880, 2280, 270, 180));
+    ui::setColour(Label3, QPalette::WindowText, palette().color(QPalette::ToolTipText));
     Label3->adjustSize();
 
-    Command1 = makeButton(this, "Command1", QStringLiteral("上一步 (&P)"),
-                          ui::fromTwips(240, 2730, 1500, 360));
-    Command2 = makeButton(this, "Command2", QStringLiteral("开始分割  (&B)"),
-                          ui::fromTwips(2040, 2730, 1500, 360));
-    Command5 = makeButton(this, "Command5", QStringLiteral("停  止  (&P)"),
-                          ui::fromTwips(2040, 2730, 1500, 360));
+    Command1 = ui::makeButton(this, "Command1", QStringLiteral("上一步 (&P)"),
+                              ui::fromTwips(240, 2730, 1500, 360));
+    Command2 = ui::makeButton(this, "Command2", QStringLiteral("开始分割  (&B)"),
+                              ui::fromTwips(2040, 2730, 1500, 360));
+    Command5 = ui::makeButton(this, "Command5", QStringLiteral("停  止  (&P)"),
+                              ui::fromTwips(2040, 2730, 1500, 360));
     Command5->hide();
-    Command3 = makeButton(this, "Command3", QStringLiteral("退 出  (&Q)"),
-                          ui::fromTwips(4635, 2730, 1500, 360));
+    Command3 = ui::makeButton(this, "Command3", QStringLiteral("退 出  (&Q)"),
+                              ui::fromTwips(4635, 2730, 1500, 360));
 
     setTabOrder(Command4, Text1);
     setTabOrder(Text1, Option1[0]);

@@ -2,6 +2,7 @@
 
 #include "FileSelection.h"
 #include "Step1Logic.h"
+#include "app/Controls.h"
 #include "app/Module1.h"
 #include "platform/Dialogs.h"
 #include "platform/Icons.h"
@@ -16,37 +17,16 @@
 
 namespace {
 
-QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, QRect geometry)
+void setWhiteBackground(QPushButton *button)
 {
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setGeometry(geometry);
-    return label;
-}
-
-QPushButton *makeButton(QWidget *parent, const char *name, const QString &text, QRect geometry)
-{
-    auto *button = new QPushButton(text, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setGeometry(geometry);
-    return button;
+    ui::setColour(button, QPalette::Button, Qt::white);
+    button->setAutoFillBackground(true);
 }
 
 void setTextColour(QWidget *widget, const QColor &colour)
 {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    palette.setColor(QPalette::Text, colour);
-    palette.setColor(QPalette::ButtonText, colour);
-    widget->setPalette(palette);
-}
-
-void setWhiteBackground(QPushButton *button)
-{
-    QPalette palette = button->palette();
-    palette.setColor(QPalette::Button, Qt::white);
-    button->setPalette(palette);
-    button->setAutoFillBackground(true);
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        ui::setColour(widget, role, colour);
 }
 
 } // namespace
@@ -67,25 +47,26 @@ frmSplit1::frmSplit1(QWidget *parent) : QWidget(parent)
     List1->setGeometry(ui::fromTwips(240, 240, 4455, 2400));
     List1->setSelectionMode(QAbstractItemView::ExtendedSelection);
 
-    Command5 = makeButton(this, "Command5", QString(), ui::fromTwips(5145, 240, 1095, 375));
+    Command5 = ui::makeButton(this, "Command5", QString(), ui::fromTwips(5145, 240, 1095, 375));
     Command5->setIcon(platform::addPictureIcon());
     Command5->setIconSize(QSize(20, 20));
     Command5->setToolTip(QStringLiteral("插入新图片"));
     setWhiteBackground(Command5);
 
-    Command4 = makeButton(this, "Command4", QString(), ui::fromTwips(5145, 900, 1095, 375));
+    Command4 = ui::makeButton(this, "Command4", QString(), ui::fromTwips(5145, 900, 1095, 375));
     Command4->setIcon(platform::removePictureIcon());
     Command4->setIconSize(QSize(20, 20));
     Command4->setToolTip(QStringLiteral("从列表中移除选定的项"));
     setWhiteBackground(Command4);
 
-    Label5 = makeLabel(this, "Label5", QStringLiteral("图片数量："),
-                       ui::fromTwips(4920, 1620, 900, 180));
-    Label6 = makeLabel(this, "Label6", QStringLiteral("0"), ui::fromTwips(5880, 1620, 90, 180));
+    Label5 = ui::makeLabel(this, "Label5", QStringLiteral("图片数量："),
+                           ui::fromTwips(4920, 1620, 900, 180));
+    Label6 = ui::makeLabel(this, "Label6", QStringLiteral("0"), ui::fromTwips(5880, 1620, 90, 180));
     setTextColour(Label6, QColor(0, 0, 255));
-    Label2 = makeLabel(this, "Label2", QStringLiteral("将选定的图片分"),
-                       ui::fromTwips(4920, 1980, 1260, 180));
-    Label3 = makeLabel(this, "Label3", QStringLiteral("割成"), ui::fromTwips(4920, 2340, 360, 180));
+    Label2 = ui::makeLabel(this, "Label2", QStringLiteral("将选定的图片分"),
+                           ui::fromTwips(4920, 1980, 1260, 180));
+    Label3 =
+        ui::makeLabel(this, "Label3", QStringLiteral("割成"), ui::fromTwips(4920, 2340, 360, 180));
 
     Combo1 = new QComboBox(this);
     Combo1->setObjectName(QStringLiteral("Combo1"));
@@ -97,12 +78,13 @@ frmSplit1::frmSplit1(QWidget *parent) : QWidget(parent)
         Combo1->addItem(QString::number(i));
     Combo1->setCurrentIndex(3);
 
-    Label4 = makeLabel(this, "Label4", QStringLiteral("部分"), ui::fromTwips(5880, 2340, 360, 180));
+    Label4 =
+        ui::makeLabel(this, "Label4", QStringLiteral("部分"), ui::fromTwips(5880, 2340, 360, 180));
 
-    Command2 = makeButton(this, "Command2", QStringLiteral("下一步  (&N)"),
-                          ui::fromTwips(240, 2940, 1740, 360));
-    Command3 = makeButton(this, "Command3", QStringLiteral("退 出  (&Q)"),
-                          ui::fromTwips(4740, 2940, 1500, 360));
+    Command2 = ui::makeButton(this, "Command2", QStringLiteral("下一步  (&N)"),
+                              ui::fromTwips(240, 2940, 1740, 360));
+    Command3 = ui::makeButton(this, "Command3", QStringLiteral("退 出  (&Q)"),
+                              ui::fromTwips(4740, 2940, 1500, 360));
 
     for (QPushButton *b : {Command2, Command3, Command4, Command5})
         b->setAutoDefault(false);
