@@ -1,0 +1,53 @@
+#include "CutCase.h"
+
+#include "FuzzInput.h"
+
+#include <iterator>
+
+CutCase parseCutCase(const uint8_t *data, size_t size)
+{
+    FuzzInput in(data, size);
+    CutCase c;
+    c.width = 1 + in.take<uint8_t>() % 64;
+    c.height = 1 + in.take<uint8_t>() % 64;
+    const uint8_t flags = in.take<uint8_t>();
+    c.inputFormat = (flags & 3) % int(std::size(inputFormats));
+    c.rotation = (flags >> 2) & 3;
+    c.outputFormat = (flags >> 4) & 3;
+    c.seed = in.take<uint8_t>();
+    const int n = 1 + in.take<uint8_t>() % 10;
+    for (int k = 0; k < n; ++k) {
+        FrameRect r;
+        r.X = in.take<int32_t>();
+        r.Y = in.take<int32_t>();
+        r.Width = in.take<int32_t>();
+        r.Height = in.take<int32_t>();
+        c.frames.push_back(r);
+    }
+    return c;
+}
+
+QByteArray encodeCutCase(const CutCase &c)
+{
+    QByteArray out;
+    out.append(char(c.width - 1));
+    out.append(char(c.height - 1));
+    out.append(char(c.inputFormat | (c.rotation << 2) | (c.outputFormat << 4)));
+    out.append(char(c.seed));
+    out.append(char(c.frames.size() - 1));
+    for (const FrameRect &r : c.frames)
+        for (const int32_t v : {r.X, r.Y, r.Width, r.Height})
+            out.append(reinterpret_cast<const char *>(&v), sizeof v);
+    return out;
+}
+
+QImage cutCasePicture(const CutCase &c)
+{
+    QImage image(c.width, c.height, QImage::Format_RGB32);
+    for (int y = 0; y < c.height; ++y)
+        for (int x = 0; x < c.width; ++x)
+            image.setPixel(x, y,
+                           qRgb((x * 37 + c.seed) & 0xFF, (y * 53 + c.seed * 3) & 0xFF,
+                                ((x + y) * 11 + x * y) & 0xFF));
+    return image;
+}

@@ -1,0 +1,144 @@
+// Writes the seed corpora of the three fuzz targets into <root>/parse, <root>/load and
+// <root>/cut, so that no binary input is kept in the repository.
+
+#include "CutCase.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QImageWriter>
+
+#include <cstdio>
+#include <limits>
+
+namespace {
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray utf16(const QString &text)
+{
+    return QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+}
+
+QByteArray encoded(const QImage &image, const char *format)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    return writer.write(image) ? buffer.data() : QByteArray();
+}
+
+// A 2 x 2 GIF89a with two frames, by hand: Qt reads GIF but cannot write it.
+QByteArray tinyGif()
+{
+    static const unsigned char bytes[] = {
+        'G',  'I',  'F', '8', '9', 'a', 2, 0, 2, 0, 0x80, 0, 0, // screen, 2-colour table
+        0,    0,    0,   255, 255, 255,                         // black, white
+        0x21, 0xF9, 4,   0,   10,  0,   0, 0,                   // graphic control
+        0x2C, 0,    0,   0,   0,   2,   0, 2, 0, 0, 2,    3, 0x04, 0x08, 0x14, 0, // black frame
+        0x21, 0xF9, 4,   0,   10,  0,   0, 0,                                     //
+        0x2C, 0,    0,   0,   0,   2,   0, 2, 0, 0, 2,    3, 0x4C, 0x98, 0x14, 0, // white frame
+        0x3B};
+    return QByteArray(reinterpret_cast<const char *>(bytes), sizeof bytes);
+}
+
+void parseSeeds(const QDir &dir)
+{
+    const QChar nul(QChar::Null);
+    const QString seeds[] = {
+        QStringLiteral("/data/scans/a.jpg") + nul + nul,
+        QStringLiteral("/data/scans") + nul + QStringLiteral("a.jpg") + nul +
+            QStringLiteral("b c.png") + nul + nul,
+        QStringLiteral("  /数据/扫描 图") + nul + QStringLiteral("页 1.TIF") + nul +
+            QStringLiteral("ページ😀.bmp") + nul + nul,
+        QStringLiteral("/x/") + nul + QStringLiteral("unterminated"),
+        QString(8, nul),
+    };
+    int i = 0;
+    for (const QString &s : seeds)
+        writeFile(dir.filePath(QStringLiteral("seed%1").arg(i++)), utf16(s));
+}
+
+void loadSeeds(const QDir &dir)
+{
+    QImage rgb(7, 5, QImage::Format_RGB32);
+    for (int y = 0; y < rgb.height(); ++y)
+        for (int x = 0; x < rgb.width(); ++x)
+            rgb.setPixel(x, y, qRgb(x * 30, y * 50, (x + y) * 20));
+    QImage alpha = rgb.convertToFormat(QImage::Format_ARGB32);
+    alpha.setPixel(0, 0, qRgba(10, 20, 30, 40));
+    const struct
+    {
+        const char *name;
+        QImage image;
+        const char *format;
+    } pictures[] = {
+        {"rgb.bmp", rgb, "bmp"},
+        {"rgb.jpg", rgb, "jpeg"},
+        {"rgb.png", rgb, "png"},
+        {"rgb.tif", rgb, "tiff"},
+        {"alpha.png", alpha, "png"},
+        {"alpha.tif", alpha, "tiff"},
+        {"mono.bmp", rgb.convertToFormat(QImage::Format_Mono), "bmp"},
+        {"mono.tif", rgb.convertToFormat(QImage::Format_Mono), "tiff"},
+        {"palette.png", rgb.convertToFormat(QImage::Format_Indexed8), "png"},
+        {"grey16.png", rgb.convertToFormat(QImage::Format_Grayscale16), "png"},
+        {"rgb16.png", rgb.convertToFormat(QImage::Format_RGBX64), "png"},
+        {"grey.jpg", rgb.convertToFormat(QImage::Format_Grayscale8), "jpeg"},
+    };
+    int rotation = 0;
+    for (const auto &p : pictures) {
+        // The first byte is the rotation code.
+        const QByteArray body = encoded(p.image, p.format);
+        writeFile(dir.filePath(QLatin1String(p.name)), char(rotation++ & 3) + body);
+        writeFile(dir.filePath(QStringLiteral("cut-") + QLatin1String(p.name)),
+                  char(1) + body.left(body.size() / 2));
+    }
+    writeFile(dir.filePath(QStringLiteral("two-frames.gif")), char(3) + tinyGif());
+}
+
+void cutSeeds(const QDir &dir)
+{
+    constexpr int32_t max = std::numeric_limits<int32_t>::max();
+    constexpr int32_t min = std::numeric_limits<int32_t>::min();
+    const CutCase cases[] = {
+        {40, 30, 0, 0, 0, 1, {{0, 0, 20, 15}, {20, 0, 20, 15}, {0, 15, 20, 15}, {20, 15, 20, 15}}},
+        {33, 17, 1, 1, 2, 2, {{0, 0, 17, 33}, {5, 5, 100, 100}}},
+        {9, 13, 2, 2, 1, 3, {{-5, -5, 10, 10}, {8, 12, 1, 1}, {9, 0, 1, 1}}},
+        {64, 1, 0, 3, 3, 4, {{0, 0, 1, 64}, {0, 63, 1, 1}}},
+        {20,
+         20,
+         1,
+         0,
+         0,
+         5,
+         {{max, max, max, max}, {min, min, max, max}, {0, 0, 0, 0}, {3, 3, -2, 5}}},
+    };
+    int i = 0;
+    for (const CutCase &c : cases)
+        writeFile(dir.filePath(QStringLiteral("case%1").arg(i++)), encodeCutCase(c));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make-fuzz-seeds <folder>\n");
+        return 2;
+    }
+    const QDir root(QString::fromLocal8Bit(argv[1]));
+    for (const char *sub : {"parse", "load", "cut"})
+        if (!root.mkpath(QLatin1String(sub)))
+            return 1;
+    parseSeeds(QDir(root.filePath(QStringLiteral("parse"))));
+    loadSeeds(QDir(root.filePath(QStringLiteral("load"))));
+    cutSeeds(QDir(root.filePath(QStringLiteral("cut"))));
+    return 0;
+}
