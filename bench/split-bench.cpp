@@ -8,7 +8,6 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImageReader>
-#include <QThreadPool>
 
 #include <sys/resource.h>
 
@@ -53,7 +52,7 @@ int main(int argc, char *argv[])
     QGuiApplication app(argc, argv);
 
     OutputFormat format = OutputFormat::Jpg;
-    int rotation = 0, cols = 2, rows = 2, threads = 1;
+    int rotation = 0, cols = 2, rows = 2, threads = 0; // 0: one per core
     QString out;
     QStringList pictures;
     for (int i = 1; i < argc; ++i) {
@@ -76,7 +75,7 @@ int main(int argc, char *argv[])
             if (std::sscanf(argv[++i], "%dx%d", &cols, &rows) != 2 || cols < 1 || rows < 1)
                 return usage();
         } else if (!std::strcmp(argv[i], "--threads") && hasValue) {
-            threads = std::max(1, std::atoi(argv[++i]));
+            threads = std::max(0, std::atoi(argv[++i]));
         } else if (!std::strcmp(argv[i], "--out") && hasValue) {
             out = QString::fromLocal8Bit(argv[++i]);
         } else if (argv[i][0] == '-') {
@@ -88,7 +87,6 @@ int main(int argc, char *argv[])
     if (out.isEmpty() || pictures.isEmpty() || rotation < 0 || rotation > 3)
         return usage();
     QDir().mkpath(out);
-    QThreadPool::globalInstance()->setMaxThreadCount(threads);
 
     RunSnapshot snapshot;
     snapshot.pictures = pictures;
@@ -104,6 +102,7 @@ int main(int argc, char *argv[])
 
     BatchEngine engine;
     engine.setFormat(format);
+    engine.setThreadCount(threads);
     QElapsedTimer timer;
     timer.start();
     const RunOutcome outcome = engine.runNow(snapshot);

@@ -5,9 +5,16 @@
 #include "SavePic.h"
 
 #include "platform/Imaging.h"
+#include "platform/TurnedCut.h"
 
 #include <QDir>
+#include <QThreadPool>
 #include <QtConcurrent>
+
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -28,6 +35,29 @@ public:
 private:
     platform::ImagingToken token_ = 0;
     platform::Status status_;
+};
+
+// One picture as the pool decoded it, unturned: the pieces turn what they cut.
+struct Decoded
+{
+    platform::Status status = platform::Status::Ok;
+    std::shared_ptr<const QImage> image;
+};
+
+// What the run and its pool tasks share; every task holds it, so it outlives them all.
+struct RunState
+{
+    explicit RunState(qint64 total) : finished(size_t(total) + 1, 0) {}
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::map<qint64, Decoded> decoded; // by picture, until the run takes it
+    int piecesRunning = 0;
+    std::vector<qint64> events; // running numbers in the order the read-out reports them
+    std::vector<char> finished; // by running number
+    size_t reported = 0;        // events already reported
+    qint64 saved = 0;
+    std::map<qint64, QString> unsaved; // by running number
 };
 
 constexpr qint32 jpegQuality = 100;
@@ -98,6 +128,12 @@ RunOutcome BatchEngine::run(const RunSnapshot &snapshot)
     return outcome;
 }
 
+int BatchEngine::threadCount() const
+{
+    const int threads = threads_;
+    return threads > 0 ? threads : qMax(1, QThread::idealThreadCount());
+}
+
 RunOutcome BatchEngine::cutAll(const RunSnapshot &snapshot)
 {
     RunOutcome outcome;
@@ -110,43 +146,122 @@ RunOutcome BatchEngine::cutAll(const RunSnapshot &snapshot)
     const qint64 count = snapshot.pictures.size();
     const qint64 frames = qint64(snapshot.frames.size());
     const qint64 total = count * frames;
-    platform::Status lastStatus = platform::Status::Ok;
+    if (frames == 0)
+        return outcome;
+    const int threads = threadCount();
+    const int rotation = ((snapshot.rotation % 4) + 4) % 4;
 
-    for (qint64 i = 1; i <= count && frames > 0; ++i) {
-        const QString &path = snapshot.pictures.at(i - 1);
-        platform::Picture picture;
-        lastStatus = picture.load(path);
-        if (lastStatus != platform::Status::Ok) {
-            outcome.unreadable << path;
+    // Declared before the pool, so that the pool (which waits for its tasks) goes first.
+    const auto state = std::make_shared<RunState>(total);
+    QThreadPool pool;
+    pool.setMaxThreadCount(threads);
+
+    // Waits until ready() holds, reporting finished pieces in running-number order
+    // meanwhile. The lock is let go while a signal is emitted: a receiver on this thread
+    // may ask to stop or change the format.
+    auto pump = [&](std::unique_lock<std::mutex> &lock, auto ready) {
+        for (;;) {
+            if (state->reported < state->events.size() &&
+                state->finished[size_t(state->events[state->reported])]) {
+                const qint64 done = state->events[state->reported++];
+                lock.unlock();
+                emit progress(done, total);
+                lock.lock();
+                continue;
+            }
+            if (ready())
+                return;
+            state->changed.wait(lock);
+        }
+    };
+
+    auto decodeLater = [&](qint64 index) {
+        pool.start([state, index, path = snapshot.pictures.at(index - 1), this] {
+            Decoded result;
+            if (!stopRequested_) {
+                platform::Picture picture;
+                result.status = picture.load(path);
+                if (result.status == platform::Status::Ok)
+                    result.image = std::make_shared<const QImage>(picture.image());
+            } else {
+                result.status = platform::Status::GenericError;
+            }
+            const std::lock_guard lock(state->mutex);
+            state->decoded[index] = std::move(result);
+            state->changed.notify_all();
+        });
+    };
+
+    std::unique_lock lock(state->mutex, std::defer_lock);
+    decodeLater(1);
+    for (qint64 i = 1; i <= count && !outcome.stopped; ++i) {
+        lock.lock();
+        pump(lock, [&] { return state->decoded.count(i) > 0; });
+        const Decoded decoded = std::move(state->decoded[i]);
+        state->decoded.erase(i);
+        lock.unlock();
+        // The next picture is decoded while this one's pieces are written.
+        if (i < count)
+            decodeLater(i + 1);
+        if (decoded.status != platform::Status::Ok) {
+            outcome.unreadable << snapshot.pictures.at(i - 1);
             continue;
         }
-        picture.rotateFlip(snapshot.rotation);
-        const QSizeF size = picture.dimensions();
+        const QSize turned = platform::turnedSize(decoded.image->size(), rotation);
+        const QSizeF size(float(turned.width()), float(turned.height()));
 
         for (qint64 k = 1; k <= frames; ++k) {
+            lock.lock();
+            pump(lock, [&] { return state->piecesRunning < threads; });
             if (stopRequested_) {
                 outcome.stopped = true;
-                return outcome;
+                lock.unlock();
+                break;
             }
+            const qint64 number = runningNumber(i, frames, k);
+            state->events.push_back(number);
             const SnapshotFrame &frame = snapshot.frames[size_t(k - 1)];
             const QRect cut = clipPiece(frame.rect, size);
-            if (!cut.isNull()) {
-                const QString extension = extensionOf(format_);
-                const QString target = pieceFileName(snapshot.folder, frame.letter,
-                                                     runningNumber(i, frames, k), extension);
-                QImage piece;
-                lastStatus =
-                    platform::cutPiece(picture, cut.x(), cut.y(), cut.width(), cut.height(), piece);
-                if (lastStatus == platform::Status::Ok)
-                    SavePic(piece, target, extension, jpegQuality, tiffColorDepth,
-                            platform::encoders::compressionNone, lastStatus);
-                if (lastStatus == platform::Status::Ok)
-                    ++outcome.piecesSaved;
-                else
-                    outcome.unsaved << target;
+            if (cut.isNull()) {
+                state->finished[size_t(number)] = 1; // a frame without a file
+                lock.unlock();
+                continue;
             }
-            emit progress(runningNumber(i, frames, k), total);
+            ++state->piecesRunning;
+            lock.unlock();
+            pool.start([this, state, image = decoded.image, rotation, cut, number,
+                        folder = snapshot.folder, letter = frame.letter] {
+                // The format is read as the piece starts.
+                const QString extension = extensionOf(format_);
+                const QString target = pieceFileName(folder, letter, number, extension);
+                platform::Status status;
+                {
+                    QImage piece;
+                    status = platform::cutTurnedPiece(*image, rotation, cut, piece);
+                    if (status == platform::Status::Ok)
+                        SavePic(piece, target, extension, jpegQuality, tiffColorDepth,
+                                platform::encoders::compressionNone, status);
+                }
+                const std::lock_guard guard(state->mutex);
+                if (status == platform::Status::Ok)
+                    ++state->saved;
+                else
+                    state->unsaved.emplace(number, target);
+                state->finished[size_t(number)] = 1;
+                --state->piecesRunning;
+                state->changed.notify_all();
+            });
         }
     }
+
+    // Every started piece is finished and reported before the run ends.
+    lock.lock();
+    pump(lock,
+         [&] { return state->piecesRunning == 0 && state->reported == state->events.size(); });
+    outcome.piecesSaved = state->saved;
+    for (const auto &[number, target] : state->unsaved)
+        outcome.unsaved << target;
+    lock.unlock();
+    pool.waitForDone(); // a picture decoded ahead of a stop
     return outcome;
 }

@@ -11,8 +11,11 @@
 #include <mutex>
 
 // Cuts every picture of a snapshot into its frames and saves the pieces, off the
-// user-interface thread. Progress and the end come back as queued signals. A stop
-// request is honoured before the next frame; the piece in progress is always finished.
+// user-interface thread. Progress and the end come back as queued signals. The pieces of
+// a picture are written concurrently on a pool of threads while the next picture is
+// decoded. A stop request is honoured before the next piece starts; pieces already
+// started are always finished. Progress counts finished pieces in running-number order,
+// so it never goes back.
 class BatchEngine : public QObject
 {
     Q_OBJECT
@@ -23,8 +26,15 @@ public:
 
     // Starts a run on a worker thread; false when one is already running.
     bool start(RunSnapshot snapshot);
-    // Runs on the calling thread; the signals are emitted directly.
+    // Runs from the calling thread (the pieces still go to the pool) and returns when
+    // every piece is finished; the signals are emitted from the calling thread.
     RunOutcome runNow(const RunSnapshot &snapshot);
+
+    // Threads that decode pictures and cut and write pieces; 0 means one per core. The
+    // default, 1, writes one piece at a time (a stop leaves exactly the pieces before
+    // it). Read when a run starts.
+    void setThreadCount(int threads) { threads_ = qMax(0, threads); }
+    int threadCount() const;
 
     void requestStop() { stopRequested_ = true; }
     bool isRunning() const;
@@ -46,6 +56,7 @@ private:
     RunOutcome cutAll(const RunSnapshot &snapshot);
 
     std::atomic<OutputFormat> format_{OutputFormat::Bmp};
+    std::atomic<int> threads_{1};
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> running_{false};
     mutable std::mutex outcomeMutex_;

@@ -1,10 +1,14 @@
 #include "Imaging.h"
 
+#include "JpegCodec.h"
+#include "PngWriter.h"
+#include "TurnedCut.h"
+
+#include <QFile>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
 #include <QSaveFile>
-#include <QTransform>
 
 #include <atomic>
 #include <mutex>
@@ -41,10 +45,13 @@ void applyAllocationLimit()
     std::call_once(once, [] { QImageReader::setAllocationLimit(Imaging::allocationLimitMb); });
 }
 
-// Brings every decoded picture to one of two 32-bit layouts, so that turning and
-// cutting work the same for palette, 1-bit, grey and 16-bit sources.
+// Brings every decoded picture to one of three layouts (24-bit RGB as the JPEG path
+// decodes, or 32 bits), so that turning and cutting work the same for palette, 1-bit,
+// grey and 16-bit sources.
 QImage normalised(QImage image)
 {
+    if (image.format() == QImage::Format_RGB888)
+        return image;
     const QImage::Format target =
         image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
     if (image.format() == target)
@@ -52,18 +59,13 @@ QImage normalised(QImage image)
     return image.convertToFormat(target);
 }
 
-QImage turned(const QImage &image, int code)
+// A full-size JPEG decoded straight to 24-bit RGB; NotHandled sends it to Qt's reader.
+jpeg::Decoded decodeJpegFile(const QString &path, QImage &image)
 {
-    switch (code) {
-    case 1:
-        return image.transformed(QTransform().rotate(90));
-    case 2:
-        return image.mirrored(true, true);
-    case 3:
-        return image.transformed(QTransform().rotate(270));
-    default:
-        return image;
-    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return jpeg::Decoded::NotHandled;
+    return jpeg::decode(file.readAll(), image);
 }
 
 } // namespace
@@ -171,6 +173,7 @@ Status Picture::open(const QString &path)
     }
     path_ = path;
     fileSize_ = size;
+    format_ = reader.format();
     return Status::Ok;
 }
 
@@ -180,6 +183,19 @@ Status Picture::decode(QSize scaledTo)
         return Status::InvalidParameter;
     if (!started())
         return Status::NotStarted;
+    const bool fullSize = !scaledTo.isValid() || scaledTo.isEmpty();
+    if (fullSize && format_ == "jpeg") {
+        QImage image;
+        const jpeg::Decoded decoded = decodeJpegFile(path_, image);
+        if (decoded == jpeg::Decoded::Failed) {
+            error_ = QStringLiteral("JPEG decoding failed");
+            return Status::UnknownImageFormat;
+        }
+        if (decoded == jpeg::Decoded::Ok) {
+            image_ = turnedImage(image, rotation_);
+            return image_.isNull() ? Status::OutOfMemory : Status::Ok;
+        }
+    }
     QImageReader reader(path_);
     reader.setAutoTransform(false);
     if (scaledTo.isValid() && !scaledTo.isEmpty()) {
@@ -197,7 +213,7 @@ Status Picture::decode(QSize scaledTo)
     image = normalised(std::move(image));
     if (image.isNull())
         return Status::OutOfMemory;
-    image_ = turned(image, rotation_);
+    image_ = turnedImage(image, rotation_);
     if (image_.isNull())
         return Status::OutOfMemory;
     return Status::Ok;
@@ -215,7 +231,7 @@ void Picture::rotateFlip(int code)
 {
     code = ((code % 4) + 4) % 4;
     if (isDecoded())
-        image_ = turned(image_, code);
+        image_ = turnedImage(image_, code);
     rotation_ = (rotation_ + code) % 4;
 }
 
@@ -231,6 +247,7 @@ void Picture::release()
 {
     path_.clear();
     fileSize_ = {};
+    format_.clear();
     rotation_ = 0;
     image_ = QImage();
     error_.clear();
@@ -267,10 +284,10 @@ Status cutPiece(const Picture &source, int x, int y, int w, int h, QImage &piece
     if (bytesPerPixel < 1)
         return Status::InvalidParameter;
     // A view onto the source rows, converted once: no intermediate copy of the piece.
-    const QImage view(src.constScanLine(y) + qsizetype(x) * bytesPerPixel, w, h,
-                      src.bytesPerLine(), src.format());
+    const QImage view(src.constScanLine(y) + qsizetype(x) * bytesPerPixel, w, h, src.bytesPerLine(),
+                      src.format());
     piece = view.format() == QImage::Format_RGB888 ? view.copy()
-                                                    : view.convertToFormat(QImage::Format_RGB888);
+                                                   : view.convertToFormat(QImage::Format_RGB888);
     if (piece.isNull())
         return Status::OutOfMemory;
     piece.setDotsPerMeterX(src.dotsPerMeterX());
@@ -316,9 +333,26 @@ Status savePicture(const QImage &picture, const QString &path, const QString &en
     if (out.isNull())
         return fail(Status::OutOfMemory, statusText(Status::OutOfMemory));
 
+    // JPEG and PNG pieces in 24 bits are encoded in memory by the faster codecs.
+    QByteArray encoded;
+    if (out.format() == QImage::Format_RGB888 && format == "jpeg")
+        encoded = jpeg::encode(out, quality >= 0 ? quality : 75);
+    else if (out.format() == QImage::Format_RGB888 && format == "png")
+        encoded = png::encode(out);
+
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return fail(Status::AccessDenied, file.errorString());
+    if (!encoded.isEmpty()) {
+        if (file.write(encoded) != encoded.size()) {
+            const QString why = file.errorString();
+            file.cancelWriting();
+            return fail(Status::WriteFailed, why);
+        }
+        if (!file.commit())
+            return fail(Status::WriteFailed, file.errorString());
+        return Status::Ok;
+    }
     QImageWriter writer(&file, format);
     if (!writer.canWrite()) {
         file.cancelWriting();
@@ -329,8 +363,8 @@ Status savePicture(const QImage &picture, const QString &path, const QString &en
     if (compression >= 0)
         writer.setCompression(compression);
     if (!writer.write(out)) {
-        const QString why = file.error() != QFileDevice::NoError ? file.errorString()
-                                                                  : writer.errorString();
+        const QString why =
+            file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
         file.cancelWriting();
         return fail(Status::WriteFailed, why);
     }

@@ -56,6 +56,7 @@ public:
 private:
     QString path_;
     QSize fileSize_;
+    QByteArray format_;
     int rotation_ = 0;
     QImage image_;
     QString error_;
