@@ -118,7 +118,8 @@ QByteArray encode(const QImage &rgb888, int quality)
     unsigned long outSize = 0;
     const int status =
         tjCompress2(handle.get(), rgb888.constBits(), rgb888.width(), int(rgb888.bytesPerLine()),
-                    rgb888.height(), TJPF_RGB, &out, &outSize, TJSAMP_420, quality, 0);
+                    rgb888.height(), TJPF_RGB, &out, &outSize, TJSAMP_420, quality,
+                    TJFLAG_ACCURATEDCT); // below 96 it would pick the fast DCT; Qt does not
     const std::unique_ptr<unsigned char, BufferFree> owned(out);
     if (status != 0)
         return {};
