@@ -212,7 +212,9 @@ RunOutcome BatchEngine::cutAll(const RunSnapshot &snapshot)
 
         for (qint64 k = 1; k <= frames; ++k) {
             lock.lock();
-            pump(lock, [&] { return state->piecesRunning < threads; });
+            // At most one piece per thread begun and not yet reported: a slow piece holds
+            // the next ones back, so a stop leaves at most that many after the read-out.
+            pump(lock, [&] { return state->events.size() - state->reported < size_t(threads); });
             if (stopRequested_) {
                 outcome.stopped = true;
                 lock.unlock();

@@ -7,9 +7,12 @@
 
 #include <QDir>
 #include <QImageReader>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <algorithm>
 
 namespace {
 
@@ -62,9 +65,17 @@ private slots:
     void workerRunsOwnInstance();
     void secondStartRefused();
 
+    void anyThreadCountSameFiles_data();
+    void anyThreadCountSameFiles();
+    void concurrentStop_data();
+    void concurrentStop();
+    void concurrentFormatChange();
+    void concurrentFailuresInOrder();
+
 private:
     QString picture(const QString &name) const { return inputs_.filePath(name); }
     QString writeSheet(const QString &name, int seed = 0);
+    QStringList manySheets(int count);
 
     QTemporaryDir inputs_;
 };
@@ -106,6 +117,19 @@ QString TestBatchEngine::writeSheet(const QString &name, int seed)
     testsupport::writePicture(testsupport::patternImage(40, 30, QImage::Format_RGB32, seed), path,
                               "png");
     return path;
+}
+
+QStringList TestBatchEngine::manySheets(int count)
+{
+    QStringList pictures;
+    for (int i = 0; i < count; ++i) {
+        const QString path = inputs_.filePath(QStringLiteral("many%1.png").arg(i));
+        if (!QFileInfo::exists(path))
+            testsupport::writePicture(
+                testsupport::patternImage(40, 30, QImage::Format_RGB32, 100 + i), path, "png");
+        pictures << path;
+    }
+    return pictures;
 }
 
 void TestBatchEngine::everyInputThroughEveryOutput_data()
@@ -391,6 +415,187 @@ void TestBatchEngine::secondStartRefused()
     QVERIFY(!engine.isRunning());
     QVERIFY(engine.start(s)); // and again once it ended
     engine.wait();
+}
+
+// The pool changes the order of the work, never its result: the same files, byte for
+// byte, the same outcome, and a read-out that only moves forward to the same end.
+void TestBatchEngine::anyThreadCountSameFiles_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<int>("rotation");
+    QTest::addColumn<int>("threads");
+    const char *formats[] = {"BMP", "TIF", "PNG", "JPG"};
+    for (int f = 0; f < 4; ++f)
+        for (int threads : {2, 3, 0})
+            QTest::addRow("%s, %d threads, turned %d", formats[f], threads, (f + threads) % 4)
+                << f << (f + threads) % 4 << threads;
+}
+
+void TestBatchEngine::anyThreadCountSameFiles()
+{
+    QFETCH(int, format);
+    QFETCH(int, rotation);
+    QFETCH(int, threads);
+    QStringList pictures = manySheets(5);
+    pictures.insert(2, inputs_.filePath("missing.png"));
+    pictures << picture("photo.jpg") << picture("alpha.png");
+    // A frame past the edge, one outside every picture, one cut to nothing.
+    const std::vector<SnapshotFrame> frames{{{0, 0, 20, 15}, "A"},
+                                            {{7, 3, 50, 50}, "B"},
+                                            {{500, 0, 10, 10}, "C"},
+                                            {{5, 5, 0, 9}, "D"},
+                                            {{1, 11, 13, 17}, "E"}};
+
+    auto runWith = [&](int count, QTemporaryDir &out, QList<qint64> &done) {
+        BatchEngine engine;
+        engine.setFormat(OutputFormat(format));
+        engine.setThreadCount(count);
+        connect(
+            &engine, &BatchEngine::progress, &engine, [&done](qint64 d, qint64) { done << d; },
+            Qt::DirectConnection);
+        return engine.runNow(snapshotOf(pictures, out.path(), frames, rotation));
+    };
+    QTemporaryDir oneOut, manyOut;
+    QList<qint64> oneDone, manyDone;
+    const RunOutcome one = runWith(1, oneOut, oneDone);
+    const RunOutcome many = runWith(threads, manyOut, manyDone);
+
+    QCOMPARE(many.piecesSaved, one.piecesSaved);
+    QCOMPARE(many.piecesSaved, 7 * 2 + 7); // A, B everywhere; E where it fits
+    QCOMPARE(many.unreadable, QStringList{pictures.at(2)});
+    QVERIFY(many.unsaved.isEmpty());
+    const QStringList names = entries(oneOut.path());
+    QCOMPARE(entries(manyOut.path()), names);
+    for (const QString &name : names) {
+        QFile a(oneOut.filePath(name)), b(manyOut.filePath(name));
+        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        QVERIFY2(a.readAll() == b.readAll(), qPrintable(name));
+    }
+    QCOMPARE(manyDone, oneDone);
+    QVERIFY(std::is_sorted(manyDone.cbegin(), manyDone.cend()));
+    QCOMPARE(manyDone.last(), qint64(pictures.size()) * 5);
+}
+
+// A stop while pieces run on several threads: the pieces already started are finished,
+// none after it is begun, nothing half-written or temporary is left, and the read-out
+// still only moves forward, to the pieces really written.
+void TestBatchEngine::concurrentStop_data()
+{
+    QTest::addColumn<int>("threads");
+    QTest::addColumn<qint64>("stopAt");
+    QTest::newRow("2 threads, stop at 1") << 2 << qint64(1);
+    QTest::newRow("3 threads, stop at 6") << 3 << qint64(6);
+    QTest::newRow("4 threads, stop at 13") << 4 << qint64(13);
+}
+
+void TestBatchEngine::concurrentStop()
+{
+    QFETCH(int, threads);
+    QFETCH(qint64, stopAt);
+    const QStringList pictures = manySheets(8);
+    QTemporaryDir out;
+    BatchEngine engine;
+    engine.setThreadCount(threads);
+    engine.setFormat(OutputFormat::Png);
+    QList<qint64> done;
+    connect(
+        &engine, &BatchEngine::progress, &engine,
+        [&engine, &done, stopAt](qint64 d, qint64) {
+            done << d;
+            if (d == stopAt)
+                engine.requestStop();
+        },
+        Qt::DirectConnection);
+    QSignalSpy finished(&engine, &BatchEngine::finished);
+    QVERIFY(engine.start(snapshotOf(pictures, out.path(), fourFrames())));
+    QVERIFY(finished.wait(30000));
+    const RunOutcome outcome = finished.at(0).at(0).value<RunOutcome>();
+    QVERIFY(outcome.stopped);
+    QVERIFY(!engine.isRunning());
+
+    const QStringList names = entries(out.path());
+    QCOMPARE(qint64(names.size()), outcome.piecesSaved);
+    // At most the pieces that could have been running when the stop came.
+    QVERIFY(outcome.piecesSaved >= stopAt);
+    QVERIFY(outcome.piecesSaved <= stopAt + threads);
+    QVERIFY(std::is_sorted(done.cbegin(), done.cend()));
+    QCOMPARE(done.last(), outcome.piecesSaved);
+    const QRegularExpression pieceName(QStringLiteral("^[A-D](\\d{5})\\.PNG$"));
+    qint64 expectedNumber = 1;
+    QList<qint64> numbers;
+    for (const QString &name : names) {
+        const QRegularExpressionMatch m = pieceName.match(name);
+        QVERIFY2(m.hasMatch(), qPrintable(name)); // no temporary file left
+        numbers << m.captured(1).toLongLong();
+    }
+    std::sort(numbers.begin(), numbers.end());
+    for (const qint64 number : numbers) {
+        QCOMPARE(number, expectedNumber++); // no gap: pieces start in order
+        const qint64 sheet = (number - 1) / 4;
+        const qint64 frame = (number - 1) % 4;
+        const QRect rect(int(frame % 2) * 20, int(frame / 2) * 15, 20, 15);
+        const QString name = QString(QChar(u'A' + int(frame))) +
+                             QStringLiteral("%1.PNG").arg(number, 5, 10, QLatin1Char('0'));
+        // Every piece is whole.
+        QCOMPARE(QImage(out.filePath(name)).convertToFormat(QImage::Format_RGB888),
+                 QImage(pictures.at(sheet)).copy(rect).convertToFormat(QImage::Format_RGB888));
+    }
+}
+
+// The format is read as each piece starts: pieces begun before the change keep the old
+// one, pieces begun after it take the new one, each piece written once and whole.
+void TestBatchEngine::concurrentFormatChange()
+{
+    const QStringList pictures = manySheets(5);
+    QTemporaryDir out;
+    BatchEngine engine;
+    engine.setThreadCount(3);
+    connect(
+        &engine, &BatchEngine::progress, &engine,
+        [&engine](qint64 done, qint64) {
+            if (done == 4)
+                engine.setFormat(OutputFormat::Jpg);
+        },
+        Qt::DirectConnection);
+    QSignalSpy finished(&engine, &BatchEngine::finished);
+    QVERIFY(engine.start(snapshotOf(pictures, out.path(), fourFrames())));
+    QVERIFY(finished.wait(30000));
+    QCOMPARE(finished.at(0).at(0).value<RunOutcome>().piecesSaved, 20);
+
+    const QStringList names = entries(out.path());
+    QCOMPARE(names.size(), 20);
+    for (qint64 number = 1; number <= 20; ++number) {
+        const QString stem = QString(QChar(u'A' + int((number - 1) % 4))) +
+                             QStringLiteral("%1").arg(number, 5, 10, QLatin1Char('0'));
+        const bool bmp = names.contains(stem + ".BMP");
+        const bool jpg = names.contains(stem + ".JPG");
+        QVERIFY2(bmp != jpg, qPrintable(stem));
+        // Pieces 1 to 4 were finished before the change; at most three pieces (one per
+        // thread) can have begun after them, so from piece 8 on every piece is JPEG.
+        if (number <= 4)
+            QVERIFY(bmp);
+        if (number >= 8)
+            QVERIFY2(jpg, qPrintable(stem));
+        const QString path = out.filePath(stem + (bmp ? ".BMP" : ".JPG"));
+        QCOMPARE(QImageReader(path).format(), QByteArray(bmp ? "bmp" : "jpeg"));
+    }
+}
+
+// Failures on several threads are reported in running-number order and the run goes on.
+void TestBatchEngine::concurrentFailuresInOrder()
+{
+    const QStringList pictures = manySheets(4);
+    QTemporaryDir out;
+    const QString folder = out.filePath("pieces");
+    for (const char *held : {"D00012.BMP", "B00002.BMP", "C00007.BMP"})
+        QVERIFY(QDir().mkpath(folder + "/" + held));
+    BatchEngine engine;
+    engine.setThreadCount(3);
+    const RunOutcome outcome = engine.runNow(snapshotOf(pictures, folder, fourFrames()));
+    QCOMPARE(outcome.unsaved,
+             QStringList({folder + "/B00002.BMP", folder + "/C00007.BMP", folder + "/D00012.BMP"}));
+    QCOMPARE(outcome.piecesSaved, 13);
+    QCOMPARE(entries(folder).size(), 16);
 }
 
 QTEST_GUILESS_MAIN(TestBatchEngine)
