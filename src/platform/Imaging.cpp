@@ -1,14 +1,16 @@
 #include "Imaging.h"
 
+#include "AtomicFile.h"
 #include "JpegCodec.h"
 #include "PngWriter.h"
+#include "RawWriters.h"
 #include "TurnedCut.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
-#include <QSaveFile>
 
 #include <atomic>
 #include <mutex>
@@ -333,44 +335,33 @@ Status savePicture(const QImage &picture, const QString &path, const QString &en
     if (out.isNull())
         return fail(Status::OutOfMemory, statusText(Status::OutOfMemory));
 
-    // JPEG and PNG pieces in 24 bits are encoded in memory by the faster codecs.
+    // 24-bit pieces are encoded by the program's own writers (JPEG through TurboJPEG,
+    // PNG with libdeflate, BMP and TIFF written directly); anything else by Qt's.
     QByteArray encoded;
-    if (out.format() == QImage::Format_RGB888 && format == "jpeg")
-        encoded = jpeg::encode(out, quality >= 0 ? quality : 75);
-    else if (out.format() == QImage::Format_RGB888 && format == "png")
-        encoded = png::encode(out);
-
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(Status::AccessDenied, file.errorString());
-    if (!encoded.isEmpty()) {
-        if (file.write(encoded) != encoded.size()) {
-            const QString why = file.errorString();
-            file.cancelWriting();
-            return fail(Status::WriteFailed, why);
-        }
-        if (!file.commit())
-            return fail(Status::WriteFailed, file.errorString());
-        return Status::Ok;
+    if (out.format() == QImage::Format_RGB888) {
+        if (format == "jpeg")
+            encoded = jpeg::encode(out, quality >= 0 ? quality : 75);
+        else if (format == "png")
+            encoded = png::encode(out);
+        else if (format == "bmp")
+            encoded = raw::encodeBmp(out);
+        else if (format == "tiff" && compression == 0)
+            encoded = raw::encodeTiff(out);
     }
-    QImageWriter writer(&file, format);
-    if (!writer.canWrite()) {
-        file.cancelWriting();
-        return fail(Status::WriteFailed, writer.errorString());
+    if (encoded.isEmpty()) {
+        QBuffer buffer(&encoded);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, format);
+        if (!writer.canWrite())
+            return fail(Status::WriteFailed, writer.errorString());
+        if (quality >= 0)
+            writer.setQuality(quality);
+        if (compression >= 0)
+            writer.setCompression(compression);
+        if (!writer.write(out))
+            return fail(Status::WriteFailed, writer.errorString());
     }
-    if (quality >= 0)
-        writer.setQuality(quality);
-    if (compression >= 0)
-        writer.setCompression(compression);
-    if (!writer.write(out)) {
-        const QString why =
-            file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
-        file.cancelWriting();
-        return fail(Status::WriteFailed, why);
-    }
-    if (!file.commit())
-        return fail(Status::WriteFailed, file.errorString());
-    return Status::Ok;
+    return writeFileAtomically(path, encoded, error);
 }
 
 } // namespace platform
