@@ -1,0 +1,106 @@
+#pragma once
+
+// What the robustness tests share: snapshots, the folder's contents, and the check
+// that a run's pieces are the turned source's rectangles.
+
+#include "PictureFixtures.h"
+#include "output/BatchEngine.h"
+#include "output/PieceClip.h"
+#include "output/PieceName.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QRegularExpression>
+
+#include <vector>
+
+namespace robust {
+
+inline QStringList entries(const QString &folder)
+{
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+// True when the folder holds nothing but finished pieces (no temporary file of a save).
+inline bool onlyPieces(const QString &folder)
+{
+    static const QRegularExpression piece(QStringLiteral("^.+\\d{5}\\.(BMP|TIF|PNG|JPG)$"));
+    for (const QString &name : entries(folder))
+        if (!piece.match(name).hasMatch())
+            return false;
+    return true;
+}
+
+inline bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+inline QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline RunSnapshot snapshotOf(const QStringList &pictures, const QString &folder,
+                              std::vector<SnapshotFrame> frames, int rotation = 0)
+{
+    RunSnapshot s;
+    s.pictures = pictures;
+    s.folder = outputFolder(folder);
+    s.frames = std::move(frames);
+    s.rotation = rotation;
+    return s;
+}
+
+// Four frames in a 2 x 2 grid over a picture of the given (turned) size, and a fifth
+// that runs past the right and bottom edges.
+inline std::vector<SnapshotFrame> gridFrames(QSize size)
+{
+    const int w = std::max(1, size.width() / 2);
+    const int h = std::max(1, size.height() / 2);
+    return {{{0, 0, w, h}, "A"},
+            {{w, 0, size.width() - w, h}, "B"},
+            {{0, h, w, size.height() - h}, "C"},
+            {{w, h, size.width() - w, size.height() - h}, "D"},
+            {{size.width() / 3, size.height() / 3, size.width(), size.height()}, "E"}};
+}
+
+// Checks every piece of picture number `picture` (1-based) against the reference
+// (the source as decoded and turned). Returns an empty text when all match.
+inline QString comparePieces(const QString &folder, const RunSnapshot &s, int picture,
+                             const QImage &reference, const QString &extension, int tolerance = 0)
+{
+    const qint64 frames = qint64(s.frames.size());
+    for (qint64 k = 1; k <= frames; ++k) {
+        const SnapshotFrame &f = s.frames[size_t(k - 1)];
+        const QRect rect = clipPiece(f.rect, QSizeF(reference.size()));
+        const QString path = pieceFileName(outputFolder(folder), f.letter,
+                                           runningNumber(picture, frames, k), extension);
+        const bool exists = QFile::exists(path);
+        if (rect.isNull()) {
+            if (exists)
+                return QStringLiteral("unexpected piece ") + path;
+            continue;
+        }
+        const QImage piece = QImageReader(path).read();
+        if (piece.isNull())
+            return QStringLiteral("missing or unreadable piece ") + path;
+        if (piece.size() != rect.size())
+            return QStringLiteral("%1 is %2 x %3, not %4 x %5")
+                .arg(path)
+                .arg(piece.width())
+                .arg(piece.height())
+                .arg(rect.width())
+                .arg(rect.height());
+        const int diff = fixtures::maxDifference(piece, reference.copy(rect));
+        if (diff > tolerance)
+            return QStringLiteral("%1 differs by %2").arg(path).arg(diff);
+    }
+    return {};
+}
+
+} // namespace robust

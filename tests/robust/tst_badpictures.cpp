@@ -1,0 +1,434 @@
+// Bad and unusual pictures through a real batch: each is either cut correctly or named
+// among the unreadable pictures, never a crash and never an unbounded allocation.
+
+#include "CraftedFiles.h"
+#include "RobustSupport.h"
+#include "TestSupport.h"
+
+#include <QImageWriter>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/resource.h>
+
+using namespace robust;
+
+namespace {
+
+constexpr QRgb gifPalette[4] = {qRgb(0, 0, 0), qRgb(255, 255, 255), qRgb(200, 30, 40),
+                                qRgb(20, 90, 220)};
+
+// Peak resident memory of the process so far, in MiB.
+long peakRssMb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+QByteArray encoded(const QImage &image, const char *format, int quality = -1)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(quality);
+    return writer.write(image) ? buffer.data() : QByteArray();
+}
+
+// The GIF frame's pixels as the codec shows them: palette colours, row by row.
+QImage gifFrameImage(QSize size, const std::vector<uchar> &indices)
+{
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            image.setPixel(x, y, gifPalette[indices[size_t(y * size.width() + x)]]);
+    return image;
+}
+
+std::vector<uchar> gifIndices(QSize size, int seed)
+{
+    std::vector<uchar> v;
+    for (int i = 0; i < size.width() * size.height(); ++i)
+        v.push_back(uchar((i * 7 + i / size.width() + seed) % 4));
+    return v;
+}
+
+} // namespace
+
+class TestBadPictures : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void hugeHeaderRefusedWithoutAllocating_data();
+    void hugeHeaderRefusedWithoutAllocating();
+    void unreadableNamed_data();
+    void unreadableNamed();
+    void truncatedOrCorrupt_data();
+    void truncatedOrCorrupt();
+    void unusualKindsCut_data();
+    void unusualKindsCut();
+    void gifFirstFrameSmallerThanScreen();
+    void a3ScanAt600Dpi();
+    void badAmongGoodInOneRun();
+
+private:
+    QString file(const QString &name) const { return inputs_.filePath(name); }
+    RunOutcome runOne(const QString &path, const QString &out, QSize size, int rotation = 0);
+
+    QTemporaryDir inputs_;
+};
+
+void TestBadPictures::initTestCase()
+{
+    QVERIFY(inputs_.isValid());
+}
+
+RunOutcome TestBadPictures::runOne(const QString &path, const QString &out, QSize size,
+                                   int rotation)
+{
+    BatchEngine engine;
+    return engine.runNow(snapshotOf({path}, out, gridFrames(size), rotation));
+}
+
+void TestBadPictures::hugeHeaderRefusedWithoutAllocating_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    const QSize huge(100000, 100000);
+    QTest::newRow("PNG") << "huge.png" << crafted::pngHeader(huge);
+    QTest::newRow("BMP") << "huge.bmp" << crafted::bmpHeader(huge);
+    QTest::newRow("TIFF") << "huge.tif" << crafted::tiff({{huge, QByteArray(300, '\x40')}});
+    // JPEG and GIF sizes stop at 65535.
+    QTest::newRow("JPEG") << "huge.jpg"
+                          << crafted::jpeg(
+                                 QSize(1, 1), 3, [](int, int, int) { return 90; },
+                                 QSize(65535, 65535));
+    QTest::newRow("GIF") << "huge.gif"
+                         << crafted::gif(QSize(65535, 65535), {{QRect(0, 0, 2, 1), {1, 2}}},
+                                         gifPalette);
+}
+
+void TestBadPictures::hugeHeaderRefusedWithoutAllocating()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QVERIFY(writeBytes(file(name), bytes));
+    QTemporaryDir out;
+    const long before = peakRssMb();
+    const RunOutcome outcome = runOne(file(name), out.path(), QSize(100000, 100000));
+    QCOMPARE(outcome.unreadable, QStringList{file(name)});
+    QCOMPARE(outcome.piecesSaved, 0);
+    QVERIFY(entries(out.path()).isEmpty());
+    // Refused from its header: nothing near the claimed size was ever allocated.
+    QVERIFY2(peakRssMb() - before < 200, qPrintable(QString::number(peakRssMb() - before)));
+}
+
+void TestBadPictures::unreadableNamed_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    for (const char *ext : {"bmp", "gif", "jpg", "png", "tif", "JPG"})
+        QTest::addRow("zero bytes .%s", ext) << QStringLiteral("empty.%1").arg(ext) << QByteArray();
+    QTest::newRow("text named .jpg")
+        << "notes.jpg" << QByteArray("These pages were scanned on Monday.\n");
+    QTest::newRow("text named .tif") << "notes.tif" << QByteArray("II*\0 not a TIFF after all", 25);
+    QTest::newRow("BMP signature, garbage")
+        << "garbage.bmp" << QByteArray("BM") + QByteArray(60, '\xEE');
+    QTest::newRow("PNG signature, garbage")
+        << "garbage.png" << QByteArray("\x89PNG\r\n\x1A\n", 8) + QByteArray(60, '\x01');
+    QTest::newRow("GIF signature, garbage") << "garbage.gif" << QByteArray("GIF89a") + "\0\0\0";
+    QTest::newRow("JPEG signature, garbage")
+        << "garbage.jpg" << QByteArray("\xFF\xD8\xFF\xE0", 4) + QByteArray(80, '\x33');
+    QTest::newRow("zero-size PNG header") << "zero.png" << crafted::pngHeader(QSize(0, 0));
+    QTest::newRow("zero-size BMP header") << "zero.bmp" << crafted::bmpHeader(QSize(0, 7));
+}
+
+void TestBadPictures::unreadableNamed()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QVERIFY(writeBytes(file(name), bytes));
+    QTemporaryDir out;
+    const RunOutcome outcome = runOne(file(name), out.path(), QSize(40, 30));
+    QCOMPARE(outcome.unreadable, QStringList{file(name)});
+    QCOMPARE(outcome.piecesSaved, 0);
+    QVERIFY(outcome.unsaved.isEmpty());
+    QVERIFY(entries(out.path()).isEmpty());
+}
+
+void TestBadPictures::truncatedOrCorrupt_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("whole"); // what the file should have been
+    QTest::addColumn<QString>("knownFault");
+    QTest::addColumn<int>("tolerance");
+    static const char *const bmpShort =
+        "Qt's BMP reader leaves the rows a short file lacks blank and reports success: "
+        "Picture::decode must refuse a BMP shorter than its pixel data offset plus stride x height";
+    static const char *const gifShort =
+        "Qt's GIF reader returns a short file's picture with the missing part blank: "
+        "Picture::decode must refuse a GIF without its trailer";
+    static const char *const jpegShort =
+        "The JPEG decoders fill a premature end with grey and only warn: Picture::decode "
+        "must refuse JPEG data that ends early (a TurboJPEG warning, or no end-of-image marker)";
+    const QImage image = testsupport::patternImage(64, 48, QImage::Format_RGB32, 7);
+    QByteArray gif;
+    {
+        QTemporaryDir tmp;
+        fixtures::writeGif(image, tmp.filePath("g.gif"));
+        gif = readBytes(tmp.filePath("g.gif"));
+    }
+    const struct
+    {
+        const char *ext;
+        QByteArray bytes;
+        const char *reason; // why a short file of this kind is cut, not refused
+    } formats[] = {
+        {"bmp", encoded(image, "bmp"), bmpShort},       {"gif", gif, gifShort},
+        {"jpg", encoded(image, "jpeg", 90), jpegShort}, {"png", encoded(image, "png"), nullptr},
+        {"tif", encoded(image, "tiff"), nullptr},
+    };
+    for (const auto &f : formats) {
+        const QByteArray &whole = f.bytes;
+        for (const int percent : {5, 50, 99}) {
+            const qsizetype keep = whole.size() * percent / 100;
+            QTest::addRow("%s cut to %d%%", f.ext, percent)
+                << QStringLiteral("cut%1.%2").arg(percent).arg(f.ext) << whole.left(keep) << whole
+                << (percent > 5 || f.reason == bmpShort ? QString(f.reason) : QString()) << 0;
+        }
+        // Flipped bits inside the data cannot be told from a picture; decoders differ in
+        // what they make of them, so only the pieces' sizes are checked.
+        QByteArray corrupt = whole;
+        for (qsizetype i = corrupt.size() / 3; i < corrupt.size() * 2 / 3; i += 7)
+            corrupt[i] = char(corrupt[i] ^ 0x5A);
+        QTest::addRow("%s corrupt middle", f.ext)
+            << QStringLiteral("corrupt.%1").arg(f.ext) << corrupt << whole << QString() << 255;
+    }
+}
+
+void TestBadPictures::truncatedOrCorrupt()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, whole);
+    QFETCH(QString, knownFault);
+    QFETCH(int, tolerance);
+    QVERIFY(writeBytes(file(name), bytes));
+    QTemporaryDir out;
+    const int rotation = int(qHash(name) % 4);
+    const QSize turned = rotation % 2 ? QSize(48, 64) : QSize(64, 48);
+    BatchEngine engine;
+    const RunSnapshot s = snapshotOf({file(name)}, out.path(), gridFrames(turned), rotation);
+    const RunOutcome outcome = engine.runNow(s);
+    QVERIFY(outcome.unsaved.isEmpty());
+    QVERIFY(onlyPieces(out.path()));
+    if (!outcome.unreadable.isEmpty()) {
+        QCOMPARE(outcome.unreadable, QStringList{file(name)});
+        QVERIFY(entries(out.path()).isEmpty());
+        return;
+    }
+    // Cut: then every piece is what the complete file holds.
+    const QString complete = file(QStringLiteral("complete-") + name);
+    QVERIFY(writeBytes(complete, whole));
+    const QImage source = QImageReader(complete).read();
+    QVERIFY(!source.isNull());
+    const QString mismatch = comparePieces(
+        out.path(), s, 1, fixtures::turnedReference(source, rotation), ".BMP", tolerance);
+    if (!knownFault.isEmpty())
+        QEXPECT_FAIL("", qPrintable(knownFault), Continue);
+    QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
+}
+
+void TestBadPictures::unusualKindsCut_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QImage>("reference"); // the picture the file holds, as RGB
+    QTest::addColumn<int>("tolerance");
+
+    const QImage base = testsupport::patternImage(45, 31, QImage::Format_RGB32, 11);
+    auto add = [](const char *row, const char *name, const QByteArray &bytes, const QImage &ref,
+                  int tolerance = 0) {
+        QTest::newRow(row) << QString::fromLatin1(name) << bytes << ref << tolerance;
+    };
+    const QImage mono = base.convertToFormat(QImage::Format_Mono);
+    add("1-bit PNG", "mono.png", encoded(mono, "png"), mono);
+    add("1-bit TIFF", "mono.tif", encoded(mono, "tiff"), mono);
+    add("1-bit BMP", "mono.bmp", encoded(mono, "bmp"), mono);
+    const QImage palette = base.convertToFormat(QImage::Format_Indexed8);
+    add("palette BMP", "palette.bmp", encoded(palette, "bmp"), palette);
+    add("palette PNG", "palette.png", encoded(palette, "png"), palette);
+    const QImage grey = base.convertToFormat(QImage::Format_Grayscale8);
+    add("grey PNG", "grey.png", encoded(grey, "png"), grey);
+    const QByteArray greyJpeg = encoded(grey, "jpeg", 95);
+    add("grey JPEG", "grey.jpg", greyJpeg, QImage::fromData(greyJpeg), 2);
+    const QImage grey16 = base.convertToFormat(QImage::Format_Grayscale16);
+    add("16-bit grey PNG", "grey16.png", encoded(grey16, "png"), grey16, 1);
+    const QImage rgb48 = base.convertToFormat(QImage::Format_RGBX64);
+    add("48-bit PNG", "rgb48.png", encoded(rgb48, "png"), rgb48, 1);
+    add("48-bit TIFF", "rgb48.tif", encoded(rgb48, "tiff"), rgb48, 1);
+    QImage alpha = base.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < alpha.height(); ++y)
+        for (int x = 0; x < alpha.width(); ++x) {
+            const QRgb c = alpha.pixel(x, y);
+            alpha.setPixel(x, y, qRgba(qRed(c), qGreen(c), qBlue(c), (x * 29 + y * 3) & 0xFF));
+        }
+    add("alpha PNG", "alpha.png", encoded(alpha, "png"), alpha);
+    // TIFF keeps alpha premultiplied: faint pixels lose their colour in the file itself.
+    QImage opaqueish = alpha;
+    for (int y = 0; y < alpha.height(); ++y)
+        for (int x = 0; x < alpha.width(); ++x)
+            opaqueish.setPixel(x, y, alpha.pixel(x, y) | 0x80000000u);
+    add("alpha TIFF", "alpha.tif", encoded(opaqueish, "tiff"), opaqueish, 1);
+    const QImage rgba64 = alpha.convertToFormat(QImage::Format_RGBA64);
+    add("64-bit alpha PNG", "rgba64.png", encoded(rgba64, "png"), rgba64, 1);
+
+    // Adobe CMYK, stored inverted as Photoshop writes it: the codec shows each block as
+    // (C x K, M x K, Y x K) / 255.
+    auto ink = [](int bx, int by, int c) { return (40 + bx * 37 + by * 53 + c * 71) % 256; };
+    QImage cmykRef(48, 32, QImage::Format_RGB32);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 48; ++x) {
+            const int k = ink(x / 8, y / 8, 3);
+            cmykRef.setPixel(x, y,
+                             qRgb(ink(x / 8, y / 8, 0) * k / 255, ink(x / 8, y / 8, 1) * k / 255,
+                                  ink(x / 8, y / 8, 2) * k / 255));
+        }
+    add("CMYK JPEG", "cmyk.jpg", crafted::jpeg(QSize(6, 4), 4, ink), cmykRef, 1);
+
+    // Only the first frame or page is cut: the program cuts pictures, not animations.
+    const std::vector<uchar> first = gifIndices(QSize(12, 9), 1);
+    add("animated GIF", "animated.gif",
+        crafted::gif(
+            QSize(12, 9),
+            {{QRect(0, 0, 12, 9), first}, {QRect(0, 0, 12, 9), gifIndices(QSize(12, 9), 2)}},
+            gifPalette),
+        gifFrameImage(QSize(12, 9), first));
+    const QImage page1 = testsupport::patternImage(30, 20, QImage::Format_RGB32, 3);
+    const QImage page2 = testsupport::patternImage(50, 40, QImage::Format_RGB32, 4);
+    add("multi-page TIFF", "pages.tif",
+        crafted::tiff(
+            {{page1.size(), crafted::rgbBytes(page1)}, {page2.size(), crafted::rgbBytes(page2)}}),
+        page1);
+}
+
+void TestBadPictures::unusualKindsCut()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QImage, reference);
+    QFETCH(int, tolerance);
+    QVERIFY(!bytes.isEmpty());
+    QVERIFY(writeBytes(file(name), bytes));
+
+    const int rotation = int(qHash(name) % 4);
+    const QImage turned = fixtures::turnedReference(reference, rotation);
+    QTemporaryDir out;
+    BatchEngine engine;
+    const RunSnapshot s = snapshotOf({file(name)}, out.path(), gridFrames(turned.size()), rotation);
+    const RunOutcome outcome = engine.runNow(s);
+    QVERIFY(outcome.unreadable.isEmpty());
+    QVERIFY(outcome.unsaved.isEmpty());
+    QCOMPARE(outcome.piecesSaved, 5);
+    QCOMPARE(entries(out.path()).size(), 5);
+    const QString mismatch = comparePieces(out.path(), s, 1, turned, ".BMP", tolerance);
+    QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
+}
+
+void TestBadPictures::gifFirstFrameSmallerThanScreen()
+{
+    // A wide GIF screen (beyond about 2000 pixels) with a smaller first frame:
+    // QImageReader::size() then gives the frame's width, read() the whole screen. The
+    // frames must be clipped to the pixels, not to the header.
+    const std::vector<uchar> indices = gifIndices(QSize(6, 4), 3);
+    const QString path = file("small-frame.gif");
+    QVERIFY(writeBytes(path,
+                       crafted::gif(QSize(3000, 20), {{QRect(0, 0, 6, 4), indices}}, gifPalette)));
+    const QImage decoded = QImageReader(path).read();
+    QCOMPARE(decoded.size(), QSize(3000, 20));
+
+    QTemporaryDir out;
+    BatchEngine engine;
+    const RunSnapshot s = snapshotOf({path}, out.path(), gridFrames(decoded.size()));
+    const RunOutcome outcome = engine.runNow(s);
+    QVERIFY(outcome.unsaved.isEmpty());
+    QVERIFY(onlyPieces(out.path()));
+    const QString mismatch = comparePieces(out.path(), s, 1, decoded, ".BMP");
+    QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
+}
+
+void TestBadPictures::a3ScanAt600Dpi()
+{
+    // 7016 x 9921, a plain fill, so writing and checking it stay cheap.
+    const QRgb paper = qRgb(236, 230, 214);
+    const QString path = file("a3-600dpi.jpg");
+    {
+        QImage scan(7016, 9921, QImage::Format_RGB32);
+        QVERIFY(!scan.isNull());
+        scan.fill(paper);
+        QVERIFY(testsupport::writePicture(scan, path, "jpeg", 90));
+    }
+    QTemporaryDir out;
+    BatchEngine engine;
+    // Turned a quarter: 9921 wide and 7016 high, cut into two pages and the margin.
+    const RunSnapshot s = snapshotOf(
+        {path}, out.path(),
+        {{{0, 0, 4960, 7016}, "A"}, {{4960, 0, 4961, 7016}, "B"}, {{9900, 7000, 100, 100}, "C"}},
+        1);
+    const long before = peakRssMb();
+    const RunOutcome outcome = engine.runNow(s);
+    QVERIFY(outcome.unreadable.isEmpty());
+    QVERIFY(outcome.unsaved.isEmpty());
+    QCOMPARE(outcome.piecesSaved, 3);
+    // The picture is held once at 32 bits (278 MB) plus the turned copy and one piece.
+    QVERIFY2(peakRssMb() - before < 1200, qPrintable(QString::number(peakRssMb() - before)));
+    const std::pair<const char *, QSize> pieces[] = {{"A00001.BMP", QSize(4960, 7016)},
+                                                     {"B00002.BMP", QSize(4961, 7016)},
+                                                     {"C00003.BMP", QSize(21, 16)}};
+    for (const auto &[name, size] : pieces) {
+        const QImage piece = QImageReader(out.filePath(name)).read();
+        QCOMPARE(piece.size(), size);
+        for (const QPoint p : {QPoint(0, 0), QPoint(size.width() - 1, size.height() - 1),
+                               QPoint(size.width() / 2, size.height() / 2)}) {
+            const QRgb c = piece.pixel(p);
+            QVERIFY(qAbs(qRed(c) - qRed(paper)) <= 2 && qAbs(qGreen(c) - qGreen(paper)) <= 2 &&
+                    qAbs(qBlue(c) - qBlue(paper)) <= 2);
+        }
+    }
+}
+
+void TestBadPictures::badAmongGoodInOneRun()
+{
+    // Bad pictures between good ones: each bad one is named once, in list order, and
+    // keeps its running numbers unused.
+    QVERIFY(writeBytes(file("one.png"),
+                       encoded(testsupport::patternImage(20, 16, QImage::Format_RGB32, 1), "png")));
+    QVERIFY(writeBytes(file("nothing.jpg"), {}));
+    QVERIFY(writeBytes(file("two.bmp"),
+                       encoded(testsupport::patternImage(20, 16, QImage::Format_RGB32, 2), "bmp")));
+    QVERIFY(writeBytes(file("words.png"), "just words"));
+    QVERIFY(writeBytes(file("vast.bmp"), crafted::bmpHeader(QSize(100000, 100000))));
+    QVERIFY(
+        writeBytes(file("three.tif"),
+                   encoded(testsupport::patternImage(20, 16, QImage::Format_RGB32, 3), "tiff")));
+    const QStringList pictures{file("one.png"),   file("nothing.jpg"), file("two.bmp"),
+                               file("words.png"), file("vast.bmp"),    file("missing.gif"),
+                               file("three.tif")};
+    QTemporaryDir out;
+    BatchEngine engine;
+    const RunOutcome outcome = engine.runNow(
+        snapshotOf(pictures, out.path(), {{{0, 0, 10, 8}, "L"}, {{10, 8, 99, 99}, "R"}}));
+    QCOMPARE(outcome.unreadable, QStringList({file("nothing.jpg"), file("words.png"),
+                                              file("vast.bmp"), file("missing.gif")}));
+    QVERIFY(outcome.unsaved.isEmpty());
+    QCOMPARE(outcome.piecesSaved, 6);
+    QCOMPARE(entries(out.path()), QStringList({"L00001.BMP", "L00005.BMP", "L00013.BMP",
+                                               "R00002.BMP", "R00006.BMP", "R00014.BMP"}));
+}
+
+QTEST_GUILESS_MAIN(TestBadPictures)
+#include "tst_badpictures.moc"
