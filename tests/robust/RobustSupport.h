@@ -69,6 +69,56 @@ inline std::vector<SnapshotFrame> gridFrames(QSize size)
             {{size.width() / 3, size.height() / 3, size.width(), size.height()}, "E"}};
 }
 
+// One piece a run should make: its file and its rectangle in the turned picture.
+struct ExpectedPiece
+{
+    QString path;
+    int picture = 0; // 0-based position in the list
+    QRect rect;
+};
+
+// The pieces of every picture whose turned size is given (an invalid size: unreadable).
+inline std::vector<ExpectedPiece> expectedPieces(const RunSnapshot &s,
+                                                 const std::vector<QSize> &turnedSizes,
+                                                 const QString &extension)
+{
+    std::vector<ExpectedPiece> pieces;
+    const qint64 frames = qint64(s.frames.size());
+    for (size_t i = 0; i < turnedSizes.size(); ++i) {
+        if (!turnedSizes[i].isValid())
+            continue;
+        for (qint64 k = 1; k <= frames; ++k) {
+            const SnapshotFrame &f = s.frames[size_t(k - 1)];
+            const QRect rect = clipPiece(f.rect, QSizeF(turnedSizes[i]));
+            if (!rect.isNull())
+                pieces.push_back({pieceFileName(s.folder, f.letter,
+                                                runningNumber(qint64(i) + 1, frames, k), extension),
+                                  int(i), rect});
+        }
+    }
+    return pieces;
+}
+
+// Empty when the file holds the reference's rectangle, else what is wrong.
+inline QString comparePiece(const QString &path, const QImage &reference, QRect rect,
+                            int tolerance = 0)
+{
+    const QImage piece = QImageReader(path).read();
+    if (piece.isNull())
+        return QStringLiteral("missing or unreadable piece ") + path;
+    if (piece.size() != rect.size())
+        return QStringLiteral("%1 is %2 x %3, not %4 x %5")
+            .arg(path)
+            .arg(piece.width())
+            .arg(piece.height())
+            .arg(rect.width())
+            .arg(rect.height());
+    const int diff = fixtures::maxDifference(piece, reference.copy(rect));
+    if (diff > tolerance)
+        return QStringLiteral("%1 differs by %2").arg(path).arg(diff);
+    return {};
+}
+
 // Checks every piece of picture number `picture` (1-based) against the reference
 // (the source as decoded and turned). Returns an empty text when all match.
 inline QString comparePieces(const QString &folder, const RunSnapshot &s, int picture,
@@ -80,25 +130,14 @@ inline QString comparePieces(const QString &folder, const RunSnapshot &s, int pi
         const QRect rect = clipPiece(f.rect, QSizeF(reference.size()));
         const QString path = pieceFileName(outputFolder(folder), f.letter,
                                            runningNumber(picture, frames, k), extension);
-        const bool exists = QFile::exists(path);
         if (rect.isNull()) {
-            if (exists)
+            if (QFile::exists(path))
                 return QStringLiteral("unexpected piece ") + path;
             continue;
         }
-        const QImage piece = QImageReader(path).read();
-        if (piece.isNull())
-            return QStringLiteral("missing or unreadable piece ") + path;
-        if (piece.size() != rect.size())
-            return QStringLiteral("%1 is %2 x %3, not %4 x %5")
-                .arg(path)
-                .arg(piece.width())
-                .arg(piece.height())
-                .arg(rect.width())
-                .arg(rect.height());
-        const int diff = fixtures::maxDifference(piece, reference.copy(rect));
-        if (diff > tolerance)
-            return QStringLiteral("%1 differs by %2").arg(path).arg(diff);
+        const QString wrong = comparePiece(path, reference, rect, tolerance);
+        if (!wrong.isEmpty())
+            return wrong;
     }
     return {};
 }

@@ -1,0 +1,376 @@
+// Faults on disk during a real batch: a full disk, the folder removed, a read-only
+// folder, a target name held by a folder, Exit in the middle. Each failed piece is
+// reported, every other piece is whole and right, and no partial or temporary file stays.
+
+#include "RobustSupport.h"
+#include "TestSupport.h"
+#include "app/Module1.h"
+#include "editor/frmSplit2.h"
+#include "output/frmSplit3.h"
+#include "select/frmSplit1.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace robust;
+
+namespace {
+
+// Small pieces fit under the child's file-size limit, the whole-sheet piece does not.
+std::vector<SnapshotFrame> mixedFrames()
+{
+    return {{{0, 0, 40, 30}, "A"}, {{0, 0, 120, 100}, "B"}, {{40, 30, 40, 30}, "C"}};
+}
+
+// Runs a batch with a file-size limit, as on a nearly full disk. Arguments: the limit
+// in bytes, the format, the folder, then the pictures. Prints what the run reported.
+int fileSizeLimitedRun(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc < 6)
+        return 2;
+    const rlim_t limit = rlim_t(std::strtoull(argv[2], nullptr, 10));
+    const rlimit r{limit, limit};
+    std::signal(SIGXFSZ, SIG_IGN); // a write beyond the limit fails with EFBIG instead
+    if (setrlimit(RLIMIT_FSIZE, &r) != 0)
+        return 3;
+    QStringList pictures;
+    for (int i = 5; i < argc; ++i)
+        pictures << QString::fromLocal8Bit(argv[i]);
+    BatchEngine engine;
+    engine.setFormat(OutputFormat(std::atoi(argv[3])));
+    const RunOutcome outcome =
+        engine.runNow(snapshotOf(pictures, QString::fromLocal8Bit(argv[4]), mixedFrames()));
+    std::printf("saved %lld\n", static_cast<long long>(outcome.piecesSaved));
+    for (const QString &path : outcome.unsaved)
+        std::printf("unsaved %s\n", path.toLocal8Bit().constData());
+    for (const QString &path : outcome.unreadable)
+        std::printf("unreadable %s\n", path.toLocal8Bit().constData());
+    return 0;
+}
+
+// Pixels no codec can compress, so that a piece's file size follows its area.
+QImage noise(QSize size, quint32 seed)
+{
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            image.setPixel(x, y, 0xFF000000u | (seed >> 8));
+        }
+    return image;
+}
+
+// Holds the run in its report of the given piece until released, so that a test acts
+// while the run is certainly going on. Released at the latest when it goes.
+class Gate
+{
+public:
+    Gate(BatchEngine &engine, qint64 atDone) : state_(std::make_shared<State>())
+    {
+        QObject::connect(
+            &engine, &BatchEngine::progress, &engine,
+            [state = state_, atDone](qint64 done, qint64) {
+                if (done != atDone)
+                    return;
+                state->reached = true;
+                while (!state->released)
+                    QThread::yieldCurrentThread();
+            },
+            Qt::DirectConnection);
+    }
+    ~Gate() { release(); }
+    bool reached() const { return state_->reached; }
+    void release() { state_->released = true; }
+
+private:
+    struct State
+    {
+        std::atomic<bool> reached{false};
+        std::atomic<bool> released{false};
+    };
+    std::shared_ptr<State> state_;
+};
+
+// Makes a folder unwritable for the life of the guard. Root ignores permission bits, so
+// as root (as in CI) the folder is made immutable instead, where the file system allows.
+class ReadOnlyFolder
+{
+public:
+    explicit ReadOnlyFolder(const QString &path) : path_(path)
+    {
+        if (geteuid() != 0) {
+            ok_ = QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner);
+            return;
+        }
+        fd_ = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY);
+        int flags = 0;
+        if (fd_ >= 0 && ioctl(fd_, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags |= FS_IMMUTABLE_FL;
+            ok_ = ioctl(fd_, FS_IOC_SETFLAGS, &flags) == 0;
+        }
+    }
+    ~ReadOnlyFolder()
+    {
+        if (fd_ >= 0) {
+            int flags = 0;
+            if (ok_ && ioctl(fd_, FS_IOC_GETFLAGS, &flags) == 0) {
+                flags &= ~FS_IMMUTABLE_FL;
+                ioctl(fd_, FS_IOC_SETFLAGS, &flags);
+            }
+            ::close(fd_);
+        } else if (ok_) {
+            QFile::setPermissions(path_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+    }
+    ReadOnlyFolder(const ReadOnlyFolder &) = delete;
+    ReadOnlyFolder &operator=(const ReadOnlyFolder &) = delete;
+    bool ok() const { return ok_; }
+
+private:
+    QString path_;
+    int fd_ = -1;
+    bool ok_ = false;
+};
+
+} // namespace
+
+class TestDiskFaults : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void diskFull_data();
+    void diskFull();
+    void folderRemovedDuringRun();
+    void readOnlyFolder();
+    void targetHeldByFolder();
+    void exitDuringRun();
+
+private:
+    QTemporaryDir dir_;
+    QStringList sheets_;
+    QImage sheetImages_[3];
+};
+
+void TestDiskFaults::initTestCase()
+{
+    QVERIFY(dir_.isValid());
+    for (int i = 0; i < 3; ++i) {
+        sheetImages_[i] = noise(QSize(120, 100), quint32(20 + i));
+        sheets_ << dir_.filePath(QStringLiteral("sheet%1.png").arg(i + 1));
+        QVERIFY(testsupport::writePicture(sheetImages_[i], sheets_.last(), "png"));
+    }
+}
+
+void TestDiskFaults::diskFull_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<qint64>("limit");
+    // A 120 x 100 piece takes 36 kB in every format (the pattern does not compress),
+    // a 40 x 30 one under 4 kB.
+    for (const auto &[name, format] : {std::pair{"BMP", OutputFormat::Bmp},
+                                       {"TIF", OutputFormat::Tif},
+                                       {"PNG", OutputFormat::Png},
+                                       {"JPG", OutputFormat::Jpg}}) {
+        QTest::addRow("%s, large pieces do not fit", name) << int(format) << qint64(20000);
+        QTest::addRow("%s, nothing fits", name) << int(format) << qint64(0);
+    }
+}
+
+void TestDiskFaults::diskFull()
+{
+    QFETCH(int, format);
+    QFETCH(qint64, limit);
+    const QString out = dir_.filePath(QStringLiteral("full %1").arg(QTest::currentDataTag()));
+    QVERIFY(QDir().mkpath(out));
+
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(),
+                QStringList{"--file-size-limited-run", QString::number(limit),
+                            QString::number(format), out} +
+                    sheets_);
+    QVERIFY(child.waitForFinished(300000));
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 0);
+
+    qint64 saved = -1;
+    QStringList unsaved;
+    for (const QByteArray &line : child.readAllStandardOutput().split('\n')) {
+        if (line.startsWith("saved "))
+            saved = line.mid(6).toLongLong();
+        else if (line.startsWith("unsaved "))
+            unsaved << QString::fromLocal8Bit(line.mid(8));
+        else
+            QVERIFY2(line.isEmpty(), line.constData());
+    }
+
+    const OutputFormat f = OutputFormat(format);
+    const RunSnapshot s = snapshotOf(sheets_, out, mixedFrames());
+    const std::vector<ExpectedPiece> pieces =
+        expectedPieces(s, {QSize(120, 100), QSize(120, 100), QSize(120, 100)}, extensionOf(f));
+    QCOMPARE(saved + unsaved.size(), qint64(pieces.size()));
+    if (limit == 0)
+        QCOMPARE(unsaved.size(), qsizetype(pieces.size()));
+    else
+        QVERIFY(unsaved.size() >= 3); // at least every whole-sheet piece
+    // Every piece is either whole and right, or missing and reported; nothing else stays.
+    QVERIFY(onlyPieces(out));
+    qint64 present = 0;
+    for (const ExpectedPiece &p : pieces) {
+        if (unsaved.contains(p.path)) {
+            QVERIFY2(!QFile::exists(p.path), qPrintable(p.path));
+            continue;
+        }
+        ++present;
+        // JPEG loses much on noise: there only the size is checked.
+        const QString wrong =
+            comparePiece(p.path, sheetImages_[p.picture], p.rect, f == OutputFormat::Jpg ? 255 : 0);
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    }
+    QCOMPARE(present, saved);
+    QCOMPARE(qint64(entries(out).size()), saved);
+}
+
+void TestDiskFaults::folderRemovedDuringRun()
+{
+    const QString out = dir_.filePath(QStringLiteral("removed"));
+    QVERIFY(QDir().mkpath(out));
+    BatchEngine engine;
+    std::atomic<bool> removed{false};
+    connect(
+        &engine, &BatchEngine::progress, &engine,
+        [&](qint64, qint64) {
+            if (!removed.exchange(true))
+                QDir(out).removeRecursively();
+        },
+        Qt::DirectConnection);
+    const RunSnapshot s = snapshotOf(sheets_, out, mixedFrames());
+    const RunOutcome outcome = engine.runNow(s);
+    QVERIFY(removed);
+    QVERIFY(!outcome.stopped);
+    QCOMPARE(outcome.piecesSaved + outcome.unsaved.size(), 9);
+    QVERIFY(outcome.unsaved.size() >= 6); // the pieces of the last two sheets at least
+    // Whatever is there (a piece saved while the folder was being removed) is whole.
+    QVERIFY(onlyPieces(out));
+    for (const QString &name : entries(out))
+        QVERIFY(!outcome.unsaved.contains(s.folder + name));
+}
+
+void TestDiskFaults::readOnlyFolder()
+{
+    const QString out = dir_.filePath(QStringLiteral("read-only"));
+    QVERIFY(QDir().mkpath(out));
+    RunOutcome outcome;
+    {
+        const ReadOnlyFolder readOnly(out);
+        if (!readOnly.ok())
+            QSKIP("this file system cannot make the folder read-only for root");
+        BatchEngine engine;
+        outcome = engine.runNow(snapshotOf(sheets_, out, mixedFrames()));
+    }
+    QCOMPARE(outcome.piecesSaved, 0);
+    QCOMPARE(outcome.unsaved.size(), 9);
+    QVERIFY(entries(out).isEmpty());
+}
+
+void TestDiskFaults::targetHeldByFolder()
+{
+    const QString out = dir_.filePath(QStringLiteral("held"));
+    QVERIFY(QDir().mkpath(out + "/B00002.BMP"));
+    QVERIFY(QDir().mkpath(out + "/C00006.BMP"));
+    QVERIFY(writeBytes(out + "/C00006.BMP/keep.txt", "kept"));
+    BatchEngine engine;
+    const RunSnapshot s = snapshotOf(sheets_, out, mixedFrames());
+    const RunOutcome outcome = engine.runNow(s);
+    QCOMPARE(outcome.unsaved, QStringList({s.folder + "B00002.BMP", s.folder + "C00006.BMP"}));
+    QCOMPARE(outcome.piecesSaved, 7);
+    // The folders are untouched, every other piece is right, and nothing else appeared.
+    QVERIFY(QFileInfo(out + "/B00002.BMP").isDir());
+    QCOMPARE(readBytes(out + "/C00006.BMP/keep.txt"), QByteArray("kept"));
+    QCOMPARE(entries(out).size(), 9);
+    for (const ExpectedPiece &p : expectedPieces(s, {{120, 100}, {120, 100}, {120, 100}}, ".BMP")) {
+        if (outcome.unsaved.contains(p.path))
+            continue;
+        const QString wrong = comparePiece(p.path, sheetImages_[p.picture], p.rect);
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    }
+}
+
+void TestDiskFaults::exitDuringRun()
+{
+    // What the wizard does on Exit or the close box while step 3 runs.
+    testsupport::ScriptedBoxes boxes;
+    frmSplit1 step1;
+    for (int i = 0; i < 40; ++i)
+        step1.List1->addItem(sheets_.at(i % 3));
+    step1.Combo1->setCurrentText(QStringLiteral("3"));
+    frmSplit2 step2(step1);
+    frmSplit3 step3(step1, step2);
+    QCOMPARE(step2.frameCount, 3);
+    frameRects = {{}, {0, 0, 40, 30}, {0, 0, 120, 100}, {40, 30, 40, 30}};
+    const QString out = dir_.filePath(QStringLiteral("exit"));
+    QVERIFY(QDir().mkpath(out));
+    step3.Text1->setText(out);
+
+    Gate gate(step3.engine(), 10);
+    step3.startRun();
+    QVERIFY(step3.isRunning());
+    QTRY_VERIFY_WITH_TIMEOUT(gate.reached(), 60000);
+    // Exit: the stop is asked for while a piece is being reported, then the run ends.
+    step3.engine().requestStop();
+    gate.release();
+    step3.stopRunAndWait();
+
+    QVERIFY(!step3.isRunning());
+    QVERIFY(!step3.engine().isRunning());
+    const RunOutcome outcome = step3.engine().lastOutcome();
+    QVERIFY(outcome.stopped);
+    QVERIFY(outcome.unsaved.isEmpty());
+    QVERIFY(outcome.piecesSaved < 120);
+    QVERIFY(onlyPieces(out));
+    QCOMPARE(qint64(entries(out).size()), outcome.piecesSaved);
+    std::vector<QSize> sizes(40, QSize(120, 100));
+    const RunSnapshot s =
+        snapshotOf(QStringList(), out,
+                   {{{0, 0, 40, 30}, "A"}, {{0, 0, 120, 100}, "B"}, {{40, 30, 40, 30}, "C"}});
+    for (const ExpectedPiece &p : expectedPieces(s, sizes, ".BMP")) {
+        if (!QFile::exists(p.path))
+            continue;
+        const QString wrong = comparePiece(p.path, sheetImages_[p.picture % 3], p.rect);
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    }
+    QVERIFY(boxes.shown().empty());
+}
+
+int main(int argc, char **argv)
+{
+    if (argc > 1 && std::strcmp(argv[1], "--file-size-limited-run") == 0)
+        return fileSizeLimitedRun(argc, argv);
+    QApplication app(argc, argv);
+    TestDiskFaults test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_diskfaults.moc"
