@@ -63,7 +63,9 @@ def run_vips(files, fmt, rotation, cols, rows, workers, out):
             GObject.Object.set_property(op, k.replace("_", "-"), v)
         return Vips.cache_operation_build(op)
 
-    saver = {"jpg": ("jpegsave", {"Q": 100}), "png": ("pngsave", {}),
+    # 4:2:0 as the others write it (libvips keeps full chroma from Q 90 unless told).
+    saver = {"jpg": ("jpegsave", {"Q": 100, "subsample_mode": Vips.ForeignSubsample.ON}),
+             "png": ("pngsave", {}),
              "tif": ("tiffsave", {}), "bmp": None}[fmt]
     if saver is None:
         raise SystemExit("libvips writes no BMP")
@@ -78,9 +80,14 @@ def run_vips(files, fmt, rotation, cols, rows, workers, out):
                  **saver[1])
 
 
+# Debian's own binary, called directly: a "convert" earlier in PATH may be a wrapper.
+CONVERT = next((c for c in ("/usr/bin/convert-im6.q16", "/usr/bin/convert")
+                if os.path.exists(c)), "convert")
+
+
 def magick_one(args):
     path, fmt, rotation, cols, rows, out, index = args
-    cmd = ["convert", path]
+    cmd = [CONVERT, path]
     if rotation:
         cmd += ["-rotate", str(90 * rotation)]
     cmd += ["-crop", f"{cols}x{rows}@", "+repage"]

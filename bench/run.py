@@ -1,0 +1,177 @@
+#!/usr/bin/python3
+"""Runs the whole comparison on the same sheets and prints the table.
+
+usage: run.py BUILD_DIR WORK_DIR [--runs N] [--png-runs N]
+BUILD_DIR holds split-bench and sample-time; WORK_DIR/a4 the 16 A4 sheets and
+WORK_DIR/a3 the A3 sheet. Every timed run writes into a fresh folder, after a sync,
+and the folder is measured and removed afterwards.
+"""
+import argparse
+import glob
+import os
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+CORES = os.cpu_count() or 1
+FORMATS = [("jpg", 0, "JPEG q100"), ("png", 0, "PNG"), ("tif", 0, "TIFF (none)"),
+           ("bmp", 0, "BMP"), ("jpg", 1, "JPEG +90")]
+
+
+def tools(build):
+    """(label, one-process?, ours?, command maker) for every row."""
+    bench = os.path.join(build, "bench", "split-bench")
+    others = [sys.executable, os.path.join(HERE, "others.py")]
+
+    def ours(threads):
+        return lambda fmt, rot, out, files: [bench, "--format", fmt, "--rotation", str(rot),
+                                             "--grid", "2x2", "--threads", str(threads),
+                                             "--out", out] + files
+
+    def other(tool, workers):
+        return lambda fmt, rot, out, files: others + [tool, fmt, str(rot), "2x2",
+                                                      str(workers), out] + files
+
+    return [("ours, 1 thread", True, True, ours(1)),
+            (f"ours, {CORES} threads", False, True, ours(CORES)),
+            ("libvips, one process", True, False, other("vips", 1)),
+            ("Pillow, one process", True, False, other("pillow", 1)),
+            (f"Pillow, {CORES} workers", False, False, other("pillow", CORES)),
+            ("ImageMagick, one at a time", True, False, other("magick", 1)),
+            (f"ImageMagick, {CORES} at a time", False, False, other("magick", CORES))]
+
+
+def folder_bytes(folder):
+    return sum(os.path.getsize(p) for p in glob.glob(os.path.join(folder, "*")))
+
+
+def timed(command, out):
+    shutil.rmtree(out, ignore_errors=True)
+    os.makedirs(out)
+    subprocess.run(["sync"], check=False)
+    run = subprocess.run(command, capture_output=True, text=True)
+    found = re.search(r"seconds=([0-9.]+)", run.stdout)
+    if run.returncode != 0 or not found:
+        return None, 0, run.stdout
+    size = folder_bytes(out)
+    shutil.rmtree(out, ignore_errors=True)
+    return float(found.group(1)), size, run.stdout
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("build")
+    parser.add_argument("work")
+    parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--png-runs", type=int, default=1,
+                        help="runs of the other tools' PNG rows (the slow ones)")
+    args = parser.parse_args()
+    sheets = sorted(glob.glob(os.path.join(args.work, "a4", "*.jpg")))
+    a3 = sorted(glob.glob(os.path.join(args.work, "a3", "*.jpg")))
+    out = os.path.join(args.work, "out")
+    rows = tools(args.build)
+
+    results = {}  # (format label, tool label) -> (median seconds, bytes, runs)
+    peak = {}
+    for fmt, rot, flabel in FORMATS:
+        # Rounds of every tool in turn rather than one tool's runs in a row, so that a
+        # passing load on the machine falls on all of them alike.
+        seconds = {label: [] for label, _, _, _ in rows}
+        sizes = {}
+        for round_ in range(args.runs):
+            for label, _, ours, make in rows:
+                runs = args.runs if ours or fmt != "png" else args.png_runs
+                if round_ >= runs or (round_ > 0 and not seconds[label]):
+                    continue
+                s, b, text = timed(make(fmt, rot, out, sheets), out)
+                if s is None:
+                    continue
+                seconds[label].append(s)
+                sizes[label] = b
+                m = re.search(r"peak_mb=([0-9.]+)", text)
+                if m and label == rows[1][0] and fmt == "jpg" and rot == 0:
+                    peak["a4"] = max(peak.get("a4", 0.0), float(m.group(1)))
+        for label, _, _, _ in rows:
+            if seconds[label]:
+                results[(flabel, label)] = (statistics.median(seconds[label]), sizes[label],
+                                            len(seconds[label]))
+            print(f"  {flabel:12} {label:28} "
+                  + (f"{statistics.median(seconds[label]):7.2f} s" if seconds[label] else "    n/a"),
+                  file=sys.stderr, flush=True)
+
+    # The program's step 1 -> step 2 time and a batch of the A3 sheet.
+    sample = {}
+    for name, files in (("2480 x 3508", sheets[:1]), ("7016 x 9921", a3[:1])):
+        run = subprocess.run([os.path.join(args.build, "bench", "sample-time"), files[0], "5"],
+                             capture_output=True, text=True)
+        m = re.search(r"sample_ms=([0-9.]+)", run.stdout)
+        sample[name] = float(m.group(1)) if m else None
+    if a3:
+        _, _, text = timed(rows[1][3]("jpg", 0, out, a3[:1]), out)
+        m = re.search(r"peak_mb=([0-9.]+)", text)
+        peak["a3"] = float(m.group(1)) if m else None
+
+    print(f"\nMedian wall seconds, {len(sheets)} sheets of 2480 x 3508 cut 2 x 2 "
+          f"({4 * len(sheets)} pieces), {CORES} cores; runs: {args.runs} "
+          f"(other tools' PNG rows: {args.png_runs})\n")
+    labels = [r[0] for r in rows]
+    print("| format | " + " | ".join(labels) + " |")
+    print("|---" * (len(labels) + 1) + "|")
+    for _, _, flabel in FORMATS:
+        cells = []
+        for label in labels:
+            r = results.get((flabel, label))
+            cells.append(f"{r[0]:.2f}" if r else "–")
+        print(f"| {flabel} | " + " | ".join(cells) + " |")
+
+    targets = {"JPEG q100": 0.85, "PNG": 0.25, "TIFF (none)": 0.9, "BMP": 0.9, "JPEG +90": 0.85}
+    print("\n| format | ours (every core) | fastest other | ratio | target | "
+          "ours (1 thread) | fastest one-process other | holds |")
+    print("|---|---|---|---|---|---|---|---|")
+    for _, _, flabel in FORMATS:
+        ours_all = results.get((flabel, labels[1]))
+        ours_one = results.get((flabel, labels[0]))
+        others = [(results[(flabel, l)][0], l) for l, _, o, _ in rows
+                  if not o and (flabel, l) in results]
+        single = [(results[(flabel, l)][0], l) for l, one, o, _ in rows
+                  if not o and one and (flabel, l) in results]
+        if not (ours_all and ours_one and others and single):
+            continue
+        best, best_label = min(others)
+        best1, best1_label = min(single)
+        ratio = ours_all[0] / best
+        holds = ratio <= targets[flabel] and ours_one[0] <= best1
+        print(f"| {flabel} | {ours_all[0]:.2f} | {best:.2f} ({best_label}) | {ratio:.2f} | "
+              f"≤ {targets[flabel]} | {ours_one[0]:.2f} | {best1:.2f} ({best1_label}) | "
+              f"{'yes' if holds else 'NO'} |")
+
+    png = [(results[("PNG", l)][1], l) for l, _, o, _ in rows if not o and ("PNG", l) in results]
+    ours_png = results.get(("PNG", labels[1]))
+    if png and ours_png:
+        smallest, who = min(png)
+        print(f"\nPNG output: ours {ours_png[1] / 1e6:.1f} MB, smallest other "
+              f"{smallest / 1e6:.1f} MB ({who}): {100 * (ours_png[1] / smallest - 1):+.1f} % "
+              f"(target ≤ +15 %)")
+
+    print("\n| step 1 Next to sample drawn | ms | target |")
+    print("|---|---|---|")
+    for name, limit in (("2480 x 3508", 100), ("7016 x 9921", 400)):
+        v = sample.get(name)
+        print(f"| {name} | {v:.0f} | < {limit} |" if v is not None else f"| {name} | – | < {limit} |")
+
+    def bound(w, h):
+        return 3 * w * h * 3 / 2**20 + 100
+
+    print("\n| batch | peak MB | bound: three decoded pictures (24-bit) + 100 MB |")
+    print("|---|---|---|")
+    if peak.get("a4") is not None:
+        print(f"| 16 x 2480 x 3508, JPEG, every core | {peak['a4']:.0f} | {bound(2480, 3508):.0f} |")
+    if peak.get("a3") is not None:
+        print(f"| 1 x 7016 x 9921, JPEG, every core | {peak['a3']:.0f} | {bound(7016, 9921):.0f} |")
+
+
+if __name__ == "__main__":
+    main()
