@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace platform::png {
@@ -103,12 +104,15 @@ QByteArray encode(const QImage &rgb888, Settings settings)
     const size_t height = size_t(rgb888.height());
     const size_t rowBytes = width * 3;
     const size_t rawSize = height * (rowBytes + 1);
-    std::vector<uchar> raw(rawSize);
+    // Filled row by row below: no need to clear it first.
+    const std::unique_ptr<uchar[]> raw(new (std::nothrow) uchar[rawSize]);
+    if (!raw)
+        return {};
     std::vector<uchar> trial(settings.filter == Filter::Adaptive ? rowBytes : 0);
     for (size_t y = 0; y < height; ++y) {
         const uchar *row = rgb888.constScanLine(int(y));
         const uchar *prev = y > 0 ? rgb888.constScanLine(int(y - 1)) : nullptr;
-        uchar *out = raw.data() + y * (rowBytes + 1);
+        uchar *out = raw.get() + y * (rowBytes + 1);
         Filter f = settings.filter;
         if (f == Filter::Adaptive) {
             f = Filter::None;
@@ -151,12 +155,20 @@ QByteArray encode(const QImage &rgb888, Settings settings)
         phys[8] = 1; // metres
         appendChunk(out, "pHYs", phys, sizeof phys);
     }
-    std::vector<uchar> compressed(bound);
+    // Deflated straight into the file's IDAT chunk.
+    const qsizetype idatAt = out.size();
+    out.resize(idatAt + 8 + qsizetype(bound));
+    auto *idat = reinterpret_cast<uchar *>(out.data() + idatAt);
     const size_t size =
-        libdeflate_zlib_compress(compressor.get(), raw.data(), rawSize, compressed.data(), bound);
-    if (size == 0)
+        libdeflate_zlib_compress(compressor.get(), raw.get(), rawSize, idat + 8, bound);
+    if (size == 0 || size > 0x7FFFFFFFu)
         return {};
-    appendChunk(out, "IDAT", compressed.data(), size);
+    qToBigEndian(quint32(size), idat);
+    std::memcpy(idat + 4, "IDAT", 4);
+    uchar crc[4];
+    qToBigEndian(quint32(libdeflate_crc32(0, idat + 4, size + 4)), crc);
+    out.resize(idatAt + 8 + qsizetype(size));
+    out.append(reinterpret_cast<const char *>(crc), 4);
     appendChunk(out, "IEND", nullptr, 0);
     return out;
 }

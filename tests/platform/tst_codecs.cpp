@@ -5,6 +5,7 @@
 #include "platform/Imaging.h"
 #include "platform/JpegCodec.h"
 #include "platform/PngWriter.h"
+#include "platform/RawWriters.h"
 #include "platform/TurnedCut.h"
 
 #include <QBuffer>
@@ -83,6 +84,8 @@ private slots:
     void jpegEncodedAsQtDoes();
     void pngExact_data();
     void pngExact();
+    void rawWritersExact_data();
+    void rawWritersExact();
     void turnedCutMatchesTurningFirst_data();
     void turnedCutMatchesTurningFirst();
     void unturnedCutIsAView();
@@ -255,6 +258,34 @@ void TestCodecs::pngExact()
     QCOMPARE(rgb(back), view.copy());
     QCOMPARE(back.dotsPerMeterX(), 23622);
     QCOMPARE(back.dotsPerMeterY(), 11811);
+}
+
+void TestCodecs::rawWritersExact_data()
+{
+    QTest::addColumn<QByteArray>("format");
+    QTest::addColumn<QRect>("cut");
+    for (const char *format : {"bmp", "tiff"})
+        // Widths 1 to 4 meet every row padding of a BMP.
+        for (int w = 1; w <= 4; ++w)
+            QTest::addRow("%s, %d wide", format, w) << QByteArray(format) << QRect(3, 2, w, 7);
+}
+
+void TestCodecs::rawWritersExact()
+{
+    QFETCH(QByteArray, format);
+    QFETCH(QRect, cut);
+    const QImage big = rgb(testsupport::patternImage(20, 12, QImage::Format_RGB32, 9));
+    const QImage view = strideView(big, cut);
+    QImage withDpi(const_cast<uchar *>(view.constBits()), view.width(), view.height(),
+                   view.bytesPerLine(), QImage::Format_RGB888);
+    withDpi.setDotsPerMeterX(23622);
+    withDpi.setDotsPerMeterY(11811);
+    const QByteArray bytes =
+        format == "bmp" ? platform::raw::encodeBmp(withDpi) : platform::raw::encodeTiff(withDpi);
+    const QImage back = QImage::fromData(bytes, format.constData());
+    QCOMPARE(rgb(back), view.copy());
+    QCOMPARE(qRound(back.dotsPerMeterX() * 0.0254), 600);
+    QCOMPARE(qRound(back.dotsPerMeterY() * 0.0254), 300);
 }
 
 void TestCodecs::turnedCutMatchesTurningFirst_data()
