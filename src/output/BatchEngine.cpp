@@ -56,10 +56,12 @@ struct RunState
     std::vector<qint64> events; // running numbers in the order the read-out reports them
     std::vector<char> finished; // by running number
     size_t reported = 0;        // events already reported
+    std::vector<QImage> spare;  // pictures no longer needed, whose memory the next reuses
     qint64 saved = 0;
     std::map<qint64, QString> unsaved; // by running number
 };
 
+constexpr size_t maxSpares = 1;
 constexpr qint32 jpegQuality = 100;
 constexpr qint32 tiffColorDepth = 24;
 
@@ -179,10 +181,29 @@ RunOutcome BatchEngine::cutAll(const RunSnapshot &snapshot)
         pool.start([state, index, path = snapshot.pictures.at(index - 1), this] {
             Decoded result;
             if (!stopRequested_) {
+                QImage recycled;
+                {
+                    const std::lock_guard lock(state->mutex);
+                    if (!state->spare.empty()) {
+                        recycled = std::move(state->spare.back());
+                        state->spare.pop_back();
+                    }
+                }
                 platform::Picture picture;
-                result.status = picture.load(path);
-                if (result.status == platform::Status::Ok)
-                    result.image = std::make_shared<const QImage>(picture.image());
+                result.status = picture.load(path, std::move(recycled));
+                if (result.status == platform::Status::Ok) {
+                    // When its last piece is done the picture goes to the spares.
+                    const std::weak_ptr<RunState> weak = state;
+                    result.image = std::shared_ptr<const QImage>(
+                        new QImage(picture.image()), [weak](const QImage *image) {
+                            if (const auto s = weak.lock()) {
+                                const std::lock_guard lock(s->mutex);
+                                if (s->spare.size() < maxSpares)
+                                    s->spare.push_back(*image);
+                            }
+                            delete image;
+                        });
+                }
             } else {
                 result.status = platform::Status::GenericError;
             }

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <mutex>
 #include <set>
+#include <utility>
 
 namespace platform {
 
@@ -187,7 +188,7 @@ Status Picture::decode(QSize scaledTo)
         return Status::NotStarted;
     const bool fullSize = !scaledTo.isValid() || scaledTo.isEmpty();
     if (fullSize && format_ == "jpeg") {
-        QImage image;
+        QImage image = std::exchange(image_, QImage()); // memory to reuse, if any
         const jpeg::Decoded decoded = decodeJpegFile(path_, image);
         if (decoded == jpeg::Decoded::Failed) {
             error_ = QStringLiteral("JPEG decoding failed");
@@ -223,10 +224,19 @@ Status Picture::decode(QSize scaledTo)
 
 Status Picture::load(const QString &path)
 {
+    return load(path, QImage());
+}
+
+Status Picture::load(const QString &path, QImage recycled)
+{
     const Status status = open(path);
     if (status != Status::Ok)
         return status;
-    return decode();
+    image_ = std::move(recycled);
+    const Status decoded = decode();
+    if (decoded != Status::Ok)
+        image_ = QImage();
+    return decoded;
 }
 
 void Picture::rotateFlip(int code)

@@ -41,6 +41,9 @@ public:
     // Decodes at full size, or at scaledTo (in the turned orientation) when given.
     Status decode(QSize scaledTo = {});
     Status load(const QString &path); // open and decode at full size
+    // The same, reusing the memory of a picture no longer needed where the decoder can
+    // (a batch decodes many pictures of one size; fresh memory costs page faults).
+    Status load(const QString &path, QImage recycled);
 
     // Turns the picture in place: 0 none, 1 90° clockwise, 2 180°, 3 270° clockwise.
     void rotateFlip(int code);

@@ -16,11 +16,6 @@ struct HandleCloser
 };
 using Handle = std::unique_ptr<void, HandleCloser>;
 
-struct BufferFree
-{
-    void operator()(unsigned char *buffer) const { tjFree(buffer); }
-};
-
 struct Density
 {
     int unit = 0; // 0 aspect only, 1 dots per inch, 2 dots per cm
@@ -94,7 +89,10 @@ Decoded decode(const QByteArray &file, QImage &image)
     // CMYK and YCCK keep the general reader's own conversion.
     if (colorspace == TJCS_CMYK || colorspace == TJCS_YCCK || width <= 0 || height <= 0)
         return Decoded::NotHandled;
-    image = QImage(width, height, QImage::Format_RGB888);
+    // A picture handed in of the same size is written over: its memory is already mapped.
+    if (image.size() != QSize(width, height) || image.format() != QImage::Format_RGB888 ||
+        !image.isDetached())
+        image = QImage(width, height, QImage::Format_RGB888);
     if (image.isNull())
         return Decoded::Failed;
     if (tjDecompress2(handle.get(), data, size, image.bits(), width, int(image.bytesPerLine()),
@@ -114,16 +112,20 @@ QByteArray encode(const QImage &rgb888, int quality)
     const Handle handle(tjInitCompress());
     if (!handle)
         return {};
-    unsigned char *out = nullptr;
-    unsigned long outSize = 0;
-    const int status =
-        tjCompress2(handle.get(), rgb888.constBits(), rgb888.width(), int(rgb888.bytesPerLine()),
-                    rgb888.height(), TJPF_RGB, &out, &outSize, TJSAMP_420, quality,
-                    TJFLAG_ACCURATEDCT); // below 96 it would pick the fast DCT; Qt does not
-    const std::unique_ptr<unsigned char, BufferFree> owned(out);
-    if (status != 0)
+    // Encoded straight into the returned bytes, sized for the worst case: only the
+    // pages really written are touched, and nothing is copied afterwards.
+    const unsigned long bound = tjBufSize(rgb888.width(), rgb888.height(), TJSAMP_420);
+    if (bound == static_cast<unsigned long>(-1) || bound > 0x7FFFFFFFul)
         return {};
-    QByteArray jpeg(reinterpret_cast<const char *>(out), qsizetype(outSize));
+    QByteArray jpeg(qsizetype(bound), Qt::Uninitialized);
+    auto *out = reinterpret_cast<unsigned char *>(jpeg.data());
+    unsigned long outSize = bound;
+    if (tjCompress2(handle.get(), rgb888.constBits(), rgb888.width(), int(rgb888.bytesPerLine()),
+                    rgb888.height(), TJPF_RGB, &out, &outSize, TJSAMP_420, quality,
+                    // Below quality 96 it would pick the fast DCT; Qt's writer does not.
+                    TJFLAG_ACCURATEDCT | TJFLAG_NOREALLOC) != 0)
+        return {};
+    jpeg.truncate(qsizetype(outSize));
     patchDensity(jpeg, rgb888);
     return jpeg;
 }

@@ -13,7 +13,8 @@ enum class Decoded {
 
 // Decodes a whole JPEG file straight to 24-bit RGB with its resolution, the way the
 // general reader would (same decoder, same upsampling), only without the detour
-// through 32 bits.
+// through 32 bits. An image handed in with the same size and layout, and not shared, is
+// decoded into, so its memory is reused.
 Decoded decode(const QByteArray &file, QImage &image);
 
 // Encodes a 24-bit RGB picture (rows may be a view into a larger picture) as the
