@@ -80,6 +80,8 @@ private slots:
     void jpegDecodedAsQtDoes();
     void jpegOthersFallBack_data();
     void jpegOthersFallBack();
+    void jpegReusesMemory_data();
+    void jpegReusesMemory();
     void jpegEncodedAsQtDoes_data();
     void jpegEncodedAsQtDoes();
     void pngExact_data();
@@ -180,6 +182,37 @@ void TestCodecs::jpegOthersFallBack()
     QCOMPARE(rgb(picture.image()), rgb(qt));
     if (kind == "cmyk")
         QVERIFY(picture.image().format() != QImage::Format_RGB888); // Qt's conversion kept
+}
+
+void TestCodecs::jpegReusesMemory_data()
+{
+    QTest::addColumn<QSize>("recycledSize");
+    QTest::addColumn<bool>("shared");
+    QTest::addColumn<bool>("reused");
+    QTest::newRow("same size, not shared") << QSize(41, 29) << false << true;
+    QTest::newRow("same size, still shared") << QSize(41, 29) << true << false;
+    QTest::newRow("other size") << QSize(29, 41) << false << false;
+}
+
+void TestCodecs::jpegReusesMemory()
+{
+    QFETCH(QSize, recycledSize);
+    QFETCH(bool, shared);
+    QFETCH(bool, reused);
+    const QString path = dir_.filePath("reuse.jpg");
+    QVERIFY(testsupport::writePicture(testsupport::patternImage(41, 29), path, "jpeg", 90));
+    QImage recycled(recycledSize, QImage::Format_RGB888);
+    recycled.fill(Qt::red);
+    const QImage holder = shared ? recycled : QImage();
+    const uchar *memory = recycled.constBits();
+
+    platform::Picture picture;
+    QCOMPARE(picture.load(path, std::move(recycled)), Status::Ok);
+    QCOMPARE(picture.image().constBits() == memory, reused);
+    QCOMPARE(picture.image(), rgb(QImageReader(path).read()));
+    // A picture someone still holds is never written over.
+    if (shared)
+        QCOMPARE(holder.pixel(0, 0), QColor(Qt::red).rgb());
 }
 
 void TestCodecs::jpegEncodedAsQtDoes_data()
