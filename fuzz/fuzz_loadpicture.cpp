@@ -22,9 +22,10 @@ std::unique_ptr<QTemporaryDir> dir;
 platform::ImagingToken token = 0;
 bool strictSize = false;
 
-// Decoding a picture of a million pixels takes long under the sanitizers; bigger
-// headers are still opened, but decoding them is left to the tests' large pictures.
-constexpr qint64 decodeLimitPixels = 4096 * 4096;
+// Decoding a big picture takes seconds under the sanitizers (16 million pixels took 39 s)
+// and starves the search; bigger headers are still opened, but decoding them is left to
+// the tests' large pictures.
+constexpr qint64 decodeLimitPixels = 1024 * 1024;
 
 } // namespace
 
