@@ -109,6 +109,11 @@ void TestBadPictures::hugeHeaderRefusedWithoutAllocating_data()
     QTest::newRow("GIF") << "huge.gif"
                          << crafted::gif(QSize(65535, 65535), {{QRect(0, 0, 2, 1), {1, 2}}},
                                          gifPalette);
+    // A 40-byte GIF with a screen of no height and a frame 65535 rows down: the header's
+    // size looks small, the canvas Qt makes for it would take 16 GB.
+    QTest::newRow("GIF frame far below a screen of no height")
+        << "far.gif"
+        << crafted::gif(QSize(65535, 0), {{QRect(0, 65535, 2, 1), {1, 2}}}, gifPalette);
 }
 
 void TestBadPictures::hugeHeaderRefusedWithoutAllocating()
