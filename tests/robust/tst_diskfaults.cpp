@@ -226,6 +226,7 @@ void TestDiskFaults::diskFull()
             QVERIFY2(line.isEmpty(), line.constData());
     }
 
+    qInfo("%lld pieces saved, %lld reported unsaved", saved, qint64(unsaved.size()));
     const OutputFormat f = OutputFormat(format);
     const RunSnapshot s = snapshotOf(sheets_, out, mixedFrames());
     const std::vector<ExpectedPiece> pieces =
@@ -269,6 +270,8 @@ void TestDiskFaults::folderRemovedDuringRun()
     const RunSnapshot s = snapshotOf(sheets_, out, mixedFrames());
     const RunOutcome outcome = engine.runNow(s);
     QVERIFY(removed);
+    qInfo("%lld pieces saved, %lld reported unsaved", outcome.piecesSaved,
+          qint64(outcome.unsaved.size()));
     QVERIFY(!outcome.stopped);
     QCOMPARE(outcome.piecesSaved + outcome.unsaved.size(), 9);
     QVERIFY(outcome.unsaved.size() >= 6); // the pieces of the last two sheets at least
