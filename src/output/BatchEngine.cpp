@@ -148,7 +148,7 @@ RunOutcome BatchEngine::cutAll(const RunSnapshot &snapshot)
     const qint64 count = snapshot.pictures.size();
     const qint64 frames = qint64(snapshot.frames.size());
     const qint64 total = count * frames;
-    if (frames == 0)
+    if (frames == 0 || count == 0)
         return outcome;
     const int threads = threadCount();
     const int rotation = ((snapshot.rotation % 4) + 4) % 4;

@@ -71,6 +71,8 @@ private slots:
     void concurrentStop();
     void concurrentFormatChange();
     void concurrentFailuresInOrder();
+    void nothingToCut_data();
+    void nothingToCut();
 
 private:
     QString picture(const QString &name) const { return inputs_.filePath(name); }
@@ -596,6 +598,30 @@ void TestBatchEngine::concurrentFailuresInOrder()
              QStringList({folder + "/B00002.BMP", folder + "/C00007.BMP", folder + "/D00012.BMP"}));
     QCOMPARE(outcome.piecesSaved, 13);
     QCOMPARE(entries(folder).size(), 16);
+}
+
+void TestBatchEngine::nothingToCut_data()
+{
+    QTest::addColumn<int>("pictures");
+    QTest::addColumn<bool>("frames");
+    QTest::newRow("no picture") << 0 << true;
+    QTest::newRow("no frame") << 2 << false;
+}
+
+void TestBatchEngine::nothingToCut()
+{
+    QFETCH(int, pictures);
+    QFETCH(bool, frames);
+    QTemporaryDir out;
+    BatchEngine engine;
+    engine.setThreadCount(2);
+    QSignalSpy progress(&engine, &BatchEngine::progress);
+    const RunOutcome outcome = engine.runNow(snapshotOf(
+        manySheets(pictures), out.path(), frames ? fourFrames() : std::vector<SnapshotFrame>{}));
+    QVERIFY(!outcome.stopped && !outcome.startFailed);
+    QCOMPARE(outcome.piecesSaved, 0);
+    QCOMPARE(progress.size(), 0);
+    QCOMPARE(entries(out.path()), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestBatchEngine)
