@@ -118,6 +118,7 @@ frmSplit3::frmSplit3(frmSplit1 &step1, frmSplit2 &step2, QWidget *parent)
     connect(Command5, &QPushButton::clicked, this, &frmSplit3::requestStop);
     connect(Command1, &QPushButton::clicked, this, &frmSplit3::previousRequested);
     connect(Command3, &QPushButton::clicked, this, &frmSplit3::exitRequested);
+    engine_.setThreadCount(0); // one worker per core
     connect(&engine_, &BatchEngine::progress, this, &frmSplit3::showProgress);
     connect(&engine_, &BatchEngine::finished, this,
             [this](const RunOutcome &outcome) { endRun(outcome, true); });

@@ -335,6 +335,8 @@ void TestFrmSplit3::turnedRun()
 
 void TestFrmSplit3::stopDuringRun()
 {
+    // One piece at a time, so that the files after a stop or a switch are exact.
+    step3_->engine().setThreadCount(1);
     frmSplit3 &w = *step3_;
     w.Text1->setText(out_);
     Gate gate(w.engine(), 2);
@@ -376,6 +378,8 @@ void TestFrmSplit3::stopDuringRun()
 
 void TestFrmSplit3::accessKeyP()
 {
+    // One piece at a time, so that the files after a stop or a switch are exact.
+    step3_->engine().setThreadCount(1);
     // A button's access key clicks it a moment later (Qt animates the press): wait for it.
     frmSplit3 &w = *step3_;
     w.show();
@@ -403,6 +407,8 @@ void TestFrmSplit3::accessKeyP()
 
 void TestFrmSplit3::formatChangedDuringRun()
 {
+    // One piece at a time, so that the files after a stop or a switch are exact.
+    step3_->engine().setThreadCount(1);
     frmSplit3 &w = *step3_;
     w.Text1->setText(out_);
     Gate gate(w.engine(), 2);
@@ -442,6 +448,8 @@ void TestFrmSplit3::failuresReportedOnce()
 
 void TestFrmSplit3::exitDuringRun()
 {
+    // One piece at a time, so that the files after a stop or a switch are exact.
+    step3_->engine().setThreadCount(1);
     frmSplit3 &w = *step3_;
     w.Text1->setText(out_);
     auto gate = std::make_unique<Gate>(w.engine(), 2);
