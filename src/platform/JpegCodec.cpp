@@ -71,6 +71,14 @@ void patchDensity(QByteArray &jpeg, const QImage &image)
     d[4] = char(y & 0xFF);
 }
 
+// The decoder only warns when the data ends early and fills the rest with grey; other
+// warnings (extraneous bytes and the like) leave the picture whole.
+bool endsEarly(tjhandle handle)
+{
+    const char *why = tjGetErrorStr2(handle);
+    return why && QByteArray(why).toLower().contains("premature end");
+}
+
 } // namespace
 
 Decoded decode(const QByteArray &file, QImage &image)
@@ -97,12 +105,20 @@ Decoded decode(const QByteArray &file, QImage &image)
         return Decoded::Failed;
     if (tjDecompress2(handle.get(), data, size, image.bits(), width, int(image.bytesPerLine()),
                       height, TJPF_RGB, 0) != 0 &&
-        tjGetErrorCode(handle.get()) == TJERR_FATAL) {
+        (tjGetErrorCode(handle.get()) == TJERR_FATAL || endsEarly(handle.get()))) {
         image = QImage();
         return Decoded::Failed;
     }
     applyDensity(image, jfifDensity(file));
     return Decoded::Ok;
+}
+
+bool hasEndOfImage(const QByteArray &file)
+{
+    // Entropy-coded data never holds FF followed by a marker byte (FF is stuffed as
+    // FF 00), so the last start-of-scan found is the last scan's.
+    const qsizetype scan = file.lastIndexOf(QByteArrayView("\xFF\xDA", 2));
+    return scan >= 0 && file.indexOf(QByteArrayView("\xFF\xD9", 2), scan + 2) >= 0;
 }
 
 QByteArray encode(const QImage &rgb888, int quality)

@@ -17,6 +17,10 @@ enum class Decoded {
 // decoded into, so its memory is reused.
 Decoded decode(const QByteArray &file, QImage &image);
 
+// True when the file has an end-of-image marker after its last scan: JPEG data cut
+// short lacks it, and the general reader would fill the rest with grey.
+bool hasEndOfImage(const QByteArray &file);
+
 // Encodes a 24-bit RGB picture (rows may be a view into a larger picture) as the
 // general writer does: baseline, 4:2:0, standard Huffman tables, its resolution in
 // the JFIF header. Empty on failure.

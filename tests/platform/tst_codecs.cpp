@@ -173,6 +173,12 @@ void TestCodecs::jpegOthersFallBack()
 
     platform::Picture picture;
     const Status status = picture.load(read);
+    // Qt's reader fills a short file's missing rows with grey; the program refuses it.
+    if (kind == "truncated") {
+        QVERIFY(!qt.isNull());
+        QCOMPARE(status, Status::UnknownImageFormat);
+        return;
+    }
     if (qt.isNull()) {
         QVERIFY(status != Status::Ok);
         return;
