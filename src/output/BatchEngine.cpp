@@ -4,10 +4,13 @@
 #include "PieceName.h"
 #include "SavePic.h"
 
+#include "platform/FileSystem.h"
 #include "platform/Imaging.h"
 #include "platform/TurnedCut.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QSet>
 #include <QThreadPool>
 #include <QtConcurrent>
 
@@ -60,6 +63,35 @@ struct RunState
     qint64 saved = 0;
     std::map<qint64, QString> unsaved; // by running number
 };
+
+// The run's pictures as absolute and, where they exist, canonical paths.
+QSet<QString> pictureFiles(const QStringList &pictures)
+{
+    QSet<QString> files;
+    for (const QString &picture : pictures) {
+        const QFileInfo info(picture);
+        files.insert(info.absoluteFilePath());
+        const QString canonical = info.canonicalFilePath();
+        if (!canonical.isEmpty())
+            files.insert(canonical);
+    }
+    return files;
+}
+
+// True when writing the target would replace one of the run's own pictures (pieces of an
+// earlier run split again into their folder): it may not have been read yet.
+bool isPictureFile(const QSet<QString> &pictures, const QString &target)
+{
+    const QFileInfo info(target);
+    if (pictures.contains(info.absoluteFilePath()))
+        return true;
+    const QString canonical = info.canonicalFilePath();
+    if (!canonical.isEmpty())
+        return pictures.contains(canonical);
+    // Not there yet: a link to it could only be through the folder.
+    const QString folder = info.absoluteDir().canonicalPath();
+    return !folder.isEmpty() && pictures.contains(folder + QLatin1Char('/') + info.fileName());
+}
 
 constexpr size_t maxSpares = 1;
 constexpr qint32 jpegQuality = 100;
@@ -155,6 +187,7 @@ RunOutcome BatchEngine::cutAll(const RunSnapshot &snapshot)
 
     // Declared before the pool, so that the pool (which waits for its tasks) goes first.
     const auto state = std::make_shared<RunState>(total);
+    const QSet<QString> pictures = pictureFiles(snapshot.pictures);
     QThreadPool pool;
     pool.setMaxThreadCount(threads);
 
@@ -252,13 +285,14 @@ RunOutcome BatchEngine::cutAll(const RunSnapshot &snapshot)
             }
             ++state->piecesRunning;
             lock.unlock();
-            pool.start([this, state, image = decoded.image, rotation, cut, number,
+            pool.start([this, state, &pictures, image = decoded.image, rotation, cut, number,
                         folder = snapshot.folder, letter = frame.letter] {
                 // The format is read as the piece starts.
                 const QString extension = extensionOf(format_);
                 const QString target = pieceFileName(folder, letter, number, extension);
-                platform::Status status;
-                {
+                // A piece never replaces one of the run's pictures.
+                platform::Status status = platform::Status::AccessDenied;
+                if (!isPictureFile(pictures, target)) {
                     QImage piece;
                     status = platform::cutTurnedPiece(*image, rotation, cut, piece);
                     if (status == platform::Status::Ok)
@@ -286,5 +320,10 @@ RunOutcome BatchEngine::cutAll(const RunSnapshot &snapshot)
         outcome.unsaved << target;
     lock.unlock();
     pool.waitForDone(); // a picture decoded ahead of a stop
+    // Pieces are renamed into place without a sync each; one flush of the folder's file
+    // system makes the whole run durable. A failed flush loses no piece already reported
+    // saved unless the machine goes down, so it is not counted against any piece.
+    if (total > 0)
+        platform::flushFolder(snapshot.folder);
     return outcome;
 }

@@ -6,6 +6,11 @@
 #include <filesystem>
 #include <system_error>
 
+#ifdef Q_OS_LINUX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace platform {
 
 namespace {
@@ -47,6 +52,22 @@ bool folderWritable(const QString &path)
     // Permission bits do not tell the whole story (read-only mounts, ACLs): try it.
     QTemporaryFile probe(path + QStringLiteral("/.qinghe-probe-XXXXXX"));
     return probe.open();
+}
+
+bool flushFolder(const QString &folder)
+{
+#ifdef Q_OS_LINUX
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool flushed = ::syncfs(fd) == 0;
+    ::close(fd);
+    return flushed;
+#else
+    // No per-file-system flush elsewhere; the renamed files are left to the system.
+    return folderExists(folder);
+#endif
 }
 
 } // namespace platform

@@ -11,5 +11,8 @@ bool removeFile(const QString &path);
 bool folderExists(const QString &path);
 // True when a file can be created in the folder (tried for real, then removed).
 bool folderWritable(const QString &path);
+// Writes everything cached for the folder's file system to disk (once per run, instead of
+// a sync per file); false when the folder cannot be opened or the flush fails.
+bool flushFolder(const QString &folder);
 
 } // namespace platform
