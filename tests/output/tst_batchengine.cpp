@@ -59,6 +59,8 @@ private slots:
     void stopKeepsEarlierPieces();
     void formatChangeApplies();
     void existingFileReplaced();
+    void ownPictureNeverReplaced_data();
+    void ownPictureNeverReplaced();
     void unsavablePiecesReported_data();
     void unsavablePiecesReported();
     void failedStartTouchesNothing();
@@ -311,6 +313,52 @@ void TestBatchEngine::existingFileReplaced()
     QCOMPARE(QImage(out.filePath("A00001.PNG")).convertToFormat(QImage::Format_RGB888),
              QImage(sheet).copy(0, 0, 20, 15).convertToFormat(QImage::Format_RGB888));
     QCOMPARE(entries(out.path()).size(), 4); // nothing kept beside it
+}
+
+void TestBatchEngine::ownPictureNeverReplaced_data()
+{
+    // How the output folder names the folder that holds the list's second picture.
+    QTest::addColumn<QString>("how");
+    QTest::newRow("same path") << "same";
+    QTest::newRow("path with dots") << "dots";
+    QTest::newRow("linked folder") << "link";
+}
+
+void TestBatchEngine::ownPictureNeverReplaced()
+{
+    QFETCH(QString, how);
+    QTemporaryDir dir;
+    QVERIFY(QDir().mkpath(dir.filePath("pics")));
+    const QString first = dir.filePath("pics/sheet.png");
+    const QString second = dir.filePath("pics/B00002.PNG"); // the first sheet's B piece
+    QVERIFY(QFile::copy(writeSheet("own1.png", 1), first));
+    QVERIFY(QFile::copy(writeSheet("own2.png", 2), second));
+    QString folder = dir.filePath("pics");
+    if (how == "dots") {
+        folder = dir.filePath("pics/../pics");
+    } else if (how == "link") {
+        folder = dir.filePath("linked");
+        QVERIFY(QFile::link(dir.filePath("pics"), folder));
+    }
+    const QByteArray original = [&] {
+        QFile f(second);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+
+    BatchEngine engine;
+    engine.setFormat(OutputFormat::Png);
+    const RunOutcome outcome = engine.runNow(
+        snapshotOf({first, second}, folder, {{{0, 0, 20, 15}, "A"}, {{0, 0, 40, 30}, "B"}}));
+    QVERIFY(outcome.unreadable.isEmpty());
+    QCOMPARE(outcome.unsaved.size(), 1);
+    QVERIFY(outcome.unsaved.first().endsWith("/B00002.PNG"));
+    QCOMPARE(outcome.piecesSaved, 3); // the run goes on
+    QFile kept(second);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), original);
+    // The second picture was read whole: its B piece is the picture itself.
+    QCOMPARE(QImage(dir.filePath("pics/B00004.PNG")).convertToFormat(QImage::Format_RGB888),
+             QImage(second).convertToFormat(QImage::Format_RGB888));
 }
 
 void TestBatchEngine::unsavablePiecesReported_data()
