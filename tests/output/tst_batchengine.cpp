@@ -271,7 +271,10 @@ void TestBatchEngine::stopKeepsEarlierPieces()
         Qt::DirectConnection);
     QSignalSpy finished(&engine, &BatchEngine::finished);
     QVERIFY(engine.start(snapshotOf({writeSheet("sheet.png")}, out.path(), fourFrames())));
-    QVERIFY(finished.wait(30000));
+    // The end is announced on the worker; waiting on its future cannot miss it, where
+    // QSignalSpy::wait() would if the run ended before the wait began.
+    engine.wait();
+    QCOMPARE(finished.size(), 1);
     const RunOutcome outcome = finished.at(0).at(0).value<RunOutcome>();
     QVERIFY(outcome.stopped);
     QCOMPARE(outcome.piecesSaved, 2);
@@ -291,7 +294,10 @@ void TestBatchEngine::formatChangeApplies()
         Qt::DirectConnection);
     QSignalSpy finished(&engine, &BatchEngine::finished);
     QVERIFY(engine.start(snapshotOf({writeSheet("sheet.png")}, out.path(), fourFrames())));
-    QVERIFY(finished.wait(30000));
+    // The end is announced on the worker; waiting on its future cannot miss it, where
+    // QSignalSpy::wait() would if the run ended before the wait began.
+    engine.wait();
+    QCOMPARE(finished.size(), 1);
     QCOMPARE(entries(out.path()),
              QStringList({"A00001.BMP", "B00002.BMP", "C00003.JPG", "D00004.JPG"}));
     QCOMPARE(QImageReader(out.filePath("C00003.JPG")).format(), QByteArray("jpeg"));
@@ -434,7 +440,10 @@ void TestBatchEngine::workerRunsOwnInstance()
     BatchEngine engine;
     QSignalSpy finished(&engine, &BatchEngine::finished);
     QVERIFY(engine.start(snapshotOf(pictures, out.path(), fourFrames())));
-    QVERIFY(finished.wait(30000));
+    // The end is announced on the worker; waiting on its future cannot miss it, where
+    // QSignalSpy::wait() would if the run ended before the wait began.
+    engine.wait();
+    QCOMPARE(finished.size(), 1);
     // One instance for the whole run, given back before the end is announced.
     QCOMPARE(platform::Imaging::totalStartups(), startups + 1);
     QCOMPARE(platform::Imaging::liveInstances(), live);
@@ -460,7 +469,9 @@ void TestBatchEngine::secondStartRefused()
     QVERIFY(engine.isRunning());
     QVERIFY(!engine.start(s));
     release = true;
-    QVERIFY(finished.wait(30000));
+    // The end is announced on the worker; waiting on its future cannot miss it, where
+    // QSignalSpy::wait() would if the run ended before the wait began.
+    engine.wait();
     QCOMPARE(finished.size(), 1);
     QVERIFY(!engine.isRunning());
     QVERIFY(engine.start(s)); // and again once it ended
@@ -558,7 +569,10 @@ void TestBatchEngine::concurrentStop()
         Qt::DirectConnection);
     QSignalSpy finished(&engine, &BatchEngine::finished);
     QVERIFY(engine.start(snapshotOf(pictures, out.path(), fourFrames())));
-    QVERIFY(finished.wait(30000));
+    // The end is announced on the worker; waiting on its future cannot miss it, where
+    // QSignalSpy::wait() would if the run ended before the wait began.
+    engine.wait();
+    QCOMPARE(finished.size(), 1);
     const RunOutcome outcome = finished.at(0).at(0).value<RunOutcome>();
     QVERIFY(outcome.stopped);
     QVERIFY(!engine.isRunning());
@@ -609,7 +623,10 @@ void TestBatchEngine::concurrentFormatChange()
         Qt::DirectConnection);
     QSignalSpy finished(&engine, &BatchEngine::finished);
     QVERIFY(engine.start(snapshotOf(pictures, out.path(), fourFrames())));
-    QVERIFY(finished.wait(30000));
+    // The end is announced on the worker; waiting on its future cannot miss it, where
+    // QSignalSpy::wait() would if the run ended before the wait began.
+    engine.wait();
+    QCOMPARE(finished.size(), 1);
     QCOMPARE(finished.at(0).at(0).value<RunOutcome>().piecesSaved, 20);
 
     const QStringList names = entries(out.path());
