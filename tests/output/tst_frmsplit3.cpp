@@ -1,5 +1,6 @@
 // Step 3 driven through its controls: layout, folder, start checks, run states, stop.
 
+#include "EngineGate.h"
 #include "PictureFixtures.h"
 #include "TestSupport.h"
 #include "app/Module1.h"
@@ -31,36 +32,7 @@ QStringList entries(const QString &folder)
                                   QDir::Name);
 }
 
-// Holds the worker in its report of the given frame until released, so that a test can
-// act while a run is certainly in progress. Released at the latest when it goes.
-class Gate
-{
-public:
-    Gate(BatchEngine &engine, qint64 atDone) : state_(std::make_shared<State>())
-    {
-        QObject::connect(
-            &engine, &BatchEngine::progress, &engine,
-            [state = state_, atDone](qint64 done, qint64) {
-                if (done != atDone)
-                    return;
-                state->reached = true;
-                while (!state->released)
-                    QThread::yieldCurrentThread();
-            },
-            Qt::DirectConnection);
-    }
-    ~Gate() { release(); }
-    bool reached() const { return state_->reached; }
-    void release() { state_->released = true; }
-
-private:
-    struct State
-    {
-        std::atomic<bool> reached{false};
-        std::atomic<bool> released{false};
-    };
-    std::shared_ptr<State> state_;
-};
+using Gate = testsupport::EngineGate;
 
 } // namespace
 

@@ -2,6 +2,7 @@
 // folder, a target name held by a folder, Exit in the middle. Each failed piece is
 // reported, every other piece is whole and right, and no partial or temporary file stays.
 
+#include "EngineGate.h"
 #include "RobustSupport.h"
 #include "TestSupport.h"
 #include "app/Module1.h"
@@ -79,36 +80,7 @@ QImage noise(QSize size, quint32 seed)
     return image;
 }
 
-// Holds the run in its report of the given piece until released, so that a test acts
-// while the run is certainly going on. Released at the latest when it goes.
-class Gate
-{
-public:
-    Gate(BatchEngine &engine, qint64 atDone) : state_(std::make_shared<State>())
-    {
-        QObject::connect(
-            &engine, &BatchEngine::progress, &engine,
-            [state = state_, atDone](qint64 done, qint64) {
-                if (done != atDone)
-                    return;
-                state->reached = true;
-                while (!state->released)
-                    QThread::yieldCurrentThread();
-            },
-            Qt::DirectConnection);
-    }
-    ~Gate() { release(); }
-    bool reached() const { return state_->reached; }
-    void release() { state_->released = true; }
-
-private:
-    struct State
-    {
-        std::atomic<bool> reached{false};
-        std::atomic<bool> released{false};
-    };
-    std::shared_ptr<State> state_;
-};
+using Gate = testsupport::EngineGate;
 
 // Makes a folder unwritable for the life of the guard. Root ignores permission bits, so
 // as root (as in CI) the folder is made immutable instead, where the file system allows.
