@@ -3,6 +3,8 @@
 // Pictures of every input kind, written by the tests, and the references a piece is
 // compared with.
 
+#include "GifData.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QImage>
@@ -15,9 +17,7 @@
 
 namespace fixtures {
 
-// Writes an 8-bit GIF without compression (Qt reads GIF but cannot write it): every
-// pixel is its own 9-bit code, with a clear code often enough that the code width
-// never grows.
+// Writes an 8-bit GIF without compression (Qt reads GIF but cannot write it).
 inline bool writeGif(const QImage &source, const QString &path)
 {
     const QImage image = source.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
@@ -44,41 +44,12 @@ inline bool writeGif(const QImage &source, const QString &path)
     le16(image.width());
     le16(image.height());
     out.append(char(0));
-    out.append(char(8)); // minimum code size
-
-    QByteArray codes;
-    quint32 bits = 0;
-    int bitCount = 0;
-    auto put = [&](int code) {
-        bits |= quint32(code) << bitCount;
-        bitCount += 9;
-        while (bitCount >= 8) {
-            codes.append(char(bits & 0xFF));
-            bits >>= 8;
-            bitCount -= 8;
-        }
-    };
-    int sinceClear = 0;
-    put(256);
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            if (sinceClear == 200) {
-                put(256);
-                sinceClear = 0;
-            }
-            put(image.constScanLine(y)[x]);
-            ++sinceClear;
-        }
-    }
-    put(257);
-    if (bitCount > 0)
-        codes.append(char(bits & 0xFF));
-    for (qsizetype at = 0; at < codes.size(); at += 255) {
-        const QByteArray block = codes.mid(at, 255);
-        out.append(char(block.size()));
-        out.append(block);
-    }
-    out.append(char(0));
+    std::vector<uchar> indices;
+    indices.reserve(size_t(image.width()) * size_t(image.height()));
+    for (int y = 0; y < image.height(); ++y)
+        indices.insert(indices.end(), image.constScanLine(y),
+                       image.constScanLine(y) + image.width());
+    out.append(testsupport::uncompressedGifData(indices, 8, 200));
     out.append(char(0x3B));
 
     QFile file(path);

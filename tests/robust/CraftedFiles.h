@@ -3,6 +3,8 @@
 // Picture files written byte by byte, for the kinds Qt cannot write: animated GIF,
 // multi-page TIFF, CMYK JPEG, and headers that lie about the picture's size.
 
+#include "GifData.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QList>
@@ -48,8 +50,7 @@ struct GifFrame
     std::vector<uchar> indices; // 0..3, row by row
 };
 
-// A GIF89a with a four-colour table. Every two pixels are preceded by a clear code, so
-// the 3-bit codes never widen and no real compressor is needed.
+// A GIF89a with a four-colour table, its frames without compression.
 inline QByteArray gif(QSize screen, const std::vector<GifFrame> &frames, const QRgb (&palette)[4])
 {
     QByteArray out("GIF89a");
@@ -71,34 +72,7 @@ inline QByteArray gif(QSize screen, const std::vector<GifFrame> &frames, const Q
         le16(out, f.rect.width());
         le16(out, f.rect.height());
         out.append(char(0));
-        out.append(char(2)); // minimum code size: 4 colours
-
-        QByteArray codes;
-        quint32 bits = 0;
-        int count = 0;
-        auto put = [&](int code) {
-            bits |= quint32(code) << count;
-            count += 3;
-            while (count >= 8) {
-                codes.append(char(bits & 0xFF));
-                bits >>= 8;
-                count -= 8;
-            }
-        };
-        for (size_t i = 0; i < f.indices.size(); ++i) {
-            if (i % 2 == 0)
-                put(4); // clear
-            put(f.indices[i] & 3);
-        }
-        put(5); // end of information
-        if (count > 0)
-            codes.append(char(bits & 0xFF));
-        for (qsizetype at = 0; at < codes.size(); at += 255) {
-            const QByteArray block = codes.mid(at, 255);
-            out.append(char(block.size()));
-            out.append(block);
-        }
-        out.append(char(0));
+        out.append(testsupport::uncompressedGifData(f.indices, 2, 2)); // 4 colours
     }
     out.append(char(0x3B));
     return out;
