@@ -381,23 +381,12 @@ Status Graphics::drawImageRect(Picture &picture, float x, float y, float width, 
 
 Status cutPiece(const Picture &source, int x, int y, int w, int h, QImage &piece)
 {
-    const QImage &src = source.image();
-    const QRect rect(x, y, w, h);
-    if (src.isNull() || w <= 0 || h <= 0 || !src.rect().contains(rect))
-        return Status::InvalidParameter;
-    const int bytesPerPixel = src.depth() / 8;
-    if (bytesPerPixel < 1)
-        return Status::InvalidParameter;
-    // A view onto the source rows, converted once: no intermediate copy of the piece.
-    const QImage view(src.constScanLine(y) + qsizetype(x) * bytesPerPixel, w, h, src.bytesPerLine(),
-                      src.format());
-    piece = view.format() == QImage::Format_RGB888 ? view.copy()
-                                                   : view.convertToFormat(QImage::Format_RGB888);
-    if (piece.isNull())
-        return Status::OutOfMemory;
-    piece.setDotsPerMeterX(src.dotsPerMeterX());
-    piece.setDotsPerMeterY(src.dotsPerMeterY());
-    return Status::Ok;
+    const Status status = cutTurnedPiece(source.image(), 0, QRect(x, y, w, h), piece);
+    // An unturned cut of 24-bit rows is a view onto the picture; this piece is its own.
+    if (status != Status::Ok || source.image().format() != QImage::Format_RGB888)
+        return status;
+    piece = piece.copy();
+    return piece.isNull() ? Status::OutOfMemory : Status::Ok;
 }
 
 Status savePicture(const QImage &picture, const QString &path, const QString &encoder,
