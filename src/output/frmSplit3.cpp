@@ -270,6 +270,12 @@ void frmSplit3::endRun(const RunOutcome &outcome, bool report)
 void frmSplit3::refuse(const QString &title, const QString &text, QWidget *focus)
 {
     platform::showNotice(this, title, text, platform::BoxIcon::Exclamation);
+    if (focus == Command4) {
+        // After a stopped run the folder controls are locked; a refused folder must be
+        // changeable, or the user could only exit.
+        Text1->setEnabled(true);
+        Command4->setEnabled(true);
+    }
     if (focus)
         focus->setFocus();
 }

@@ -340,6 +340,15 @@ void TestFrmSplit3::stopDuringRun()
     QCOMPARE(QApplication::overrideCursor(), nullptr);
     QVERIFY(boxes_->shown().empty());
 
+    // A folder gone since the stop is refused, and the folder can be chosen again.
+    const QString gone = out_ + QStringLiteral("-gone");
+    w.Text1->setText(gone);
+    QTest::mouseClick(w.Command2, Qt::LeftButton);
+    QCOMPARE(boxes_->shown().size(), size_t(1));
+    QVERIFY(w.Command4->isEnabled() && w.Text1->isEnabled());
+    QVERIFY(!w.Command1->isEnabled());
+    w.Text1->setText(out_);
+
     // A later run that ends normally gives the controls back.
     QTest::mouseClick(w.Command2, Qt::LeftButton);
     waitForEnd();
