@@ -1,8 +1,8 @@
 // Times step 1's Next to the sample drawn: step 1 holds the sheet in its list, and step 2
 // is built (its load decodes and draws the sample), offscreen. Prints the median of runs.
 // usage: sample-time PICTURE [RUNS]
-#include "editor/frmSplit2.h"
-#include "select/frmSplit1.h"
+#include "editor/FrameEditorWindow.h"
+#include "select/PictureListWindow.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -22,14 +22,14 @@ int main(int argc, char *argv[])
         return 2;
     }
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
-    frmSplit1 step1;
+    PictureListWindow step1;
     step1.List1->addItem(QString::fromLocal8Bit(argv[1]));
     std::vector<double> ms;
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer timer;
         timer.start();
         {
-            const frmSplit2 step2(step1);
+            const FrameEditorWindow step2(step1);
             ms.push_back(timer.nsecsElapsed() / 1e6);
             if (step2.picScale <= 0.0f) {
                 std::fprintf(stderr, "no sample drawn\n");

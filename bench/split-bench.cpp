@@ -1,8 +1,8 @@
 // Drives the batch engine without any window, for measuring it against other tools.
 // usage: split-bench --format jpg|png|tif|bmp --rotation 0..3 --grid COLSxROWS
 //                    --threads N --out DIR PICTURE...
-#include "output/BatchEngine.h"
-#include "platform/Imaging.h"
+#include "batch/BatchEngine.h"
+#include "imaging/Picture.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -18,10 +18,10 @@ CutCase parseCutCase(const uint8_t *data, size_t size)
     const int n = 1 + in.take<uint8_t>() % 10;
     for (int k = 0; k < n; ++k) {
         FrameRect r;
-        r.X = in.take<int32_t>();
-        r.Y = in.take<int32_t>();
-        r.Width = in.take<int32_t>();
-        r.Height = in.take<int32_t>();
+        r.x = in.take<int32_t>();
+        r.y = in.take<int32_t>();
+        r.width = in.take<int32_t>();
+        r.height = in.take<int32_t>();
         c.frames.push_back(r);
     }
     return c;
@@ -36,7 +36,7 @@ QByteArray encodeCutCase(const CutCase &c)
     out.append(char(c.seed));
     out.append(char(c.frames.size() - 1));
     for (const FrameRect &r : c.frames)
-        for (const int32_t v : {r.X, r.Y, r.Width, r.Height})
+        for (const int32_t v : {r.x, r.y, r.width, r.height})
             out.append(reinterpret_cast<const char *>(&v), sizeof v);
     return out;
 }

@@ -4,8 +4,8 @@
 
 #include "CutCase.h"
 
-#include "output/BatchEngine.h"
-#include "output/PieceClip.h"
+#include "batch/BatchEngine.h"
+#include "batch/PieceClip.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -46,12 +46,12 @@ QImage turned(const QImage &src, int code)
 // top-left corner lies on or beyond the right or bottom edge, or nothing is left.
 std::optional<QRect> expectedPiece(const FrameRect &f, QSize size)
 {
-    if (f.X >= size.width() || f.Y >= size.height())
+    if (f.x >= size.width() || f.y >= size.height())
         return std::nullopt;
-    const qint64 left = std::max<qint64>(f.X, 0);
-    const qint64 top = std::max<qint64>(f.Y, 0);
-    const qint64 right = std::min<qint64>(qint64(f.X) + f.Width, size.width());
-    const qint64 bottom = std::min<qint64>(qint64(f.Y) + f.Height, size.height());
+    const qint64 left = std::max<qint64>(f.x, 0);
+    const qint64 top = std::max<qint64>(f.y, 0);
+    const qint64 right = std::min<qint64>(qint64(f.x) + f.width, size.width());
+    const qint64 bottom = std::min<qint64>(qint64(f.y) + f.height, size.height());
     if (right <= left || bottom <= top)
         return std::nullopt;
     return QRect(int(left), int(top), int(right - left), int(bottom - top));

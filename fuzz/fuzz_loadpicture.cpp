@@ -3,7 +3,7 @@
 
 #include "FuzzInput.h"
 
-#include "platform/Imaging.h"
+#include "imaging/Picture.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -19,7 +19,7 @@ namespace {
 // Never deleted: Qt's own statics are gone by the time exit handlers would run.
 QCoreApplication *app = nullptr;
 std::unique_ptr<QTemporaryDir> dir;
-platform::ImagingToken token = 0;
+imaging::Token token = 0;
 bool strictSize = false;
 
 // Decoding a big picture takes seconds under the sanitizers (16 million pixels took 39 s)
@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     app = new QCoreApplication(*argc, *argv);
     strictSize = qEnvironmentVariableIntValue("FUZZ_STRICT_SIZE") == 1;
     dir = std::make_unique<QTemporaryDir>();
-    if (!dir->isValid() || platform::Imaging::startup(token) != platform::Status::Ok)
+    if (!dir->isValid() || imaging::Library::startup(token) != imaging::Status::Ok)
         std::abort();
     // A 46-byte GIF can make Qt fill a canvas of 870 MB, within the program's limit; such
     // inputs take 20 s each under the sanitizers. The search runs with a smaller limit,
@@ -60,15 +60,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 file.write(bytes) != bytes.size())
                 std::abort();
         }
-        platform::Picture picture;
-        if (picture.open(path) != platform::Status::Ok)
+        imaging::Picture picture;
+        if (picture.open(path) != imaging::Status::Ok)
             continue;
         const QSizeF header = picture.dimensions();
         if (qint64(header.width()) * qint64(header.height()) > decodeLimitPixels)
             continue;
-        if (picture.decode() != platform::Status::Ok)
+        if (picture.decode() != imaging::Status::Ok)
             continue;
-        picture.rotateFlip(rotation);
+        picture.turn(rotation);
         const QSize turned = picture.dimensions().toSize();
         // The batch clips frames to dimensions() and cuts from image(). Qt's GIF reader
         // grows the picture to a frame larger than the header's screen, so the two can
@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             if (strictSize)
                 std::abort();
             QImage piece;
-            platform::cutPiece(picture, 0, 0, turned.width(), turned.height(), piece);
+            imaging::cutPiece(picture, 0, 0, turned.width(), turned.height(), piece);
         }
         // Cutting copies rows of 24- or 32-bit pixels.
         if (picture.image().depth() != 24 && picture.image().depth() != 32)

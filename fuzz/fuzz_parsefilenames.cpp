@@ -10,25 +10,25 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString buffer(reinterpret_cast<const QChar *>(data), qsizetype(size / 2));
-    const FileSelection s = ParseFileNames(buffer);
+    const FileSelection s = parseNameBuffer(buffer);
 
-    if (s.FileCount != s.FileNames.size())
+    if (s.fileCount != s.fileNames.size())
         std::abort();
-    if (s.FileCount == 0 && !s.FolderPath.isEmpty())
+    if (s.fileCount == 0 && !s.folderPath.isEmpty())
         std::abort();
-    for (const QString &name : s.FileNames) {
+    for (const QString &name : s.fileNames) {
         // A name is one piece of the buffer: no NUL inside, and the path it makes is
         // made of text the buffer holds.
         if (name.contains(QChar::Null))
             std::abort();
-        if (s.FileCount > 1 && name.isEmpty())
+        if (s.fileCount > 1 && name.isEmpty())
             std::abort();
         if (!buffer.contains(name))
             std::abort();
     }
-    if (s.FileCount > 1 && !s.FolderPath.endsWith(QDir::separator()))
+    if (s.fileCount > 1 && !s.folderPath.endsWith(QDir::separator()))
         std::abort();
-    if (s.FolderPath.contains(QChar::Null))
+    if (s.folderPath.contains(QChar::Null))
         std::abort();
     return 0;
 }

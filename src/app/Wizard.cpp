@@ -1,27 +1,22 @@
 #include "Wizard.h"
 
-#include "Module1.h"
-#include "editor/frmSplit2.h"
-#include "output/frmSplit3.h"
-#include "select/frmSplit1.h"
+#include "editor/FrameEditorWindow.h"
+#include "output/OutputWindow.h"
+#include "select/PictureListWindow.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
 
-Wizard::Wizard() : step1_(std::make_unique<frmSplit1>())
+Wizard::Wizard() : step1_(std::make_unique<PictureListWindow>(job_))
 {
     endProgram_ = [] { QCoreApplication::exit(0); };
-    connect(step1_.get(), &frmSplit1::nextRequested, this, &Wizard::goToStep2);
-    connect(step1_.get(), &frmSplit1::exitRequested, this, &Wizard::closeRoutine);
-    // The imaging library failing to start ends the program at once, without the close
-    // routines, and no window is shown after it.
-    setFatalEnd([this] { endAtOnce(); });
+    connect(step1_.get(), &PictureListWindow::nextRequested, this, &Wizard::goToStep2);
+    connect(step1_.get(), &PictureListWindow::exitRequested, this, &Wizard::closeRoutine);
 }
 
 Wizard::~Wizard()
 {
-    setFatalEnd({});
     // A run in progress finishes its current piece before the windows go.
     if (step3_)
         step3_->stopRunAndWait();
@@ -53,10 +48,14 @@ void Wizard::goToStep2()
         return;
     step1_->hide();
     if (!step2_) {
-        step2_ = std::make_unique<frmSplit2>(*step1_);
-        connect(step2_.get(), &frmSplit2::previousRequested, this, &Wizard::backToStep1);
-        connect(step2_.get(), &frmSplit2::nextRequested, this, &Wizard::goToStep3);
-        connect(step2_.get(), &frmSplit2::exitRequested, this, &Wizard::closeRoutine);
+        step2_ = std::make_unique<FrameEditorWindow>(job_);
+        connect(step2_.get(), &FrameEditorWindow::previousRequested, this, &Wizard::backToStep1);
+        connect(step2_.get(), &FrameEditorWindow::nextRequested, this, &Wizard::goToStep3);
+        connect(step2_.get(), &FrameEditorWindow::exitRequested, this, &Wizard::closeRoutine);
+        // The imaging library failing to start ends the program at once, without the
+        // close routines, and no window is shown after it.
+        connect(step2_.get(), &FrameEditorWindow::imagingFailed, this, &Wizard::endAtOnce);
+        step2_->load();
         // Loading may have ended the program (the imaging library failed to start).
         if (ending_)
             return;
@@ -78,9 +77,9 @@ void Wizard::goToStep3()
         return;
     step2_->hide();
     if (!step3_) {
-        step3_ = std::make_unique<frmSplit3>(*step1_, *step2_);
-        connect(step3_.get(), &frmSplit3::previousRequested, this, &Wizard::backToStep2);
-        connect(step3_.get(), &frmSplit3::exitRequested, this, &Wizard::closeRoutine);
+        step3_ = std::make_unique<OutputWindow>(job_);
+        connect(step3_.get(), &OutputWindow::previousRequested, this, &Wizard::backToStep2);
+        connect(step3_.get(), &OutputWindow::exitRequested, this, &Wizard::closeRoutine);
     }
     showWindow(step3_.get());
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "job/SplitJob.h"
+
 #include <QObject>
 
 #include <array>
@@ -7,12 +9,13 @@
 #include <memory>
 
 class QWidget;
-class frmSplit1;
-class frmSplit2;
-class frmSplit3;
+class PictureListWindow;
+class FrameEditorWindow;
+class OutputWindow;
 
-// The three wizard windows and the moves between them. Each window is created on
-// its first showing and afterwards only hidden and shown, so its content survives.
+// The job and the three wizard windows that fill it in, and the moves between them. Each
+// window is created on its first showing and afterwards only hidden and shown, so its
+// content survives.
 class Wizard : public QObject
 {
     Q_OBJECT
@@ -24,9 +27,10 @@ public:
     // Shows step 1, centred.
     void start();
 
-    frmSplit1 &step1() { return *step1_; }
-    frmSplit2 *step2() { return step2_.get(); }
-    frmSplit3 *step3() { return step3_.get(); }
+    SplitJob &job() { return job_; }
+    PictureListWindow &step1() { return *step1_; }
+    FrameEditorWindow *step2() { return step2_.get(); }
+    OutputWindow *step3() { return step3_.get(); }
 
     // Closes the other windows that were ever loaded and ends the program; runs once.
     void closeRoutine();
@@ -44,9 +48,10 @@ private:
     void endAtOnce();
     std::array<QWidget *, 3> windows() const;
 
-    std::unique_ptr<frmSplit1> step1_;
-    std::unique_ptr<frmSplit2> step2_;
-    std::unique_ptr<frmSplit3> step3_;
+    SplitJob job_;
+    std::unique_ptr<PictureListWindow> step1_;
+    std::unique_ptr<FrameEditorWindow> step2_;
+    std::unique_ptr<OutputWindow> step3_;
     std::function<void()> endProgram_;
     bool ending_ = false;
 };

@@ -1,6 +1,6 @@
 #include "FrameGeometry.h"
 
-#include "app/Module1.h"
+#include "job/SplitJob.h"
 
 #include <algorithm>
 
@@ -53,21 +53,21 @@ Band moveBand(QRect frame, int grabX, int grabY, int px, int py, Area area)
 Edges movedEdges(Handle handle)
 {
     switch (handle) {
-    case Handle::LeftUp:
+    case Handle::TopLeft:
         return {true, true, false, false};
-    case Handle::UpMid:
+    case Handle::Top:
         return {false, true, false, false};
-    case Handle::RightUp:
+    case Handle::TopRight:
         return {false, true, true, false};
-    case Handle::LeftMid:
+    case Handle::Left:
         return {true, false, false, false};
-    case Handle::RightMid:
+    case Handle::Right:
         return {false, false, true, false};
-    case Handle::LeftDown:
+    case Handle::BottomLeft:
         return {true, false, false, true};
-    case Handle::DownMid:
+    case Handle::Bottom:
         return {false, false, false, true};
-    case Handle::RightDown:
+    case Handle::BottomRight:
         return {false, false, true, true};
     }
     return {};
@@ -111,14 +111,14 @@ HandlePlacement placeHandles(QRect frame)
     const int leftX = l - handleSize;
     const int topY = t - handleSize;
     HandlePlacement p;
-    p.handles[int(Handle::LeftUp)] = {leftX, topY};
-    p.handles[int(Handle::UpMid)] = {midX, topY};
-    p.handles[int(Handle::RightUp)] = {l + w, topY};
-    p.handles[int(Handle::LeftMid)] = {leftX, midY};
-    p.handles[int(Handle::RightMid)] = {l + w, midY};
-    p.handles[int(Handle::LeftDown)] = {leftX, t + h};
-    p.handles[int(Handle::DownMid)] = {midX, t + h};
-    p.handles[int(Handle::RightDown)] = {l + w, t + h};
+    p.handles[int(Handle::TopLeft)] = {leftX, topY};
+    p.handles[int(Handle::Top)] = {midX, topY};
+    p.handles[int(Handle::TopRight)] = {l + w, topY};
+    p.handles[int(Handle::Left)] = {leftX, midY};
+    p.handles[int(Handle::Right)] = {l + w, midY};
+    p.handles[int(Handle::BottomLeft)] = {leftX, t + h};
+    p.handles[int(Handle::Bottom)] = {midX, t + h};
+    p.handles[int(Handle::BottomRight)] = {l + w, t + h};
     p.tag = {l + tagInset, t + tagInset};
     return p;
 }
@@ -150,26 +150,26 @@ QRect nudge(QRect frame, int qtKey, bool isKeypad, Area area)
 QString hoverText(const FrameRect &rect)
 {
     return QStringLiteral("起始X：%1  起始Y：%2  尺寸：%3×%4 像素")
-        .arg(rect.X)
-        .arg(rect.Y)
-        .arg(rect.Width)
-        .arg(rect.Height);
+        .arg(rect.x)
+        .arg(rect.y)
+        .arg(rect.width)
+        .arg(rect.height);
 }
 
 Qt::CursorShape handleCursor(Handle handle)
 {
     switch (handle) {
-    case Handle::LeftUp:
-    case Handle::RightDown:
+    case Handle::TopLeft:
+    case Handle::BottomRight:
         return Qt::SizeFDiagCursor;
-    case Handle::RightUp:
-    case Handle::LeftDown:
+    case Handle::TopRight:
+    case Handle::BottomLeft:
         return Qt::SizeBDiagCursor;
-    case Handle::UpMid:
-    case Handle::DownMid:
+    case Handle::Top:
+    case Handle::Bottom:
         return Qt::SizeVerCursor;
-    case Handle::LeftMid:
-    case Handle::RightMid:
+    case Handle::Left:
+    case Handle::Right:
         return Qt::SizeHorCursor;
     }
     return Qt::ArrowCursor;

@@ -7,7 +7,7 @@
 
 struct FrameRect;
 
-// Geometry of the step-2 frame gestures, in client-area pixels of frmSplit2.
+// Geometry of the step-2 frame gestures, in client-area pixels of FrameEditorWindow.
 // A frame is a QRect (Left, Top, Width, Height); a band has exclusive right and bottom
 // edges (right = Left + Width), the rectangle that drawFocusRect outlines on the frame.
 namespace geometry {
@@ -32,7 +32,7 @@ struct Band
 };
 
 // The eight resize handles, in the order they are placed and raised.
-enum class Handle { LeftUp, UpMid, RightUp, LeftMid, RightMid, LeftDown, DownMid, RightDown };
+enum class Handle { TopLeft, Top, TopRight, Left, Right, BottomLeft, Bottom, BottomRight };
 
 // Which of the frame's edges a handle drags.
 struct Edges

@@ -43,7 +43,7 @@ FrameShape *makeShape(QWidget *parent, int index)
 QLabel *makeTag(QWidget *parent, int index)
 {
     auto *tag = new QLabel(QString::number(index), parent);
-    tag->setObjectName(QStringLiteral("Label1_%1").arg(index));
+    tag->setObjectName(QStringLiteral("frameTags_%1").arg(index));
     tag->setFont(tagFont());
     setTextColour(tag, tagGrey);
     tag->move(12, 12);
@@ -55,7 +55,7 @@ QLabel *makeTag(QWidget *parent, int index)
 QLabel *makeRowCaption(QWidget *parent, int index, const QString &text, QPoint at)
 {
     auto *caption = new QLabel(text, parent);
-    caption->setObjectName(QStringLiteral("Label2_%1").arg(index));
+    caption->setObjectName(QStringLiteral("letterCaptions_%1").arg(index));
     caption->move(at);
     caption->adjustSize();
     caption->hide();
@@ -65,7 +65,7 @@ QLabel *makeRowCaption(QWidget *parent, int index, const QString &text, QPoint a
 QComboBox *makeLetterList(QWidget *parent, int index, QPoint at)
 {
     auto *list = new QComboBox(parent);
-    list->setObjectName(QStringLiteral("Combo1_%1").arg(index));
+    list->setObjectName(QStringLiteral("letterBoxes_%1").arg(index));
     list->setEditable(false);
     list->setGeometry(QRect(at, QSize(32, 20)));
     // At 32 pixels the style's wide arrow button would hide the letter.

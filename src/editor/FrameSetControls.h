@@ -10,7 +10,7 @@ class QLabel;
 class QWidget;
 
 // The controls of one frame of step 2, made as copies of the hidden templates: hidden
-// until the window shows them, named after their set and index ("Shape1_3").
+// until the window shows them, named after their set and index ("frameShapes_3").
 namespace framecontrols {
 
 inline const QColor tagGrey(128, 128, 128);

@@ -5,7 +5,7 @@
 
 FrameShape::FrameShape(int index, QWidget *parent) : QWidget(parent), index_(index)
 {
-    setObjectName(QStringLiteral("Shape1_%1").arg(index));
+    setObjectName(QStringLiteral("frameShapes_%1").arg(index));
     // Hover read-out needs moves without a button held.
     setMouseTracking(true);
 }

@@ -59,10 +59,10 @@ FrameRect pictureRect(const QRect &frame, float picScale)
 {
     const double scale = double(picScale);
     FrameRect r;
-    r.X = floorToInt(double(frame.left() - areaOrigin) / scale);
-    r.Y = floorToInt(double(frame.top() - areaOrigin) / scale);
-    r.Width = floorToInt(double(frame.width()) / scale);
-    r.Height = floorToInt(double(frame.height()) / scale);
+    r.x = floorToInt(double(frame.left() - areaOrigin) / scale);
+    r.y = floorToInt(double(frame.top() - areaOrigin) / scale);
+    r.width = floorToInt(double(frame.width()) / scale);
+    r.height = floorToInt(double(frame.height()) / scale);
     return r;
 }
 

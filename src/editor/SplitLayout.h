@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Module1.h"
+#include "job/SplitJob.h"
 
 #include <QRect>
 #include <QStringList>

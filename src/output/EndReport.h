@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RunOutcome.h"
+#include "batch/RunOutcome.h"
 
 #include <QString>
 

@@ -17,7 +17,7 @@ QString trimBlanks(const QString &text)
 
 } // namespace
 
-FileSelection ParseFileNames(const QString &buffer)
+FileSelection parseNameBuffer(const QString &buffer)
 {
     FileSelection result;
     const QString text = trimBlanks(buffer);
@@ -40,16 +40,16 @@ FileSelection ParseFileNames(const QString &buffer)
     if (pieces.size() == 1) {
         const QString &path = pieces.first();
         const qsizetype k = path.lastIndexOf(sep) + 1;
-        result.FolderPath = path.left(k);
-        result.FileNames << path.mid(k);
-        result.FileCount = 1;
+        result.folderPath = path.left(k);
+        result.fileNames << path.mid(k);
+        result.fileCount = 1;
         return result;
     }
     QString folder = pieces.first();
     if (!folder.endsWith(sep))
         folder += sep;
-    result.FolderPath = folder;
-    result.FileNames = pieces.mid(1);
-    result.FileCount = int(result.FileNames.size());
+    result.folderPath = folder;
+    result.fileNames = pieces.mid(1);
+    result.fileCount = int(result.fileNames.size());
     return result;
 }

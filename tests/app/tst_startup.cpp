@@ -2,7 +2,7 @@
 #include "app/Startup.h"
 #include "app/Wizard.h"
 #include "platform/InstanceLock.h"
-#include "select/frmSplit1.h"
+#include "select/PictureListWindow.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,10 +1,10 @@
 #include "TestSupport.h"
-#include "app/Module1.h"
+#include "job/SplitJob.h"
 #include "app/Wizard.h"
-#include "editor/frmSplit2.h"
-#include "output/frmSplit3.h"
-#include "platform/Imaging.h"
-#include "select/frmSplit1.h"
+#include "editor/FrameEditorWindow.h"
+#include "output/OutputWindow.h"
+#include "imaging/Picture.h"
+#include "select/PictureListWindow.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -130,7 +130,7 @@ void tst_Wizard::move(const QString &step)
 void tst_Wizard::startShowsStep1Only()
 {
     wizard->start();
-    QCOMPARE(visibleWindows(), QStringList{"frmSplit1"});
+    QCOMPARE(visibleWindows(), QStringList{"PictureListWindow"});
     QVERIFY(!wizard->step2());
     QVERIFY(!wizard->step3());
     QVERIFY(!wizard->step1().windowIcon().isNull());
@@ -144,20 +144,20 @@ void tst_Wizard::moves_data()
     QTest::addColumn<int>("questionsYes");    // answers queued for step 2's question
 
     QTest::newRow("empty list stays on step 1")
-        << 0 << QStringList{"1.Next"} << QStringList{"frmSplit1"} << 0;
+        << 0 << QStringList{"1.Next"} << QStringList{"PictureListWindow"} << 0;
     QTest::newRow("step 1 to 2 and back")
         << 1 << QStringList{"1.Next", "2.Previous", "1.Next"}
-        << QStringList{"frmSplit2", "frmSplit1", "frmSplit2"} << 0;
+        << QStringList{"FrameEditorWindow", "PictureListWindow", "FrameEditorWindow"} << 0;
     QTest::newRow("to step 3 and back to step 1")
         << 2 << QStringList{"1.Next", "2.Next", "3.Previous", "2.Previous"}
-        << QStringList{"frmSplit2", "frmSplit3", "frmSplit2", "frmSplit1"} << 1;
+        << QStringList{"FrameEditorWindow", "OutputWindow", "FrameEditorWindow", "PictureListWindow"} << 1;
     QTest::newRow("question answered No stays on step 2")
-        << 1 << QStringList{"1.Next", "2.Next"} << QStringList{"frmSplit2", "frmSplit2"} << 0;
+        << 1 << QStringList{"1.Next", "2.Next"} << QStringList{"FrameEditorWindow", "FrameEditorWindow"} << 0;
     QTest::newRow("back and forth twice")
         << 2 << QStringList{"1.Next",     "2.Next",     "3.Previous", "2.Next",
                             "3.Previous", "2.Previous", "1.Next"}
-        << QStringList{"frmSplit2", "frmSplit3", "frmSplit2", "frmSplit3",
-                       "frmSplit2", "frmSplit1", "frmSplit2"}
+        << QStringList{"FrameEditorWindow", "OutputWindow", "FrameEditorWindow", "OutputWindow",
+                       "FrameEditorWindow", "PictureListWindow", "FrameEditorWindow"}
         << 2;
 }
 
@@ -174,8 +174,8 @@ void tst_Wizard::moves()
     if (pictureCount > 0)
         addPictures(pictures.mid(0, pictureCount));
 
-    frmSplit2 *firstStep2 = nullptr;
-    frmSplit3 *firstStep3 = nullptr;
+    FrameEditorWindow *firstStep2 = nullptr;
+    OutputWindow *firstStep3 = nullptr;
     for (int i = 0; i < steps.size(); ++i) {
         move(steps[i]);
         QCOMPARE(visibleWindows(), QStringList{showing[i]});
@@ -192,9 +192,9 @@ void tst_Wizard::moves()
     for (const platform::BoxRequest &box : boxes->shown())
         questions += box.buttons == platform::BoxButtons::YesNo ? 1 : 0;
     QCOMPARE(questions, steps.count(QStringLiteral("2.Next")));
-    if (!showing.contains(QStringLiteral("frmSplit2")))
+    if (!showing.contains(QStringLiteral("FrameEditorWindow")))
         QVERIFY(!wizard->step2());
-    if (!showing.contains(QStringLiteral("frmSplit3")))
+    if (!showing.contains(QStringLiteral("OutputWindow")))
         QVERIFY(!wizard->step3());
     QCOMPARE(ends, 0);
 }
@@ -202,13 +202,13 @@ void tst_Wizard::moves()
 void tst_Wizard::stateKeptAcrossPreviousAndNext()
 {
     wizard->start();
-    frmSplit1 &step1 = wizard->step1();
+    PictureListWindow &step1 = wizard->step1();
     addPictures(pictures);
     step1.Combo1->setCurrentIndex(5); // "6"
     step1.List1->item(0)->setSelected(true);
 
     move(QStringLiteral("1.Next"));
-    frmSplit2 *step2 = wizard->step2();
+    FrameEditorWindow *step2 = wizard->step2();
     QVERIFY(step2);
     QCOMPARE(step2->frameCount, 6);
     step2->Combo2->setCurrentIndex(2);
@@ -230,13 +230,13 @@ void tst_Wizard::stateKeptAcrossPreviousAndNext()
 void tst_Wizard::positions()
 {
     wizard->start();
-    frmSplit1 &step1 = wizard->step1();
+    PictureListWindow &step1 = wizard->step1();
     QVERIFY(centred(&step1));
     addPictures(pictures.mid(0, 1));
 
     step1.move(40, 30); // the user moves step 1 away
     move(QStringLiteral("1.Next"));
-    frmSplit2 *step2 = wizard->step2();
+    FrameEditorWindow *step2 = wizard->step2();
     QVERIFY(centred(step2));
     QCOMPARE(step2->size(), QSize(954, 636));
     step2->move(10, 20);
@@ -324,10 +324,10 @@ void tst_Wizard::imagingFailureEndsAtOnce()
     addPictures(pictures);
     if (onRotation) {
         move(QStringLiteral("1.Next"));
-        platform::Imaging::failNextStartup();
+        imaging::Library::failNextStartup();
         wizard->step2()->Combo2->setCurrentIndex(1);
     } else {
-        platform::Imaging::failNextStartup();
+        imaging::Library::failNextStartup();
         move(QStringLiteral("1.Next"));
     }
 

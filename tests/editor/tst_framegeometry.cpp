@@ -1,4 +1,4 @@
-#include "app/Module1.h"
+#include "job/SplitJob.h"
 #include "editor/FrameGeometry.h"
 
 #include <QTest>
@@ -96,41 +96,41 @@ void tst_FrameGeometry::resizeBand_data()
 
     // Each handle drags only its own edges.
     const QPoint p(7, -5);
-    QTest::newRow("LeftUp") << Handle::LeftUp << p << Band{107, 95, 300, 250}
+    QTest::newRow("LeftUp") << Handle::TopLeft << p << Band{107, 95, 300, 250}
                             << QRect(107, 95, 193, 155);
-    QTest::newRow("UpMid") << Handle::UpMid << p << Band{100, 95, 300, 250}
+    QTest::newRow("UpMid") << Handle::Top << p << Band{100, 95, 300, 250}
                            << QRect(100, 95, 200, 155);
-    QTest::newRow("RightUp") << Handle::RightUp << p << Band{100, 95, 307, 250}
+    QTest::newRow("RightUp") << Handle::TopRight << p << Band{100, 95, 307, 250}
                              << QRect(100, 95, 207, 155);
-    QTest::newRow("LeftMid") << Handle::LeftMid << p << Band{107, 100, 300, 250}
+    QTest::newRow("LeftMid") << Handle::Left << p << Band{107, 100, 300, 250}
                              << QRect(107, 100, 193, 150);
-    QTest::newRow("RightMid") << Handle::RightMid << p << Band{100, 100, 307, 250}
+    QTest::newRow("RightMid") << Handle::Right << p << Band{100, 100, 307, 250}
                               << QRect(100, 100, 207, 150);
-    QTest::newRow("LeftDown") << Handle::LeftDown << p << Band{107, 100, 300, 245}
+    QTest::newRow("LeftDown") << Handle::BottomLeft << p << Band{107, 100, 300, 245}
                               << QRect(107, 100, 193, 145);
-    QTest::newRow("DownMid") << Handle::DownMid << p << Band{100, 100, 300, 245}
+    QTest::newRow("DownMid") << Handle::Bottom << p << Band{100, 100, 300, 245}
                              << QRect(100, 100, 200, 145);
-    QTest::newRow("RightDown") << Handle::RightDown << p << Band{100, 100, 307, 245}
+    QTest::newRow("RightDown") << Handle::BottomRight << p << Band{100, 100, 307, 245}
                                << QRect(100, 100, 207, 145);
 
-    QTest::newRow("RightMid 10 right") << Handle::RightMid << QPoint(10, 3)
+    QTest::newRow("RightMid 10 right") << Handle::Right << QPoint(10, 3)
                                        << Band{100, 100, 310, 250} << QRect(100, 100, 210, 150);
-    QTest::newRow("LeftUp past corner") << Handle::LeftUp << QPoint(-500, -500)
+    QTest::newRow("LeftUp past corner") << Handle::TopLeft << QPoint(-500, -500)
                                         << Band{18, 18, 300, 250} << QRect(18, 18, 282, 232);
-    QTest::newRow("RightDown past corner") << Handle::RightDown << QPoint(2000, 2000)
+    QTest::newRow("RightDown past corner") << Handle::BottomRight << QPoint(2000, 2000)
                                            << Band{100, 100, 818, 618} << QRect(100, 100, 718, 518);
     QTest::newRow("UpMid past top")
-        << Handle::UpMid << QPoint(0, -500) << Band{100, 18, 300, 250} << QRect(100, 18, 200, 232);
-    QTest::newRow("DownMid past bottom") << Handle::DownMid << QPoint(0, 2000)
+        << Handle::Top << QPoint(0, -500) << Band{100, 18, 300, 250} << QRect(100, 18, 200, 232);
+    QTest::newRow("DownMid past bottom") << Handle::Bottom << QPoint(0, 2000)
                                          << Band{100, 100, 300, 618} << QRect(100, 100, 200, 518);
     // Crossed bands: a dragged edge passes the opposite one and is held at the far limit.
-    QTest::newRow("left past right limit") << Handle::LeftMid << QPoint(2000, 0)
+    QTest::newRow("left past right limit") << Handle::Left << QPoint(2000, 0)
                                            << Band{817, 100, 300, 250} << QRect(300, 100, 517, 150);
-    QTest::newRow("right past left limit") << Handle::RightMid << QPoint(-2000, 0)
+    QTest::newRow("right past left limit") << Handle::Right << QPoint(-2000, 0)
                                            << Band{100, 100, 18, 250} << QRect(18, 100, 82, 150);
-    QTest::newRow("top past bottom limit") << Handle::UpMid << QPoint(0, 2000)
+    QTest::newRow("top past bottom limit") << Handle::Top << QPoint(0, 2000)
                                            << Band{100, 617, 300, 250} << QRect(100, 250, 200, 367);
-    QTest::newRow("bottom onto top") << Handle::DownMid << QPoint(0, -150)
+    QTest::newRow("bottom onto top") << Handle::Bottom << QPoint(0, -150)
                                      << Band{100, 100, 300, 100} << QRect(100, 100, 200, 1);
 }
 
@@ -171,10 +171,10 @@ void tst_FrameGeometry::rightEdgeReachesPictureWidth()
     const Area area{18, 18, 657, 497};
     const QRect start(18, 18, 320, 240);
     const QRect released =
-        geometry::bandToFrame(geometry::resizeBand(start, Handle::RightDown, 1000, 1000, area));
+        geometry::bandToFrame(geometry::resizeBand(start, Handle::BottomRight, 1000, 1000, area));
     const FrameRect r = atScaleOne(released);
-    QCOMPARE(r.X + r.Width, 640);
-    QCOMPARE(r.Y + r.Height, 480);
+    QCOMPARE(r.x + r.width, 640);
+    QCOMPARE(r.y + r.height, 480);
 
     const QRect moved = geometry::bandToFrame(geometry::moveBand(start, 0, 0, 1000, 1000, area));
     QCOMPARE(atScaleOne(moved), (FrameRect{320, 240, 320, 240}));

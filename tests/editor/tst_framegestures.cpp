@@ -1,11 +1,11 @@
 #include "TestSupport.h"
-#include "app/Module1.h"
+#include "job/SplitJob.h"
 #include "editor/FrameGeometry.h"
 #include "editor/FrameShape.h"
-#include "editor/HandleLabel.h"
+#include "editor/SizeHandle.h"
 #include "editor/SplitLayout.h"
-#include "editor/frmSplit2.h"
-#include "select/frmSplit1.h"
+#include "editor/FrameEditorWindow.h"
+#include "select/PictureListWindow.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -27,10 +27,10 @@ const QColor blue(0, 0, 255);
 
 QRect asRect(const FrameRect &r)
 {
-    return QRect(r.X, r.Y, r.Width, r.Height);
+    return QRect(r.x, r.y, r.width, r.height);
 }
 
-QColor tagColour(const frmSplit2 &step2, int i)
+QColor tagColour(const FrameEditorWindow &step2, int i)
 {
     return step2.Label1[size_t(i)]->palette().color(QPalette::WindowText);
 }
@@ -81,8 +81,8 @@ private:
     QTemporaryDir dir_;
     QString samplePath_;
     std::unique_ptr<testsupport::ScriptedBoxes> boxes_;
-    std::unique_ptr<frmSplit1> step1_;
-    std::unique_ptr<frmSplit2> step2_;
+    std::unique_ptr<PictureListWindow> step1_;
+    std::unique_ptr<FrameEditorWindow> step2_;
 };
 
 void tst_FrameGestures::initTestCase()
@@ -96,10 +96,10 @@ void tst_FrameGestures::initTestCase()
 void tst_FrameGestures::init()
 {
     boxes_ = std::make_unique<testsupport::ScriptedBoxes>();
-    step1_ = std::make_unique<frmSplit1>();
+    step1_ = std::make_unique<PictureListWindow>();
     step1_->List1->addItem(samplePath_);
     step1_->Combo1->setCurrentText(QStringLiteral("4"));
-    step2_ = std::make_unique<frmSplit2>(*step1_);
+    step2_ = std::make_unique<FrameEditorWindow>(*step1_);
     step2_->show();
     QVERIFY(QTest::qWaitForWindowExposed(step2_.get()));
     QCOMPARE(step2_->Shape1[4]->geometry(), QRect(338, 258, 320, 240));
@@ -128,12 +128,12 @@ void tst_FrameGestures::pressKey(int key, Qt::KeyboardModifiers modifiers)
 
 void tst_FrameGestures::clickSelectsAndDeselects()
 {
-    frmSplit2 &w = *step2_;
+    FrameEditorWindow &w = *step2_;
     select(2);
     QVERIFY(w.labLeftUp->isVisible() && w.labRightDown->isVisible());
     const geometry::HandlePlacement places = geometry::placeHandles(w.Shape1[2]->geometry());
-    QCOMPARE(w.labLeftUp->pos(), places.handles[int(Handle::LeftUp)]);
-    QCOMPARE(w.labDownMid->pos(), places.handles[int(Handle::DownMid)]);
+    QCOMPARE(w.labLeftUp->pos(), places.handles[int(Handle::TopLeft)]);
+    QCOMPARE(w.labDownMid->pos(), places.handles[int(Handle::Bottom)]);
     QCOMPARE(w.Label1[2]->pos(), QPoint(338 + 8, 18 + 8));
     QCOMPARE(tagColour(w, 2), blue);
     QCOMPARE(tagColour(w, 1), grey);
@@ -161,7 +161,7 @@ void tst_FrameGestures::handlesInFrontOfOtherFrames()
 {
     select(1);
     // labRightMid and labRightUp of frame 1 lie over frame 2.
-    for (HandleLabel *handle : {step2_->labRightUp, step2_->labRightMid, step2_->labRightDown}) {
+    for (SizeHandle *handle : {step2_->labRightUp, step2_->labRightMid, step2_->labRightDown}) {
         const QPoint centre = handle->geometry().center();
         QCOMPARE(step2_->childAt(centre), handle);
     }
@@ -188,7 +188,7 @@ void tst_FrameGestures::move()
     QFETCH(QPoint, to);
     QFETCH(QRect, expected);
 
-    frmSplit2 &w = *step2_;
+    FrameEditorWindow &w = *step2_;
     select(frame);
     FrameShape *shape = w.Shape1[size_t(frame)];
     const QImage before = w.surface().copy();
@@ -219,21 +219,21 @@ void tst_FrameGestures::resize_data()
     QTest::addColumn<QRect>("expected");
 
     QTest::newRow("right edge 10 further")
-        << 1 << Handle::RightMid << QPoint(10, 0) << QRect(18, 18, 330, 240);
+        << 1 << Handle::Right << QPoint(10, 0) << QRect(18, 18, 330, 240);
     QTest::newRow("right edge to the picture's last column")
-        << 1 << Handle::RightMid << QPoint(900, 0) << QRect(18, 18, 640, 240);
+        << 1 << Handle::Right << QPoint(900, 0) << QRect(18, 18, 640, 240);
     QTest::newRow("bottom edge held at the last row")
-        << 1 << Handle::DownMid << QPoint(0, 900) << QRect(18, 18, 320, 480);
+        << 1 << Handle::Bottom << QPoint(0, 900) << QRect(18, 18, 320, 480);
     QTest::newRow("top-left corner past the picture's corner")
-        << 4 << Handle::LeftUp << QPoint(-900, -900) << QRect(18, 18, 640, 480);
+        << 4 << Handle::TopLeft << QPoint(-900, -900) << QRect(18, 18, 640, 480);
     QTest::newRow("top edge up, bottom stays")
-        << 3 << Handle::UpMid << QPoint(0, -50) << QRect(18, 208, 320, 290);
+        << 3 << Handle::Top << QPoint(0, -50) << QRect(18, 208, 320, 290);
     QTest::newRow("left edge past the right: crossed band normalised")
-        << 1 << Handle::LeftMid << QPoint(400, 0) << QRect(338, 18, 80, 240);
+        << 1 << Handle::Left << QPoint(400, 0) << QRect(338, 18, 80, 240);
     QTest::newRow("right edge onto the left one: at least 1 wide")
-        << 2 << Handle::RightMid << QPoint(-320, 0) << QRect(338, 18, 1, 240);
+        << 2 << Handle::Right << QPoint(-320, 0) << QRect(338, 18, 1, 240);
     QTest::newRow("bottom-left corner")
-        << 2 << Handle::LeftDown << QPoint(-28, 20) << QRect(310, 18, 348, 260);
+        << 2 << Handle::BottomLeft << QPoint(-28, 20) << QRect(310, 18, 348, 260);
 }
 
 void tst_FrameGestures::resize()
@@ -243,11 +243,11 @@ void tst_FrameGestures::resize()
     QFETCH(QPoint, to);
     QFETCH(QRect, expected);
 
-    frmSplit2 &w = *step2_;
+    FrameEditorWindow &w = *step2_;
     select(frame);
-    const HandleLabel *all[] = {w.labLeftUp,   w.labUpMid,    w.labRightUp, w.labLeftMid,
+    const SizeHandle *all[] = {w.labLeftUp,   w.labUpMid,    w.labRightUp, w.labLeftMid,
                                 w.labRightMid, w.labLeftDown, w.labDownMid, w.labRightDown};
-    auto *label = const_cast<HandleLabel *>(all[int(handle)]);
+    auto *label = const_cast<SizeHandle *>(all[int(handle)]);
     QCOMPARE(label->cursor().shape(), geometry::handleCursor(handle));
     const QImage before = w.surface().copy();
 
@@ -265,7 +265,7 @@ void tst_FrameGestures::resize()
 
 void tst_FrameGestures::pressWithoutMoveIsAClick()
 {
-    frmSplit2 &w = *step2_;
+    FrameEditorWindow &w = *step2_;
     select(2);
     frameRects[2] = FrameRect{1, 2, 3, 4};
     QTest::mouseClick(w.Shape1[2], Qt::LeftButton, {}, QPoint(60, 60));
@@ -285,7 +285,7 @@ void tst_FrameGestures::pressWithoutMoveIsAClick()
 
 void tst_FrameGestures::secondButtonFreezesBand()
 {
-    frmSplit2 &w = *step2_;
+    FrameEditorWindow &w = *step2_;
     select(1);
     FrameShape *shape = w.Shape1[1];
     const QImage before = w.surface().copy();
@@ -304,7 +304,7 @@ void tst_FrameGestures::secondButtonFreezesBand()
 
 void tst_FrameGestures::rightButtonMovesNothing()
 {
-    frmSplit2 &w = *step2_;
+    FrameEditorWindow &w = *step2_;
     select(1);
     FrameShape *shape = w.Shape1[1];
     const QImage before = w.surface().copy();
@@ -320,7 +320,7 @@ void tst_FrameGestures::rightButtonMovesNothing()
 
 void tst_FrameGestures::pressOnAnotherFrameMovesNothing()
 {
-    frmSplit2 &w = *step2_;
+    FrameEditorWindow &w = *step2_;
     select(1);
     w.labLeftUp->move(0, 0);
     const QImage before = w.surface().copy();
@@ -339,7 +339,7 @@ void tst_FrameGestures::pressOnAnotherFrameMovesNothing()
 
 void tst_FrameGestures::releaseBeforeAnySelection()
 {
-    frmSplit2 &w = *step2_;
+    FrameEditorWindow &w = *step2_;
     QList<QRect> frames;
     for (int i = 1; i <= 4; ++i)
         frames.append(w.Shape1[size_t(i)]->geometry());
@@ -354,7 +354,7 @@ void tst_FrameGestures::releaseBeforeAnySelection()
 
 void tst_FrameGestures::lastSelectedFrameMovesAfterDeselection()
 {
-    frmSplit2 &w = *step2_;
+    FrameEditorWindow &w = *step2_;
     select(3);
     QTest::mouseClick(&w, Qt::LeftButton, {}, QPoint(900, 620));
     QVERIFY(!w.handlesShown);
@@ -371,7 +371,7 @@ void tst_FrameGestures::lastSelectedFrameMovesAfterDeselection()
 
 void tst_FrameGestures::rotationKeepsSelection()
 {
-    frmSplit2 &w = *step2_;
+    FrameEditorWindow &w = *step2_;
     select(4);
     pressKey(Qt::Key_Up);
     QCOMPARE(w.labRightDown->pos(), QPoint(658, 497));
@@ -386,7 +386,7 @@ void tst_FrameGestures::rotationKeepsSelection()
 
 void tst_FrameGestures::hoverReadOutAndHighlight()
 {
-    frmSplit2 &w = *step2_;
+    FrameEditorWindow &w = *step2_;
     hover(w.Shape1[2], QPoint(50, 50));
     QCOMPARE(w.Shape1[2]->toolTip(), QStringLiteral("起始X：320  起始Y：0  尺寸：320×240 像素"));
     QCOMPARE(tagColour(w, 2), blue);
@@ -446,7 +446,7 @@ void tst_FrameGestures::keys()
     QFETCH(int, modifiers);
     QFETCH(QPoint, expected);
 
-    frmSplit2 &w = *step2_;
+    FrameEditorWindow &w = *step2_;
     w.Shape1[size_t(frame)]->move(start);
     select(frame);
     frameRects[size_t(frame)] = FrameRect{-1, -1, -1, -1};
@@ -465,7 +465,7 @@ void tst_FrameGestures::keys()
 
 void tst_FrameGestures::keysWithNothingSelected()
 {
-    frmSplit2 &w = *step2_;
+    FrameEditorWindow &w = *step2_;
     frameRects[1] = FrameRect{-1, -1, -1, -1};
     w.Combo1[1]->setFocus();
     QTest::keyClick(w.Combo1[1], Qt::Key_Down);

@@ -8,7 +8,7 @@ namespace {
 
 QRect asRect(const FrameRect &r)
 {
-    return QRect(r.X, r.Y, r.Width, r.Height);
+    return QRect(r.x, r.y, r.width, r.height);
 }
 
 } // namespace

@@ -4,9 +4,9 @@
 // that a run's pieces are the turned source's rectangles.
 
 #include "PictureFixtures.h"
-#include "output/BatchEngine.h"
-#include "output/PieceClip.h"
-#include "output/PieceName.h"
+#include "batch/BatchEngine.h"
+#include "batch/PieceClip.h"
+#include "batch/PieceName.h"
 
 #include <QDir>
 #include <QFile>

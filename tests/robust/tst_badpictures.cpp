@@ -273,15 +273,15 @@ void TestBadPictures::endsEarly()
     QFETCH(bool, reduced);
     QFETCH(bool, accepted);
     QVERIFY(writeBytes(file(name), bytes));
-    platform::ImagingToken token = 0;
-    QCOMPARE(platform::Imaging::startup(token), platform::Status::Ok);
-    platform::Picture picture;
-    platform::Status status = picture.open(file(name));
-    if (status == platform::Status::Ok)
+    imaging::Token token = 0;
+    QCOMPARE(imaging::Library::startup(token), imaging::Status::Ok);
+    imaging::Picture picture;
+    imaging::Status status = picture.open(file(name));
+    if (status == imaging::Status::Ok)
         status = picture.decode(reduced ? QSize(15, 10) : QSize());
     picture.release();
-    platform::Imaging::shutdown(token);
-    QCOMPARE(status, accepted ? platform::Status::Ok : platform::Status::UnknownImageFormat);
+    imaging::Library::shutdown(token);
+    QCOMPARE(status, accepted ? imaging::Status::Ok : imaging::Status::UnknownImageFormat);
 }
 
 void TestBadPictures::unusualKindsCut_data()
@@ -402,14 +402,14 @@ void TestBadPictures::gifFirstFrameSmallerThanScreen()
     QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
 
     // Step 2 fits the sample by the picture's dimensions: they must be the pixels' too.
-    platform::ImagingToken token = 0;
-    QCOMPARE(platform::Imaging::startup(token), platform::Status::Ok);
-    platform::Picture picture;
-    const platform::Status status = picture.load(path);
+    imaging::Token token = 0;
+    QCOMPARE(imaging::Library::startup(token), imaging::Status::Ok);
+    imaging::Picture picture;
+    const imaging::Status status = picture.load(path);
     const QSizeF dimensions = picture.dimensions();
     picture.release();
-    platform::Imaging::shutdown(token);
-    QCOMPARE(status, platform::Status::Ok);
+    imaging::Library::shutdown(token);
+    QCOMPARE(status, imaging::Status::Ok);
     QCOMPARE(dimensions, QSizeF(3000, 20));
 }
 

@@ -5,11 +5,11 @@
 #include "EngineGate.h"
 #include "RobustSupport.h"
 #include "TestSupport.h"
-#include "app/Module1.h"
-#include "editor/frmSplit2.h"
-#include "output/frmSplit3.h"
+#include "job/SplitJob.h"
+#include "editor/FrameEditorWindow.h"
+#include "output/OutputWindow.h"
 #include "platform/FileSystem.h"
-#include "select/frmSplit1.h"
+#include "select/PictureListWindow.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -303,12 +303,12 @@ void TestDiskFaults::exitDuringRun()
 {
     // What the wizard does on Exit or the close box while step 3 runs.
     testsupport::ScriptedBoxes boxes;
-    frmSplit1 step1;
+    PictureListWindow step1;
     for (int i = 0; i < 40; ++i)
         step1.List1->addItem(sheets_.at(i % 3));
     step1.Combo1->setCurrentText(QStringLiteral("3"));
-    frmSplit2 step2(step1);
-    frmSplit3 step3(step1, step2);
+    FrameEditorWindow step2(step1);
+    OutputWindow step3(step1, step2);
     QCOMPARE(step2.frameCount, 3);
     frameRects = {{}, {0, 0, 40, 30}, {0, 0, 120, 100}, {40, 30, 40, 30}};
     const QString out = dir_.filePath(QStringLiteral("exit"));

@@ -3,10 +3,10 @@
 
 #include "RobustSupport.h"
 #include "TestSupport.h"
-#include "app/Module1.h"
-#include "editor/frmSplit2.h"
-#include "output/frmSplit3.h"
-#include "select/frmSplit1.h"
+#include "job/SplitJob.h"
+#include "editor/FrameEditorWindow.h"
+#include "output/OutputWindow.h"
+#include "select/PictureListWindow.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -82,7 +82,7 @@ void TestUnicode::throughStepOneAndThree()
 {
     testsupport::ScriptedBoxes boxes;
     testsupport::ScriptedDialogs dialogs;
-    frmSplit1 step1;
+    PictureListWindow step1;
     // Two picks: one file alone, then the rest together from the same folder.
     dialogs.pickFiles({pictures_.first()});
     dialogs.pickFiles(pictures_.mid(1));
@@ -94,14 +94,14 @@ void TestUnicode::throughStepOneAndThree()
     QCOMPARE(listed, pictures_);
 
     step1.Combo1->setCurrentText(QStringLiteral("4"));
-    frmSplit2 step2(step1);
-    frmSplit3 step3(step1, step2);
+    FrameEditorWindow step2(step1);
+    OutputWindow step3(step1, step2);
     QCOMPARE(step2.frameCount, 4);
     frameRects = {{}, {0, 0, 24, 18}, {24, 0, 24, 18}, {0, 18, 24, 18}, {20, 10, 100, 100}};
     const QString out = dir_.filePath(QStringLiteral("输出 ページ 📁"));
     QVERIFY(QDir().mkpath(out));
     step3.Text1->setText(QStringLiteral("  ") + out + QStringLiteral("  "));
-    QSignalSpy finished(&step3, &frmSplit3::runFinished);
+    QSignalSpy finished(&step3, &OutputWindow::runFinished);
     step3.startRun();
     QVERIFY(finished.wait(60000));
 

@@ -1,6 +1,6 @@
 #include "platform/Dialogs.h"
 #include "select/FileSelection.h"
-#include "select/Step1Logic.h"
+#include "select/PictureListRules.h"
 
 #include <QTest>
 
@@ -83,19 +83,19 @@ void tst_ParseFileNames::parse()
     QFETCH(QString, folder);
     QFETCH(QStringList, names);
 
-    const FileSelection selection = ParseFileNames(buffer);
-    QCOMPARE(selection.FileCount, count);
-    QCOMPARE(selection.FolderPath, folder);
-    QCOMPARE(selection.FileNames, names);
+    const FileSelection selection = parseNameBuffer(buffer);
+    QCOMPARE(selection.fileCount, count);
+    QCOMPARE(selection.folderPath, folder);
+    QCOMPARE(selection.fileNames, names);
 }
 
 void tst_ParseFileNames::allNulBufferIsCancel()
 {
     // The dialog's buffer is all NUL when the user cancels.
-    const FileSelection selection = ParseFileNames(QString(8192, QChar::Null));
-    QCOMPARE(selection.FileCount, 0);
-    QVERIFY(selection.FolderPath.isEmpty());
-    QVERIFY(selection.FileNames.isEmpty());
+    const FileSelection selection = parseNameBuffer(QString(8192, QChar::Null));
+    QCOMPARE(selection.fileCount, 0);
+    QVERIFY(selection.folderPath.isEmpty());
+    QVERIFY(selection.fileNames.isEmpty());
 }
 
 void tst_ParseFileNames::roundTrip_data()
@@ -129,12 +129,12 @@ void tst_ParseFileNames::roundTrip()
     QFETCH(QStringList, paths);
     QFETCH(QString, folder);
 
-    const FileSelection selection = ParseFileNames(platform::nameBufferFor(paths));
-    QCOMPARE(selection.FileCount, int(paths.size()));
-    QCOMPARE(selection.FolderPath, folder);
+    const FileSelection selection = parseNameBuffer(platform::nameBufferFor(paths));
+    QCOMPARE(selection.fileCount, int(paths.size()));
+    QCOMPARE(selection.folderPath, folder);
     QStringList full;
-    for (const QString &name : selection.FileNames)
-        full << selection.FolderPath + name;
+    for (const QString &name : selection.fileNames)
+        full << selection.folderPath + name;
     QCOMPARE(full, paths);
 }
 

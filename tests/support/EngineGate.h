@@ -1,6 +1,6 @@
 #pragma once
 
-#include "output/BatchEngine.h"
+#include "batch/BatchEngine.h"
 
 #include <QObject>
 #include <QThread>

@@ -4,6 +4,7 @@
 #include "platform/MessageBox.h"
 
 #include <QImage>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -47,6 +48,14 @@ private:
     std::vector<platform::OpenPicturesRequest> opens_;
     std::vector<platform::FolderRequest> folderReqs_;
 };
+
+// A window's control by its object name (the member's name without the trailing
+// underscore, "letterBoxes_3" for element 3 of a row); null when there is none.
+template <class T>
+T *control(const QObject &window, const QString &name)
+{
+    return window.findChild<T *>(name);
+}
 
 // A deterministic picture whose every pixel differs from its neighbours, so that a
 // piece cut one pixel off is caught.

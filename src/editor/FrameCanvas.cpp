@@ -1,0 +1,351 @@
+#include "FrameCanvas.h"
+
+#include "FrameSetControls.h"
+#include "FrameShape.h"
+#include "SizeHandle.h"
+#include "SplitLayout.h"
+#include "imaging/Picture.h"
+#include "imaging/Surface.h"
+#include "platform/FocusRect.h"
+#include "platform/MessageBox.h"
+
+#include <QDir>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+
+using namespace framecontrols;
+
+namespace {
+
+const QColor areaColour(204, 204, 153);
+
+} // namespace
+
+FrameCanvas::FrameCanvas(SplitJob &job, QWidget *parent)
+    : QWidget(parent), job_(job), surface_(954, 636, QImage::Format_RGB32)
+{
+    setObjectName(QStringLiteral("canvas"));
+    setGeometry(0, 0, 954, 636);
+    surface_.fill(palette().color(QPalette::Window));
+    frameShapes_ = {makeShape(this, 0)};
+    frameTags_ = {makeTag(this, 0)};
+    createHandles();
+}
+
+FrameCanvas::~FrameCanvas()
+{
+    stopImaging();
+}
+
+void FrameCanvas::createHandles()
+{
+    const char *names[] = {"topLeftHandle",    "topHandle",    "topRightHandle",
+                           "leftHandle",       "rightHandle",  "bottomLeftHandle",
+                           "bottomHandle",     "bottomRightHandle"};
+    // Design-time places: a 3 x 3 grid, out of the way until a frame is selected.
+    const QPoint places[] = {{88, 344},  {104, 344}, {120, 344}, {88, 360},
+                             {120, 360}, {88, 376},  {104, 376}, {120, 376}};
+    for (int k = 0; k < 8; ++k) {
+        auto *handle = new SizeHandle(QLatin1String(names[k]), this);
+        handles_[size_t(k)] = handle;
+        handle->move(places[k]);
+        handle->setCursor(geometry::handleCursor(geometry::Handle(k)));
+        connect(handle, &SizeHandle::pressed, this, [this] { dragging_ = true; });
+        connect(handle, &SizeHandle::moved, this, &FrameCanvas::handleMoved);
+        connect(handle, &SizeHandle::released, this, [this] { applyBand(); });
+    }
+}
+
+void FrameCanvas::buildFrames(int count)
+{
+    for (int i = 1; i <= count; ++i) {
+        frameTags_.push_back(makeTag(this, i));
+        frameShapes_.push_back(makeShape(this, i));
+        frameTags_[size_t(i)]->show();
+        FrameShape *shape = frameShapes_[size_t(i)];
+        shape->show();
+        connect(shape, &FrameShape::pressed, this, &FrameCanvas::framePressed);
+        connect(shape, &FrameShape::moved, this, &FrameCanvas::frameMoved);
+        connect(shape, &FrameShape::released, this, &FrameCanvas::frameReleased);
+        connect(shape, &FrameShape::clicked, this, &FrameCanvas::frameClicked);
+        // Each frame lies above its own tag, so a click on the tag reaches the frame.
+        frameTags_[size_t(i)]->raise();
+        shape->raise();
+    }
+    // The old selected frame may not exist any more.
+    selectedFrame_ = 0;
+    handlesShown_ = false;
+    setHandlesVisible(false);
+}
+
+void FrameCanvas::clearFrames()
+{
+    for (size_t i = frameShapes_.size() - 1; i >= 1; --i) {
+        delete frameShapes_[i];
+        delete frameTags_[i];
+    }
+    frameShapes_.resize(1);
+    frameTags_.resize(1);
+}
+
+bool FrameCanvas::startImaging()
+{
+    if (imaging::Library::startup(imagingToken_) == imaging::Status::Ok)
+        return true;
+    platform::showNotice(nullptr, QStringLiteral("加载错误"), QStringLiteral("加载GDI+失败！"),
+                         platform::BoxIcon::Critical);
+    emit imagingFailed();
+    return false;
+}
+
+void FrameCanvas::stopImaging()
+{
+    samplePicture_.reset();
+    sampleSurface_.reset();
+    imaging::Library::shutdown(imagingToken_);
+}
+
+void FrameCanvas::showSample(Rotation rotation)
+{
+    shownRotation_ = rotation;
+    {
+        QPainter painter(&surface_);
+        painter.fillRect(QRect(QPoint(18, 18), QPoint(817, 617)), areaColour);
+    }
+    if (!startImaging())
+        return;
+    sampleSurface_ = std::make_unique<imaging::Surface>(surface_);
+    const QString path = job_.samplePicture();
+    samplePicture_ = std::make_unique<imaging::Picture>();
+    // Ends early release everything, so no instance is left started, and name the file
+    // instead of leaving an unexplained empty area.
+    auto giveUp = [this, &path] {
+        stopImaging();
+        update();
+        platform::showNotice(window(), QStringLiteral("提示信息"),
+                             QStringLiteral("无法读取样本图片：") + QDir::toNativeSeparators(path));
+    };
+    if (samplePicture_->open(path) != imaging::Status::Ok) {
+        giveUp();
+        return;
+    }
+    samplePicture_->turn(quarterTurns(rotation));
+    const QSizeF size = samplePicture_->dimensions();
+    const layout::SampleFit fit = layout::fitSample(float(size.width()), float(size.height()));
+    if (sampleSurface_->drawPicture(*samplePicture_, 18.0f, 18.0f, float(fit.width),
+                                    float(fit.height)) != imaging::Status::Ok) {
+        // The frames keep the old picture's geometry, so the scale and limits that go
+        // with them stay too.
+        giveUp();
+        return;
+    }
+    scale_ = fit.picScale;
+    area_.right = fit.areaRight;
+    area_.bottom = fit.areaBottom;
+    stopImaging();
+
+    layDefaultGrid();
+    // A selection survives a new rotation; its handles follow the re-laid frame rather
+    // than mark where it was.
+    if (handlesShown_)
+        placeHandles(selectedFrame_);
+    updateFrameRects();
+    update();
+}
+
+void FrameCanvas::layDefaultGrid()
+{
+    const int count = frameCount();
+    for (int i = 1; i <= count; ++i) {
+        const QRect frame = layout::defaultFrame(i, count, area_.right, area_.bottom);
+        frameShapes_[size_t(i)]->setGeometry(frame);
+        frameTags_[size_t(i)]->move(frame.left() + 4, frame.top() + 4);
+    }
+}
+
+void FrameCanvas::updateFrameRects()
+{
+    // Before any sample was drawn there is no scale to convert with.
+    if (scale_ <= 0.0f)
+        return;
+    const int count = std::min(frameCount(), int(job_.frames.size()));
+    for (int i = 1; i <= count; ++i)
+        job_.frames[size_t(i - 1)].rect =
+            layout::pictureRect(frameShapes_[size_t(i)]->geometry(), scale_);
+}
+
+void FrameCanvas::setHandlesVisible(bool visible)
+{
+    for (SizeHandle *handle : handles_)
+        handle->setVisible(visible);
+}
+
+void FrameCanvas::setTagsGrey()
+{
+    for (size_t i = 1; i < frameTags_.size(); ++i)
+        setTextColour(frameTags_[i], tagGrey);
+}
+
+void FrameCanvas::deselect()
+{
+    setTagsGrey();
+    setHandlesVisible(false);
+    handlesShown_ = false;
+    emit selectionChanged(false);
+}
+
+QRect FrameCanvas::selectedRect() const
+{
+    return frameShapes_[size_t(selectedFrame_)]->geometry();
+}
+
+void FrameCanvas::placeHandles(int index)
+{
+    const geometry::HandlePlacement places =
+        geometry::placeHandles(frameShapes_[size_t(index)]->geometry());
+    for (size_t k = 0; k < handles_.size(); ++k)
+        handles_[k]->move(places.handles[k]);
+    frameTags_[size_t(index)]->move(places.tag);
+}
+
+void FrameCanvas::applyBand()
+{
+    dragging_ = false;
+    if (bandShown_) {
+        invertBand(band_);
+        frameShapes_[size_t(selectedFrame_)]->setGeometry(geometry::bandToFrame(band_));
+        update();
+    }
+    bandShown_ = false;
+    placeHandles(selectedFrame_);
+    updateFrameRects();
+}
+
+void FrameCanvas::invertBand(const geometry::Band &band)
+{
+    // A crossed band is drawn as the rectangle the release will make of it.
+    const QRect r = geometry::bandToFrame(band);
+    platform::drawFocusRect(surface_, r.left(), r.top(), r.left() + r.width(),
+                            r.top() + r.height());
+}
+
+void FrameCanvas::drawBand(const geometry::Band &band)
+{
+    if (bandShown_)
+        invertBand(band_);
+    invertBand(band);
+    bandShown_ = true;
+    band_ = band;
+    pressBanded_ = true;
+    update();
+}
+
+void FrameCanvas::framePressed(int index, Qt::MouseButton button, QPoint pos)
+{
+    if (button == Qt::LeftButton)
+        pressBanded_ = false;
+    if (index != selectedFrame_)
+        return;
+    dragging_ = true;
+    grabX_ = pos.x();
+    grabY_ = pos.y();
+    setCursor(Qt::SizeAllCursor);
+}
+
+void FrameCanvas::frameMoved(int index, Qt::MouseButtons buttons, QPoint pos)
+{
+    if (buttons == Qt::LeftButton && dragging_ && index == selectedFrame_)
+        drawBand(geometry::moveBand(selectedRect(), grabX_, grabY_, pos.x(), pos.y(), area_));
+    showHoverText(index);
+}
+
+void FrameCanvas::frameReleased()
+{
+    dragging_ = false;
+    unsetCursor();
+    applyBand();
+}
+
+void FrameCanvas::frameClicked(int index)
+{
+    // A press that drew a band was a drag: the selection stays for the keys.
+    if (pressBanded_) {
+        pressBanded_ = false;
+        return;
+    }
+    setTagsGrey();
+    if (index == selectedFrame_ && handlesShown_) {
+        setHandlesVisible(false);
+        handlesShown_ = false;
+        emit selectionChanged(false);
+        return;
+    }
+    placeHandles(index);
+    setHandlesVisible(true);
+    handlesShown_ = true;
+    for (SizeHandle *handle : handles_)
+        handle->raise();
+    setTextColour(frameTags_[size_t(index)], tagBlue);
+    selectedFrame_ = index;
+    // Keys go to the window, not to the rotation list that would otherwise inherit the
+    // focus from the controls switched off on selection and turn the sample on every arrow.
+    window()->setFocus(Qt::OtherFocusReason);
+    emit selectionChanged(true);
+}
+
+void FrameCanvas::handleMoved(SizeHandle *handle, Qt::MouseButtons buttons, QPoint pos)
+{
+    if (buttons != Qt::LeftButton || !dragging_ || selectedFrame_ < 1)
+        return;
+    const auto k = std::find(handles_.begin(), handles_.end(), handle) - handles_.begin();
+    drawBand(geometry::resizeBand(selectedRect(), geometry::Handle(k), pos.x(), pos.y(), area_));
+}
+
+void FrameCanvas::showHoverText(int index)
+{
+    if (index >= 1 && size_t(index) <= job_.frames.size())
+        frameShapes_[size_t(index)]->setToolTip(
+            geometry::hoverText(job_.frames[size_t(index - 1)].rect));
+    if (handlesShown_)
+        return;
+    setTagsGrey();
+    setTextColour(frameTags_[size_t(index)], tagBlue);
+}
+
+void FrameCanvas::nudgeSelected(const QKeyEvent &key)
+{
+    if (!handlesShown_ || selectedFrame_ < 1)
+        return;
+    const bool keypad = key.modifiers().testFlag(Qt::KeypadModifier);
+    frameShapes_[size_t(selectedFrame_)]->setGeometry(
+        geometry::nudge(selectedRect(), key.key(), keypad, area_));
+    applyBand();
+}
+
+void FrameCanvas::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.drawImage(0, 0, surface_);
+}
+
+void FrameCanvas::mousePressEvent(QMouseEvent *event)
+{
+    // Presses on the tags reach the canvas too; only the bare background counts.
+    backgroundPressed_ =
+        event->button() == Qt::LeftButton && childAt(event->position().toPoint()) == nullptr;
+    QWidget::mousePressEvent(event);
+}
+
+void FrameCanvas::mouseReleaseEvent(QMouseEvent *event)
+{
+    const bool click = backgroundPressed_ && event->button() == Qt::LeftButton &&
+                       rect().contains(event->position().toPoint());
+    backgroundPressed_ = false;
+    if (click)
+        deselect();
+    QWidget::mouseReleaseEvent(event);
+}

@@ -1,0 +1,119 @@
+#pragma once
+
+#include "FrameGeometry.h"
+#include "imaging/Library.h"
+#include "job/SplitJob.h"
+
+#include <QImage>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+class FrameShape;
+class QKeyEvent;
+class QLabel;
+class SizeHandle;
+
+namespace imaging {
+class Picture;
+class Surface;
+} // namespace imaging
+
+// The left part of the frame editor: the sample picture on a persistent surface, the
+// split frames laid over it with their number tags, the eight size handles of the
+// selected frame, and every gesture on them. It covers the whole window, so its pixels
+// are the window's client pixels. Each frame's rectangle in picture pixels is kept in
+// the job.
+class FrameCanvas : public QWidget
+{
+    Q_OBJECT
+
+public:
+    FrameCanvas(SplitJob &job, QWidget *parent);
+    ~FrameCanvas() override;
+
+    // Makes count frames with their tags (none selected) and lays the default grid when a
+    // sample has been drawn; the job's frames must number count.
+    void buildFrames(int count);
+    // Removes every frame but the hidden template.
+    void clearFrames();
+    // Clears the picture area, draws the job's sample turned by rotation, lays the
+    // default grid over it and recomputes the frames' picture rectangles.
+    void showSample(Rotation rotation);
+    // The job's frame rectangles from the frames' window rectangles and the scale.
+    void updateFrameRects();
+    void setHandlesVisible(bool visible);
+    // Places the eight handles and the number tag around frame index.
+    void placeHandles(int index);
+    // Ends a gesture or a key press: applies the band, if one was drawn, to the selected
+    // frame, re-places its handles and recomputes the frame rectangles.
+    void applyBand();
+    // A click on the bare background: no frame selected, every tag grey.
+    void deselect();
+    // Moves the selected frame by one pixel for an arrow or keypad key.
+    void nudgeSelected(const QKeyEvent &key);
+
+    int frameCount() const { return int(frameShapes_.size()) - 1; }
+    float scale() const { return scale_; }
+    geometry::Area area() const { return area_; }
+    Rotation shownRotation() const { return shownRotation_; }
+    bool handlesShown() const { return handlesShown_; }
+    int selectedFrame() const { return selectedFrame_; }
+    const QImage &surface() const { return surface_; }
+
+signals:
+    // A frame was selected (true) or the selection was dropped (false).
+    void selectionChanged(bool selected);
+    // The imaging library did not start: the program must end.
+    void imagingFailed();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    // The sample display's own instance of the imaging library.
+    bool startImaging();
+    void stopImaging();
+    void createHandles();
+    void layDefaultGrid();
+    void framePressed(int index, Qt::MouseButton button, QPoint pos);
+    void frameMoved(int index, Qt::MouseButtons buttons, QPoint pos);
+    void frameReleased();
+    void frameClicked(int index);
+    void handleMoved(SizeHandle *handle, Qt::MouseButtons buttons, QPoint pos);
+    void showHoverText(int index);
+    void drawBand(const geometry::Band &band);
+    void invertBand(const geometry::Band &band);
+    void setTagsGrey();
+    QRect selectedRect() const;
+
+    SplitJob &job_;
+    QImage surface_;
+    imaging::Token imagingToken_ = 0;
+    std::unique_ptr<imaging::Picture> samplePicture_;
+    std::unique_ptr<imaging::Surface> sampleSurface_;
+
+    // The frame set, indexed 0..frameCount with element 0 the hidden template.
+    std::vector<FrameShape *> frameShapes_;
+    std::vector<QLabel *> frameTags_;
+    std::array<SizeHandle *, 8> handles_{}; // in the order of geometry::Handle
+
+    float scale_ = 0.0f; // window pixels per picture pixel; 0 until a sample is drawn
+    geometry::Area area_;
+    Rotation shownRotation_ = Rotation::None;
+    bool handlesShown_ = false;
+    int selectedFrame_ = 0;
+
+    // The gesture in progress.
+    bool backgroundPressed_ = false;
+    bool dragging_ = false;
+    bool bandShown_ = false;
+    geometry::Band band_;
+    int grabX_ = 0;
+    int grabY_ = 0;
+    bool pressBanded_ = false; // this press drew a band, so its release is no click
+};

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QWidget>
+
+class FrameCanvas;
+class LetterRows;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class SplitJob;
+
+// Step 2: the split frames laid over a sample picture, their letters and the rotation.
+class FrameEditorWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit FrameEditorWindow(SplitJob &job, QWidget *parent = nullptr);
+
+    // The load proper: builds the job's number of frames and draws the last picture
+    // unturned. Separate from the constructor so that the imaging failure it may report
+    // reaches a receiver.
+    void load();
+    // Switches the letter lists and the three buttons on or off together.
+    void setNavigationEnabled(bool enabled);
+
+    FrameCanvas &canvas() { return *canvas_; }
+
+signals:
+    void previousRequested();
+    void nextRequested();
+    void exitRequested();
+    // The imaging library did not start: the program must end at once.
+    void imagingFailed();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    // A new frame set of the job's number of parts, laid on the current sample.
+    void rebuildFrames();
+    void rotationChosen(int index);
+    void next();
+
+    SplitJob &job_;
+    FrameCanvas *canvas_ = nullptr;
+    LetterRows *letterRows_ = nullptr;
+    QPushButton *previousButton_ = nullptr;
+    QPushButton *nextButton_ = nullptr;
+    QPushButton *exitButton_ = nullptr;
+    QComboBox *rotationBox_ = nullptr;
+    QLabel *noteLabel_ = nullptr;
+};

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "Status.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace imaging {
+
+// Writes the bytes under a temporary name beside the target and renames that over the
+// target, so the target is either the old file or the complete new one, never a part.
+// A failure removes the temporary file. No flush to the disk is forced: a batch writes
+// thousands of pieces, and the rename already keeps each one whole.
+Status writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error);
+
+} // namespace imaging

@@ -1,0 +1,257 @@
+#include "Picture.h"
+
+#include "JpegCodec.h"
+#include "Library.h"
+#include "TurnedCut.h"
+
+#include <QFile>
+#include <QImageReader>
+
+#include <limits>
+#include <utility>
+
+namespace imaging {
+
+namespace {
+
+// Brings every decoded picture to one of three layouts (24-bit RGB as the JPEG path
+// decodes, or 32 bits), so that turning and cutting work the same for palette, 1-bit,
+// grey and 16-bit sources.
+QImage normalised(QImage image)
+{
+    if (image.format() == QImage::Format_RGB888)
+        return image;
+    const QImage::Format target =
+        image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
+    if (image.format() == target)
+        return image;
+    return image.convertToFormat(target);
+}
+
+// A full-size JPEG decoded straight to 24-bit RGB; NotHandled sends it to Qt's reader.
+jpeg::Decoded decodeJpegFile(const QString &path, QImage &image)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return jpeg::Decoded::NotHandled;
+    return jpeg::decode(file.readAll(), image);
+}
+
+quint32 le32(const uchar *p)
+{
+    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
+}
+
+// False for an uncompressed BMP shorter than its pixel rows: the reader would leave the
+// missing rows blank and report success.
+bool bmpComplete(QFile &file)
+{
+    const QByteArray header = file.read(34);
+    if (header.size() < 26)
+        return false;
+    const auto *p = reinterpret_cast<const uchar *>(header.constData());
+    const qint64 offset = le32(p + 10);
+    const quint32 infoSize = le32(p + 14);
+    qint64 width = 0, height = 0, bits = 0, compression = 0;
+    if (infoSize == 12) { // OS/2 core header: 16-bit sizes, never compressed
+        width = p[18] | p[19] << 8;
+        height = p[20] | p[21] << 8;
+        bits = p[24] | p[25] << 8;
+    } else {
+        if (header.size() < 34)
+            return false;
+        width = qint32(le32(p + 18));
+        height = qint32(le32(p + 22));
+        bits = p[28] | p[29] << 8;
+        compression = le32(p + 30);
+    }
+    if (compression != 0 && compression != 3) // run-length and embedded data: the reader's
+        return true;
+    const qint64 stride = (qAbs(width) * bits + 31) / 32 * 4;
+    if (stride > 0 && qAbs(height) > (std::numeric_limits<qint64>::max() - offset) / stride)
+        return false; // more rows than any file holds
+    return file.size() >= offset + stride * qAbs(height);
+}
+
+// False for a GIF whose last byte (trailing zero padding aside) is not the trailer: the
+// reader would return a picture cut short with the missing part blank.
+bool gifComplete(QFile &file)
+{
+    constexpr qint64 tail = 4096;
+    if (!file.seek(qMax<qint64>(0, file.size() - tail)))
+        return false;
+    const QByteArray end = file.read(tail);
+    qsizetype last = end.size() - 1;
+    while (last >= 0 && end[last] == '\0')
+        --last;
+    return last >= 0 && uchar(end[last]) == 0x3B;
+}
+
+// Refuses pictures whose data ends before the picture does, where the decoders would
+// invent the missing pixels. The TurboJPEG path checks its own.
+bool looksComplete(const QString &path, const QByteArray &format)
+{
+    if (format != "bmp" && format != "gif" && format != "jpeg")
+        return true;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    if (format == "bmp")
+        return bmpComplete(file);
+    if (format == "gif")
+        return gifComplete(file);
+    return jpeg::hasEndOfImage(file.readAll());
+}
+
+// The logical screen size in a GIF's header; empty when it cannot be read.
+QSize gifScreenSize(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray header = file.read(10);
+    if (header.size() < 10)
+        return {};
+    const auto *p = reinterpret_cast<const uchar *>(header.constData());
+    return QSize(p[6] | (p[7] << 8), p[8] | (p[9] << 8));
+}
+
+} // namespace
+
+Status Picture::open(const QString &path)
+{
+    release();
+    if (!Library::started())
+        return Status::NotStarted;
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    if (!reader.canRead()) {
+        error_ = reader.errorString();
+        return reader.error() == QImageReader::FileNotFoundError ? Status::FileNotFound
+                                                                 : Status::UnknownImageFormat;
+    }
+    QSize size = reader.size();
+    // A GIF decodes to its logical screen, which the reader's size may not give (it can
+    // give the first frame's).
+    if (reader.format() == "gif") {
+        const QSize screen = gifScreenSize(path);
+        if (!screen.isEmpty())
+            size = screen;
+    }
+    if (!size.isValid() || size.isEmpty()) {
+        error_ = QStringLiteral("no picture size");
+        return Status::UnknownImageFormat;
+    }
+    // Refuse pictures the decoder would not allocate before anything is decoded.
+    const qint64 bytes = qint64(size.width()) * size.height() * 4;
+    if (bytes > qint64(Library::allocationLimitMb) * 1024 * 1024) {
+        error_ = QStringLiteral("picture too large");
+        return Status::TooLarge;
+    }
+    path_ = path;
+    fileSize_ = size;
+    format_ = reader.format();
+    return Status::Ok;
+}
+
+Status Picture::decode(QSize scaledTo)
+{
+    if (!isOpen())
+        return Status::InvalidParameter;
+    if (!Library::started())
+        return Status::NotStarted;
+    const bool fullSize = !scaledTo.isValid() || scaledTo.isEmpty();
+    if (fullSize && format_ == "jpeg") {
+        QImage image = std::exchange(image_, QImage()); // memory to reuse, if any
+        const jpeg::Decoded decoded = decodeJpegFile(path_, image);
+        if (decoded == jpeg::Decoded::Failed) {
+            error_ = QStringLiteral("JPEG decoding failed");
+            return Status::UnknownImageFormat;
+        }
+        if (decoded == jpeg::Decoded::Ok) {
+            image_ = turnedImage(image, rotation_);
+            return image_.isNull() ? Status::OutOfMemory : Status::Ok;
+        }
+    }
+    if (!looksComplete(path_, format_)) {
+        error_ = QStringLiteral("the picture's data ends early");
+        return Status::UnknownImageFormat;
+    }
+    QImageReader reader(path_);
+    reader.setAutoTransform(false);
+    if (scaledTo.isValid() && !scaledTo.isEmpty()) {
+        if (rotation_ % 2 == 1)
+            scaledTo.transpose();
+        // Reduced decoding: JPEG scales in the codec, the others scale after decoding.
+        if (scaledTo.width() < fileSize_.width() || scaledTo.height() < fileSize_.height())
+            reader.setScaledSize(scaledTo);
+    }
+    QImage image;
+    if (!reader.read(&image) || image.isNull()) {
+        error_ = reader.errorString();
+        return Status::UnknownImageFormat;
+    }
+    image = normalised(std::move(image));
+    if (image.isNull())
+        return Status::OutOfMemory;
+    if (fullSize)
+        fileSize_ = image.size(); // the pixels, should a header have said otherwise
+    image_ = turnedImage(image, rotation_);
+    if (image_.isNull())
+        return Status::OutOfMemory;
+    return Status::Ok;
+}
+
+Status Picture::load(const QString &path)
+{
+    return load(path, QImage());
+}
+
+Status Picture::load(const QString &path, QImage recycled)
+{
+    const Status status = open(path);
+    if (status != Status::Ok)
+        return status;
+    image_ = std::move(recycled);
+    const Status decoded = decode();
+    if (decoded != Status::Ok)
+        image_ = QImage();
+    return decoded;
+}
+
+void Picture::turn(int quarterTurns)
+{
+    quarterTurns = ((quarterTurns % 4) + 4) % 4;
+    if (isDecoded())
+        image_ = turnedImage(image_, quarterTurns);
+    rotation_ = (rotation_ + quarterTurns) % 4;
+}
+
+QSizeF Picture::dimensions() const
+{
+    QSize size = fileSize_;
+    if (rotation_ % 2 == 1)
+        size.transpose();
+    return QSizeF(float(size.width()), float(size.height()));
+}
+
+void Picture::release()
+{
+    path_.clear();
+    fileSize_ = {};
+    format_.clear();
+    rotation_ = 0;
+    image_ = QImage();
+    error_.clear();
+}
+
+Status cutPiece(const Picture &source, int x, int y, int w, int h, QImage &piece)
+{
+    const Status status = cutTurnedPiece(source.image(), 0, QRect(x, y, w, h), piece);
+    // An unturned cut of 24-bit rows is a view onto the picture; this piece is its own.
+    if (status != Status::Ok || source.image().format() != QImage::Format_RGB888)
+        return status;
+    piece = piece.copy();
+    return piece.isNull() ? Status::OutOfMemory : Status::Ok;
+}
+} // namespace imaging

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "Status.h"
+
+#include <QImage>
+#include <QSize>
+#include <QSizeF>
+#include <QString>
+
+namespace imaging {
+
+// A picture loaded from a file. The header is read by open(); the pixels are decoded
+// on demand, at full size or reduced for display.
+class Picture
+{
+public:
+    Status open(const QString &path);
+    // Decodes at full size, or at scaledTo (in the turned orientation) when given.
+    Status decode(QSize scaledTo = {});
+    Status load(const QString &path); // open and decode at full size
+    // The same, reusing the memory of a picture no longer needed where the decoder can
+    // (a batch decodes many pictures of one size; fresh memory costs page faults).
+    Status load(const QString &path, QImage recycled);
+
+    // Turns the picture in place by quarter turns clockwise (1: 90°, 2: 180°, 3: 270°).
+    void turn(int quarterTurns);
+    // Size in pixels after turning, as the full-size picture has it.
+    QSizeF dimensions() const;
+    bool isOpen() const { return !path_.isEmpty(); }
+    bool isDecoded() const { return !image_.isNull(); }
+    const QImage &image() const { return image_; }
+    QString path() const { return path_; }
+    QString errorString() const { return error_; }
+    void release();
+
+private:
+    QString path_;
+    QSize fileSize_;
+    QByteArray format_;
+    int rotation_ = 0;
+    QImage image_;
+    QString error_;
+};
+
+// A new w x h 24-bit RGB bitmap holding the source rectangle copied 1:1, with the
+// source's resolution. The rectangle must lie inside the source.
+Status cutPiece(const Picture &source, int x, int y, int w, int h, QImage &piece);
+
+} // namespace imaging

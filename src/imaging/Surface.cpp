@@ -1,0 +1,27 @@
+#include "Surface.h"
+
+#include "Library.h"
+#include "Picture.h"
+
+#include <QPainter>
+
+namespace imaging {
+
+
+Status Surface::drawPicture(Picture &picture, float x, float y, float width, float height)
+{
+    if (!Library::started())
+        return Status::NotStarted;
+    if (width <= 0 || height <= 0 || surface_.isNull())
+        return Status::InvalidParameter;
+    if (!picture.isDecoded()) {
+        const Status status = picture.decode(QSize(qCeil(width), qCeil(height)));
+        if (status != Status::Ok)
+            return status;
+    }
+    QPainter painter(&surface_);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.drawImage(QRectF(x, y, width, height), picture.image());
+    return Status::Ok;
+}
+} // namespace imaging

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "Status.h"
+
+#include <QImage>
+#include <QRect>
+#include <QSize>
+
+namespace imaging {
+
+// The size of a picture after turning it by code (0 none, 1 90° clockwise, 2 180°,
+// 3 270° clockwise).
+QSize turnedSize(QSize size, int code);
+
+// The whole picture turned by code, in its own pixel format; 24- and 32-bit pictures are
+// turned by a plain tiled copy, others by Qt's transform.
+QImage turnedImage(const QImage &picture, int code);
+
+// Cuts a piece out of a picture as if the picture had been turned by code first, without
+// turning the whole picture: only the piece's own pixels are read, turned and written
+// into a 24-bit RGB piece carrying the picture's resolution. For an unturned 24-bit
+// picture the piece is a view onto its rows (no copy): the picture must outlive it.
+// The rectangle is in the turned picture and must lie inside it.
+Status cutTurnedPiece(const QImage &picture, int code, const QRect &inTurned, QImage &piece);
+
+} // namespace imaging

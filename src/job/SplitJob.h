@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+// One split frame's rectangle in pixels of the turned sample picture.
+struct FrameRect
+{
+    qint32 x = 0;
+    qint32 y = 0;
+    qint32 width = 0;
+    qint32 height = 0;
+    friend bool operator==(const FrameRect &, const FrameRect &) = default;
+};
+
+// How every picture is turned before it is cut; the value is the number of quarter
+// turns clockwise, in the order of the rotation list.
+enum class Rotation { None = 0, Clockwise90 = 1, HalfTurn = 2, Anticlockwise90 = 3 };
+
+// The rotation of a rotation-list position; out-of-range positions turn nothing.
+Rotation rotationAt(int listIndex);
+inline int quarterTurns(Rotation rotation)
+{
+    return int(rotation);
+}
+
+// One split frame: where it cuts and the initial letter of its pieces' names.
+struct SplitFrame
+{
+    FrameRect rect;
+    QString letter;
+};
+
+// What the three steps of the wizard share: step 1 fills in the pictures and the number
+// of parts, step 2 the frames and the rotation, step 3 runs the batch from all of it.
+// The wizard owns it; each window holds a reference.
+class SplitJob
+{
+public:
+    // Paths of the pictures to split, in list order; the last one is step 2's sample.
+    QStringList pictures;
+    // The number of parts chosen in step 1 (1..10); step 2 builds that many frames.
+    int partCount = 4;
+    // Step 2's frames; frame 1 is frames[0].
+    std::vector<SplitFrame> frames;
+    Rotation rotation = Rotation::None;
+    // Where the open dialog starts: the folder of the last pictures picked.
+    QString lastFolder;
+
+    // The picture shown in step 2, or nothing when the list is empty.
+    QString samplePicture() const;
+    // count frames, each with an empty rectangle and the default letter A, B, C, ...
+    void resetFrames(int count);
+};

@@ -1,0 +1,264 @@
+#include "OutputWindow.h"
+
+#include "EndReport.h"
+#include "Progress.h"
+#include "batch/PieceName.h"
+#include "job/SplitJob.h"
+#include "platform/Controls.h"
+#include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
+#include "platform/Icons.h"
+#include "platform/MessageBox.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+constexpr int shapeWidthTwips = 5895;
+constexpr int barLeftTwips = 255;
+constexpr int barTopTwips = 2265;
+constexpr int barHeightTwips = 225;
+constexpr int barDesignTwips = 15;
+
+} // namespace
+
+OutputWindow::OutputWindow(const SplitJob &job, QWidget *parent) : QWidget(parent), job_(job)
+{
+    setObjectName(QStringLiteral("OutputWindow"));
+    setWindowTitle(ui::windowTitle(QStringLiteral("第3步：选择保存目录")));
+    setWindowIcon(platform::programIcon());
+    setFixedSize(428, 222);
+
+    folderLabel_ = ui::makeLabel(this, "folderLabel", QStringLiteral("分割后文件的保存路径："),
+                           ui::fromTwips(240, 240, 1980, 180));
+    ui::setColour(folderLabel_, QPalette::WindowText, QColor(0, 0, 0xFF));
+    folderLabel_->adjustSize();
+
+    folderEdit_ = new QLineEdit(this);
+    folderEdit_->setObjectName(QStringLiteral("folderEdit"));
+    folderEdit_->setGeometry(ui::fromTwips(240, 570, 4695, 375));
+
+    browseButton_ = ui::makeButton(this, "browseButton", QStringLiteral("浏览 ..."),
+                              ui::fromTwips(5040, 555, 1095, 375));
+
+    formatGroup_ = new QGroupBox(QStringLiteral(" 保存格式 "), this);
+    formatGroup_->setObjectName(QStringLiteral("formatGroup"));
+    formatGroup_->setGeometry(ui::fromTwips(240, 1170, 5895, 855));
+    const char *formats[] = {"BMP", "TIF", "PNG", "JPG", "GIF"};
+    for (int i = 0; i < 5; ++i) {
+        auto *option = new QRadioButton(QLatin1String(formats[i]), formatGroup_);
+        option->setObjectName(QStringLiteral("formatButtons_%1").arg(i));
+        option->setGeometry(ui::fromTwips(240 + i * 900, 360, 660, 255));
+        formatButtons_.push_back(option);
+    }
+    formatButtons_[0]->setChecked(true);
+    // GIF is offered but never written: greyed and out of the keyboard's reach.
+    formatButtons_[4]->setEnabled(false);
+    formatButtons_[4]->setFocusPolicy(Qt::NoFocus);
+
+    // Created bottom-up: the outline, then the fill, then the read-out over both.
+    progressOutline_ = new QFrame(this);
+    progressOutline_->setObjectName(QStringLiteral("progressOutline"));
+    progressOutline_->setGeometry(ui::fromTwips(240, 2250, shapeWidthTwips, 255));
+    progressOutline_->setFrameShape(QFrame::Box);
+    progressOutline_->setAutoFillBackground(true);
+    // The light 3-D colour, so that the grey fill shows against it.
+    ui::setColour(progressOutline_, QPalette::Window, palette().color(QPalette::Light));
+
+    progressFill_ =
+        ui::makeLabel(this, "progressFill", QString(),
+                      ui::fromTwips(barLeftTwips, barTopTwips, barDesignTwips, barHeightTwips));
+    progressFill_->setAutoFillBackground(true);
+    ui::setColour(progressFill_, QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
+
+    progressText_ =
+        ui::makeLabel(this, "progressText", QStringLiteral("0 %"), ui::fromTwips(2880, 2280, 270, 180));
+    ui::setColour(progressText_, QPalette::WindowText, palette().color(QPalette::ToolTipText));
+    progressText_->adjustSize();
+
+    previousButton_ = ui::makeButton(this, "previousButton", QStringLiteral("上一步 (&P)"),
+                              ui::fromTwips(240, 2730, 1500, 360));
+    startButton_ = ui::makeButton(this, "startButton", QStringLiteral("开始分割  (&B)"),
+                              ui::fromTwips(2040, 2730, 1500, 360));
+    stopButton_ = ui::makeButton(this, "stopButton", QStringLiteral("停  止  (&P)"),
+                              ui::fromTwips(2040, 2730, 1500, 360));
+    stopButton_->hide();
+    exitButton_ = ui::makeButton(this, "exitButton", QStringLiteral("退 出  (&Q)"),
+                              ui::fromTwips(4635, 2730, 1500, 360));
+
+    setTabOrder(browseButton_, folderEdit_);
+    setTabOrder(folderEdit_, formatButtons_[0]);
+    setTabOrder(formatButtons_[0], formatButtons_[1]);
+    setTabOrder(formatButtons_[1], exitButton_);
+    setTabOrder(exitButton_, startButton_);
+    setTabOrder(startButton_, previousButton_);
+    setTabOrder(previousButton_, formatButtons_[2]);
+    setTabOrder(formatButtons_[2], formatButtons_[3]);
+    setTabOrder(formatButtons_[3], stopButton_);
+    browseButton_->setFocus();
+
+    for (int i = 0; i < 4; ++i)
+        connect(formatButtons_[i], &QRadioButton::toggled, this, [this, i](bool checked) {
+            if (checked)
+                engine_.setFormat(OutputFormat(i));
+        });
+    connect(browseButton_, &QPushButton::clicked, this, &OutputWindow::chooseFolder);
+    connect(startButton_, &QPushButton::clicked, this, &OutputWindow::startRun);
+    connect(stopButton_, &QPushButton::clicked, this, &OutputWindow::requestStop);
+    connect(previousButton_, &QPushButton::clicked, this, &OutputWindow::previousRequested);
+    connect(exitButton_, &QPushButton::clicked, this, &OutputWindow::exitRequested);
+    engine_.setThreadCount(0); // one worker per core
+    connect(&engine_, &BatchEngine::progress, this, &OutputWindow::showProgress);
+    connect(&engine_, &BatchEngine::finished, this,
+            [this](const RunOutcome &outcome) { endRun(outcome, true); });
+}
+
+OutputWindow::~OutputWindow()
+{
+    stopRunAndWait();
+}
+
+void OutputWindow::chooseFolder()
+{
+    const std::optional<QString> folder =
+        platform::chooseFolder({this, QStringLiteral("请选择分割后文件的存放目录：")});
+    if (!folder || folder->isEmpty())
+        return; // cancelled: the folder chosen before stays
+    QString text = QDir::toNativeSeparators(*folder);
+    if (!text.endsWith(QDir::separator()))
+        text += QDir::separator();
+    folderEdit_->setText(text);
+}
+
+void OutputWindow::startRun()
+{
+    if (running_)
+        return;
+    const QString folder = outputFolder(folderEdit_->text());
+    if (folder.isEmpty()) {
+        refuse(QStringLiteral("错误信息"), QStringLiteral("请选择分割后文件的存放目录 ！"),
+               browseButton_);
+        return;
+    }
+    RunSnapshot snapshot = snapshotOf(job_, folder);
+    // Six digits would break the names' sort order.
+    if (tooManyPieces(snapshot.pictures.size(), qint64(snapshot.frames.size()))) {
+        refuse(QStringLiteral("提示信息"), QStringLiteral("分割块总数超过 99999，请分批处理！"),
+               nullptr);
+        return;
+    }
+    // Without these checks every piece would fail and the run would look like a success.
+    if (!platform::folderExists(folder)) {
+        refuse(QStringLiteral("错误信息"),
+               QStringLiteral("保存目录不存在，请重新选择：\n") + folder, browseButton_);
+        return;
+    }
+    if (!platform::folderWritable(folder)) {
+        refuse(QStringLiteral("错误信息"),
+               QStringLiteral("保存目录无法写入，请重新选择：\n") + folder, browseButton_);
+        return;
+    }
+
+    lockForRun();
+    running_ = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (!engine_.start(std::move(snapshot))) {
+        // Only possible while a worker is still ending: give the window back.
+        endRun(engine_.lastOutcome(), false);
+    }
+}
+
+void OutputWindow::requestStop()
+{
+    // Hidden stop button, start button still hidden: the stop has been asked for.
+    stopButton_->hide();
+    engine_.requestStop();
+}
+
+void OutputWindow::stopRunAndWait()
+{
+    if (!running_)
+        return;
+    engine_.requestStop();
+    engine_.wait();
+    // The program is ending: the window is put back without a report.
+    endRun(engine_.lastOutcome(), false);
+}
+
+void OutputWindow::lockForRun()
+{
+    previousButton_->setEnabled(false);
+    startButton_->hide();
+    browseButton_->setEnabled(false);
+    stopButton_->show();
+    folderEdit_->setEnabled(false);
+}
+
+void OutputWindow::showProgress(qint64 done, qint64 total)
+{
+    if (!running_)
+        return;
+    progressText_->setText(progressText(done, total));
+    progressText_->adjustSize();
+    setBarTwips(progressBarTwips(shapeWidthTwips, done, total));
+}
+
+void OutputWindow::setBarTwips(int twips)
+{
+    progressFill_->setGeometry(ui::fromTwips(barLeftTwips, barTopTwips, twips, barHeightTwips));
+}
+
+void OutputWindow::endRun(const RunOutcome &outcome, bool report)
+{
+    if (!running_)
+        return; // the end of a run already put back by stopRunAndWait
+    running_ = false;
+    QApplication::restoreOverrideCursor();
+    if (outcome.stopped) {
+        // The folder and Previous stay locked until a later run ends normally.
+        progressText_->setText(QStringLiteral("0 %"));
+        progressText_->adjustSize();
+        setBarTwips(0);
+        stopButton_->hide();
+        startButton_->show();
+    } else {
+        folderEdit_->setEnabled(true);
+        previousButton_->setEnabled(true);
+        startButton_->show();
+        browseButton_->setEnabled(true);
+        stopButton_->hide();
+    }
+    if (report) {
+        const QString text = failureReport(outcome);
+        if (!text.isEmpty())
+            platform::showNotice(this, QStringLiteral("错误信息"), text,
+                                 platform::BoxIcon::Exclamation);
+    }
+    emit runFinished();
+}
+
+void OutputWindow::refuse(const QString &title, const QString &text, QWidget *focus)
+{
+    platform::showNotice(this, title, text, platform::BoxIcon::Exclamation);
+    if (focus == browseButton_) {
+        // After a stopped run the folder controls are locked; a refused folder must be
+        // changeable, or the user could only exit.
+        folderEdit_->setEnabled(true);
+        browseButton_->setEnabled(true);
+    }
+    if (focus)
+        focus->setFocus();
+}
+
+void OutputWindow::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    emit exitRequested();
+}

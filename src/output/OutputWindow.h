@@ -1,0 +1,68 @@
+#pragma once
+
+#include "batch/BatchEngine.h"
+
+#include <QWidget>
+
+#include <vector>
+
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class SplitJob;
+
+// Step 3: output format and folder, and the batch run with its progress and stop.
+class OutputWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Runs the job's pictures through its frames; the job is only read.
+    explicit OutputWindow(const SplitJob &job, QWidget *parent = nullptr);
+    ~OutputWindow() override;
+
+    // Ends a run in progress once its current piece is saved.
+    void stopRunAndWait();
+    bool isRunning() const { return running_; }
+    BatchEngine &engine() { return engine_; }
+
+    void chooseFolder();
+    void startRun();
+    void requestStop();
+
+signals:
+    void previousRequested();
+    void exitRequested();
+    // A run ended and the window shows its end state.
+    void runFinished();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void lockForRun();
+    void showProgress(qint64 done, qint64 total);
+    void setBarTwips(int twips);
+    void endRun(const RunOutcome &outcome, bool report);
+    void refuse(const QString &title, const QString &text, QWidget *focus);
+
+    const SplitJob &job_;
+    QLabel *folderLabel_ = nullptr;
+    QLineEdit *folderEdit_ = nullptr;
+    QPushButton *browseButton_ = nullptr;
+    QGroupBox *formatGroup_ = nullptr;
+    std::vector<QRadioButton *> formatButtons_; // BMP, TIF, PNG, JPG, GIF (never selectable)
+    QFrame *progressOutline_ = nullptr;
+    QLabel *progressFill_ = nullptr;
+    QLabel *progressText_ = nullptr; // the percentage over the bar
+    QPushButton *previousButton_ = nullptr;
+    QPushButton *startButton_ = nullptr;
+    QPushButton *exitButton_ = nullptr;
+    QPushButton *stopButton_ = nullptr; // in the start button's place while a run goes on
+
+    BatchEngine engine_;
+    bool running_ = false;
+};

@@ -1,0 +1,174 @@
+#include "PictureListWindow.h"
+
+#include "FileSelection.h"
+#include "PictureListRules.h"
+#include "job/SplitJob.h"
+#include "platform/Controls.h"
+#include "platform/Dialogs.h"
+#include "platform/Icons.h"
+#include "platform/MessageBox.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace {
+
+void setWhiteBackground(QPushButton *button)
+{
+    ui::setColour(button, QPalette::Button, Qt::white);
+    button->setAutoFillBackground(true);
+}
+
+void setTextColour(QWidget *widget, const QColor &colour)
+{
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        ui::setColour(widget, role, colour);
+}
+
+} // namespace
+
+PictureListWindow::PictureListWindow(SplitJob &job, QWidget *parent) : QWidget(parent), job_(job)
+{
+    setObjectName(QStringLiteral("PictureListWindow"));
+    setWindowTitle(ui::windowTitle(QStringLiteral("第1步：选择待分割图片")));
+    setWindowIcon(platform::programIcon());
+    setFixedSize(437, 235);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, QColor(0xE0, 0xE0, 0xE0));
+    setPalette(palette);
+    setAutoFillBackground(true);
+
+    pictureList_ = new QListWidget(this);
+    pictureList_->setObjectName(QStringLiteral("pictureList"));
+    pictureList_->setGeometry(ui::fromTwips(240, 240, 4455, 2400));
+    pictureList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+
+    addButton_ = ui::makeButton(this, "addButton", QString(), ui::fromTwips(5145, 240, 1095, 375));
+    addButton_->setIcon(platform::addPictureIcon());
+    addButton_->setIconSize(QSize(20, 20));
+    addButton_->setToolTip(QStringLiteral("插入新图片"));
+    setWhiteBackground(addButton_);
+
+    removeButton_ = ui::makeButton(this, "removeButton", QString(), ui::fromTwips(5145, 900, 1095, 375));
+    removeButton_->setIcon(platform::removePictureIcon());
+    removeButton_->setIconSize(QSize(20, 20));
+    removeButton_->setToolTip(QStringLiteral("从列表中移除选定的项"));
+    setWhiteBackground(removeButton_);
+
+    countLabel_ = ui::makeLabel(this, "countLabel", QStringLiteral("图片数量："),
+                           ui::fromTwips(4920, 1620, 900, 180));
+    pictureCount_ = ui::makeLabel(this, "pictureCount", QStringLiteral("0"), ui::fromTwips(5880, 1620, 90, 180));
+    setTextColour(pictureCount_, QColor(0, 0, 255));
+    partsLabelTop_ = ui::makeLabel(this, "partsLabelTop", QStringLiteral("将选定的图片分"),
+                           ui::fromTwips(4920, 1980, 1260, 180));
+    partsLabelLeft_ =
+        ui::makeLabel(this, "partsLabelLeft", QStringLiteral("割成"), ui::fromTwips(4920, 2340, 360, 180));
+
+    partsBox_ = new QComboBox(this);
+    partsBox_->setObjectName(QStringLiteral("partsBox"));
+    partsBox_->setGeometry(ui::fromTwips(5340, 2280, 510, 300));
+    partsBox_->setEditable(true);
+    partsBox_->setInsertPolicy(QComboBox::NoInsert);
+    setTextColour(partsBox_, QColor(0, 0, 255));
+    for (int i = 1; i <= 10; ++i)
+        partsBox_->addItem(QString::number(i));
+    partsBox_->setCurrentIndex(3);
+
+    partsLabelRight_ =
+        ui::makeLabel(this, "partsLabelRight", QStringLiteral("部分"), ui::fromTwips(5880, 2340, 360, 180));
+
+    nextButton_ = ui::makeButton(this, "nextButton", QStringLiteral("下一步  (&N)"),
+                              ui::fromTwips(240, 2940, 1740, 360));
+    exitButton_ = ui::makeButton(this, "exitButton", QStringLiteral("退 出  (&Q)"),
+                              ui::fromTwips(4740, 2940, 1500, 360));
+
+    for (QPushButton *b : {nextButton_, exitButton_, removeButton_, addButton_})
+        b->setAutoDefault(false);
+
+    setTabOrder(addButton_, nextButton_);
+    setTabOrder(nextButton_, partsBox_);
+    setTabOrder(partsBox_, removeButton_);
+    setTabOrder(removeButton_, pictureList_);
+    setTabOrder(pictureList_, exitButton_);
+
+    connect(addButton_, &QPushButton::clicked, this, &PictureListWindow::addPictures);
+    connect(removeButton_, &QPushButton::clicked, this, &PictureListWindow::removeSelected);
+    connect(nextButton_, &QPushButton::clicked, this, &PictureListWindow::next);
+    connect(exitButton_, &QPushButton::clicked, this, &PictureListWindow::exitRequested);
+    addButton_->setFocus();
+}
+
+void PictureListWindow::addPictures()
+{
+    platform::OpenPicturesRequest request;
+    request.owner = this;
+    request.title = QStringLiteral("选择文本文件");
+    request.filters = pictureFilter();
+    request.filterIndex = 1;
+    request.initialFolder = job_.lastFolder;
+    const FileSelection selection = parseNameBuffer(platform::openPictures(request));
+    if (selection.fileCount == 0)
+        return;
+    job_.lastFolder = selection.folderPath;
+    for (const QString &name : selection.fileNames)
+        pictureList_->addItem(selection.folderPath + name);
+    storePictures();
+    showCount();
+}
+
+void PictureListWindow::removeSelected()
+{
+    if (pictureList_->count() == 0)
+        return;
+    std::vector<bool> selected;
+    selected.reserve(size_t(pictureList_->count()));
+    for (int i = 0; i < pictureList_->count(); ++i)
+        selected.push_back(pictureList_->item(i)->isSelected());
+    for (int position : removalOrder(selected))
+        delete pictureList_->takeItem(position);
+    storePictures();
+    showCount();
+}
+
+void PictureListWindow::next()
+{
+    if (pictureList_->count() < 1) {
+        platform::showNotice(this, QStringLiteral("提示信息"),
+                             QStringLiteral("至少选择一个要分割的图片！"));
+        addButton_->setFocus();
+        return;
+    }
+    const std::optional<int> parts = partsCount(partsBox_->currentText());
+    if (!parts) {
+        platform::showNotice(this, QStringLiteral("提示信息"),
+                             QStringLiteral("分割数量必须是 1 到 10 之间的整数！"));
+        partsBox_->setFocus();
+        return;
+    }
+    job_.partCount = *parts;
+    emit nextRequested();
+}
+
+void PictureListWindow::storePictures()
+{
+    job_.pictures.clear();
+    for (int i = 0; i < pictureList_->count(); ++i)
+        job_.pictures << pictureList_->item(i)->text();
+}
+
+void PictureListWindow::showCount()
+{
+    pictureCount_->setText(QString::number(pictureList_->count()));
+    // Wide enough for any count, not only a single digit.
+    pictureCount_->resize(qMax(pictureCount_->sizeHint().width(), 6), pictureCount_->height());
+}
+
+void PictureListWindow::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    emit exitRequested();
+}

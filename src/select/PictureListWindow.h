@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QWidget>
+
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class SplitJob;
+
+// Step 1: the pictures to split and the number of parts per picture.
+class PictureListWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Fills in the job's pictures, their last folder and the number of parts.
+    explicit PictureListWindow(SplitJob &job, QWidget *parent = nullptr);
+
+    void addPictures();
+    void removeSelected();
+    void next();
+
+signals:
+    void nextRequested();
+    void exitRequested();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void showCount();
+    // The list as the job's pictures, after every change.
+    void storePictures();
+
+    SplitJob &job_;
+    QListWidget *pictureList_ = nullptr;
+    QComboBox *partsBox_ = nullptr;
+    QPushButton *nextButton_ = nullptr;
+    QPushButton *exitButton_ = nullptr;
+    QPushButton *removeButton_ = nullptr;
+    QPushButton *addButton_ = nullptr;
+    QLabel *partsLabelTop_ = nullptr;
+    QLabel *partsLabelLeft_ = nullptr;
+    QLabel *partsLabelRight_ = nullptr;
+    QLabel *countLabel_ = nullptr;
+    QLabel *pictureCount_ = nullptr;
+};

@@ -1,0 +1,693 @@
+// The batch run without windows: real pictures cut, turned, named and saved.
+
+#include "FileHeaders.h"
+#include "PictureFixtures.h"
+#include "TestSupport.h"
+#include "batch/BatchEngine.h"
+
+#include <QDir>
+#include <QImageReader>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <algorithm>
+
+namespace {
+
+QStringList entries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                                  QDir::Name);
+}
+
+RunSnapshot snapshotOf(const QStringList &pictures, const QString &folder,
+                       std::vector<SnapshotFrame> frames, int rotation = 0)
+{
+    RunSnapshot s;
+    s.pictures = pictures;
+    s.folder = folder + QLatin1Char('/');
+    s.frames = std::move(frames);
+    s.rotation = rotation;
+    return s;
+}
+
+// Four frames lettered A to D laid 2 x 2 over a picture of 40 x 30 or larger.
+std::vector<SnapshotFrame> fourFrames()
+{
+    return {{{0, 0, 20, 15}, "A"},
+            {{20, 0, 20, 15}, "B"},
+            {{0, 15, 20, 15}, "C"},
+            {{20, 15, 20, 15}, "D"}};
+}
+
+} // namespace
+
+class TestBatchEngine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void everyInputThroughEveryOutput_data();
+    void everyInputThroughEveryOutput();
+    void numberingSkipsUnreadablePicture();
+    void frameOutsideGivesNoFile();
+    void progressSequence();
+    void stopKeepsEarlierPieces();
+    void formatChangeApplies();
+    void existingFileReplaced();
+    void ownPictureNeverReplaced_data();
+    void ownPictureNeverReplaced();
+    void unsavablePiecesReported_data();
+    void unsavablePiecesReported();
+    void failedStartTouchesNothing();
+    void workerRunsOwnInstance();
+    void secondStartRefused();
+
+    void anyThreadCountSameFiles_data();
+    void anyThreadCountSameFiles();
+    void concurrentStop_data();
+    void concurrentStop();
+    void concurrentFormatChange();
+    void concurrentFailuresInOrder();
+    void nothingToCut_data();
+    void nothingToCut();
+
+private:
+    QString picture(const QString &name) const { return inputs_.filePath(name); }
+    QString writeSheet(const QString &name, int seed = 0);
+    QStringList manySheets(int count);
+
+    QTemporaryDir inputs_;
+};
+
+void TestBatchEngine::initTestCase()
+{
+    QVERIFY(inputs_.isValid());
+    const int dpm300 = 11811;
+    QImage base = testsupport::patternImage(61, 43, QImage::Format_RGB32, 5);
+    base.setDotsPerMeterX(dpm300);
+    base.setDotsPerMeterY(dpm300);
+    using testsupport::writePicture;
+    QVERIFY(writePicture(base, picture("rgb.bmp"), "bmp"));
+    QVERIFY(fixtures::writeGif(base, picture("palette.gif")));
+    QVERIFY(writePicture(base, picture("photo.jpg"), "jpeg", 90));
+    QVERIFY(writePicture(base, picture("scan.tif"), "tiff"));
+    QVERIFY(writePicture(base, picture("rgb.png"), "png"));
+    QVERIFY(
+        writePicture(base.convertToFormat(QImage::Format_Indexed8), picture("palette.png"), "png"));
+    QVERIFY(writePicture(base.convertToFormat(QImage::Format_Mono), picture("mono.bmp"), "bmp"));
+    QImage alpha = base.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < alpha.height(); ++y)
+        for (int x = 0; x < alpha.width(); ++x) {
+            const QRgb c = alpha.pixel(x, y);
+            alpha.setPixel(x, y, qRgba(qRed(c), qGreen(c), qBlue(c), (x * 37 + y) & 0xFF));
+        }
+    QVERIFY(writePicture(alpha, picture("alpha.png"), "png"));
+    QVERIFY(writePicture(base.convertToFormat(QImage::Format_RGBX64), picture("deep.png"), "png"));
+    // The fixtures really are what their names say.
+    QCOMPARE(headers::png(headers::readAll(picture("deep.png"))).bitDepth, 16);
+    QCOMPARE(headers::png(headers::readAll(picture("palette.png"))).colorType, 3);
+    QCOMPARE(headers::bmp(headers::readAll(picture("mono.bmp"))).bitCount, 1);
+    QCOMPARE(QImageReader(picture("palette.gif")).read().size(), base.size());
+}
+
+QString TestBatchEngine::writeSheet(const QString &name, int seed)
+{
+    const QString path = inputs_.filePath(name);
+    testsupport::writePicture(testsupport::patternImage(40, 30, QImage::Format_RGB32, seed), path,
+                              "png");
+    return path;
+}
+
+QStringList TestBatchEngine::manySheets(int count)
+{
+    QStringList pictures;
+    for (int i = 0; i < count; ++i) {
+        const QString path = inputs_.filePath(QStringLiteral("many%1.png").arg(i));
+        if (!QFileInfo::exists(path))
+            testsupport::writePicture(
+                testsupport::patternImage(40, 30, QImage::Format_RGB32, 100 + i), path, "png");
+        pictures << path;
+    }
+    return pictures;
+}
+
+void TestBatchEngine::everyInputThroughEveryOutput_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<int>("rotation");
+    const QStringList inputs{"rgb.bmp",     "palette.gif", "photo.jpg", "scan.tif", "rgb.png",
+                             "palette.png", "mono.bmp",    "alpha.png", "deep.png"};
+    const char *formats[] = {"BMP", "TIF", "PNG", "JPG"};
+    for (int i = 0; i < inputs.size(); ++i)
+        for (int f = 0; f < 4; ++f) {
+            // Every input meets every rotation once across the four formats.
+            const int rotation = (i + f) % 4;
+            QTest::addRow("%s to %s, turned %d", qPrintable(inputs.at(i)), formats[f], rotation)
+                << inputs.at(i) << f << rotation;
+        }
+}
+
+void TestBatchEngine::everyInputThroughEveryOutput()
+{
+    QFETCH(QString, input);
+    QFETCH(int, format);
+    QFETCH(int, rotation);
+
+    QTemporaryDir out;
+    BatchEngine engine;
+    engine.setFormat(OutputFormat(format));
+    // The second frame runs past the right and bottom edges in either orientation.
+    const RunSnapshot s = snapshotOf({picture(input)}, out.path(),
+                                     {{{3, 5, 20, 17}, "A"}, {{30, 25, 50, 50}, "B"}}, rotation);
+    const RunOutcome outcome = engine.runNow(s);
+    QVERIFY(outcome.unreadable.isEmpty());
+    QVERIFY(outcome.unsaved.isEmpty());
+    QCOMPARE(outcome.piecesSaved, 2);
+
+    const QImage source = QImageReader(picture(input)).read();
+    QVERIFY(!source.isNull());
+    const QImage turned = fixtures::turnedReference(source, rotation);
+    const QString extension = extensionOf(OutputFormat(format));
+    const QRect second = QRect(30, 25, 50, 50).intersected(QRect(QPoint(0, 0), turned.size()));
+    const std::pair<QString, QRect> pieces[] = {{"A00001", QRect(3, 5, 20, 17)},
+                                                {"B00002", second}};
+    for (const auto &[name, rect] : pieces) {
+        const QString path = out.filePath(name + extension);
+        QImageReader reader(path);
+        const QImage piece = reader.read();
+        QVERIFY2(!piece.isNull(), qPrintable(path));
+        const QImage expected = turned.copy(rect).convertToFormat(QImage::Format_RGB888);
+        QCOMPARE(piece.size(), rect.size());
+        if (format == int(OutputFormat::Jpg)) {
+            // The codec's own loss (4:2:0 chroma even at quality 100) is what the exact
+            // piece makes when encoded the same way: compare with that, so that a piece
+            // cut one pixel off still shows.
+            QCOMPARE(fixtures::maxDifference(piece, fixtures::jpegRoundTrip(expected)), 0);
+        } else {
+            QCOMPARE(fixtures::maxDifference(piece, expected), 0);
+        }
+        // The piece keeps the source's resolution.
+        QCOMPARE(qRound(piece.dotsPerMeterX() * 0.0254), qRound(source.dotsPerMeterX() * 0.0254));
+    }
+    QCOMPARE(entries(out.path()).size(), 2);
+}
+
+void TestBatchEngine::numberingSkipsUnreadablePicture()
+{
+    QTemporaryDir out;
+    const QString corrupt = inputs_.filePath("corrupt.jpg");
+    {
+        QFile file(corrupt);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("\xFF\xD8 not really a picture");
+    }
+    const QStringList pictures{writeSheet("one.png", 1), inputs_.filePath("missing.png"),
+                               writeSheet("three.png", 3), corrupt};
+    BatchEngine engine;
+    QSignalSpy progress(&engine, &BatchEngine::progress);
+    const RunOutcome outcome = engine.runNow(snapshotOf(pictures, out.path(), fourFrames()));
+
+    QCOMPARE(entries(out.path()),
+             QStringList({"A00001.BMP", "A00009.BMP", "B00002.BMP", "B00010.BMP", "C00003.BMP",
+                          "C00011.BMP", "D00004.BMP", "D00012.BMP"}));
+    QCOMPARE(outcome.unreadable, QStringList({pictures.at(1), corrupt}));
+    QCOMPARE(outcome.piecesSaved, 8);
+    // The read-out does not move for a skipped picture.
+    QCOMPARE(progress.size(), 8);
+    QCOMPARE(progress.at(4).at(0).toLongLong(), 9);
+    QCOMPARE(progress.at(4).at(1).toLongLong(), 16);
+}
+
+void TestBatchEngine::frameOutsideGivesNoFile()
+{
+    QTemporaryDir out;
+    BatchEngine engine;
+    QSignalSpy progress(&engine, &BatchEngine::progress);
+    // 40 x 30 picture: X = width, Y = height, and a frame cut down to nothing.
+    const RunOutcome outcome = engine.runNow(snapshotOf({writeSheet("sheet.png")}, out.path(),
+                                                        {{{40, 0, 10, 10}, "A"},
+                                                         {{0, 30, 10, 10}, "B"},
+                                                         {{5, 5, 0, 9}, "C"},
+                                                         {{30, 20, 50, 50}, "D"}}));
+    QCOMPARE(entries(out.path()), QStringList{"D00004.BMP"});
+    QCOMPARE(QImage(out.filePath("D00004.BMP")).size(), QSize(10, 10));
+    QVERIFY(outcome.unsaved.isEmpty());
+    QCOMPARE(progress.size(), 4); // the read-out still moves for frames without a file
+}
+
+void TestBatchEngine::progressSequence()
+{
+    QTemporaryDir out;
+    BatchEngine engine;
+    QSignalSpy progress(&engine, &BatchEngine::progress);
+    QSignalSpy finished(&engine, &BatchEngine::finished);
+    engine.runNow(snapshotOf({writeSheet("sheet.png")}, out.path(), fourFrames()));
+    QCOMPARE(progress.size(), 4);
+    for (int k = 0; k < 4; ++k) {
+        QCOMPARE(progress.at(k).at(0).toLongLong(), k + 1);
+        QCOMPARE(progress.at(k).at(1).toLongLong(), 4);
+    }
+    QCOMPARE(finished.size(), 1);
+    QVERIFY(!finished.at(0).at(0).value<RunOutcome>().stopped);
+}
+
+void TestBatchEngine::stopKeepsEarlierPieces()
+{
+    QTemporaryDir out;
+    BatchEngine engine;
+    // Stop while the run is between frames 2 and 3 (the slot runs on the worker).
+    connect(
+        &engine, &BatchEngine::progress, &engine,
+        [&engine](qint64 done, qint64) {
+            if (done == 2)
+                engine.requestStop();
+        },
+        Qt::DirectConnection);
+    QSignalSpy finished(&engine, &BatchEngine::finished);
+    QVERIFY(engine.start(snapshotOf({writeSheet("sheet.png")}, out.path(), fourFrames())));
+    // The end is announced on the worker; waiting on its future cannot miss it, where
+    // QSignalSpy::wait() would if the run ended before the wait began.
+    engine.wait();
+    QCOMPARE(finished.size(), 1);
+    const RunOutcome outcome = finished.at(0).at(0).value<RunOutcome>();
+    QVERIFY(outcome.stopped);
+    QCOMPARE(outcome.piecesSaved, 2);
+    QCOMPARE(entries(out.path()), QStringList({"A00001.BMP", "B00002.BMP"}));
+}
+
+void TestBatchEngine::formatChangeApplies()
+{
+    QTemporaryDir out;
+    BatchEngine engine;
+    connect(
+        &engine, &BatchEngine::progress, &engine,
+        [&engine](qint64 done, qint64) {
+            if (done == 2)
+                engine.setFormat(OutputFormat::Jpg);
+        },
+        Qt::DirectConnection);
+    QSignalSpy finished(&engine, &BatchEngine::finished);
+    QVERIFY(engine.start(snapshotOf({writeSheet("sheet.png")}, out.path(), fourFrames())));
+    // The end is announced on the worker; waiting on its future cannot miss it, where
+    // QSignalSpy::wait() would if the run ended before the wait began.
+    engine.wait();
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(entries(out.path()),
+             QStringList({"A00001.BMP", "B00002.BMP", "C00003.JPG", "D00004.JPG"}));
+    QCOMPARE(QImageReader(out.filePath("C00003.JPG")).format(), QByteArray("jpeg"));
+}
+
+void TestBatchEngine::existingFileReplaced()
+{
+    QTemporaryDir out;
+    {
+        QFile old(out.filePath("A00001.PNG"));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("an older file of the same name");
+    }
+    BatchEngine engine;
+    engine.setFormat(OutputFormat::Png);
+    const QString sheet = writeSheet("sheet.png", 7);
+    const RunOutcome outcome = engine.runNow(snapshotOf({sheet}, out.path(), fourFrames()));
+    QVERIFY(outcome.unsaved.isEmpty());
+    QCOMPARE(QImage(out.filePath("A00001.PNG")).convertToFormat(QImage::Format_RGB888),
+             QImage(sheet).copy(0, 0, 20, 15).convertToFormat(QImage::Format_RGB888));
+    QCOMPARE(entries(out.path()).size(), 4); // nothing kept beside it
+}
+
+void TestBatchEngine::ownPictureNeverReplaced_data()
+{
+    // How the output folder names the folder that holds the list's second picture.
+    QTest::addColumn<QString>("how");
+    QTest::newRow("same path") << "same";
+    QTest::newRow("path with dots") << "dots";
+    QTest::newRow("linked folder") << "link";
+}
+
+void TestBatchEngine::ownPictureNeverReplaced()
+{
+    QFETCH(QString, how);
+    QTemporaryDir dir;
+    QVERIFY(QDir().mkpath(dir.filePath("pics")));
+    const QString first = dir.filePath("pics/sheet.png");
+    const QString second = dir.filePath("pics/B00002.PNG"); // the first sheet's B piece
+    QVERIFY(QFile::copy(writeSheet("own1.png", 1), first));
+    QVERIFY(QFile::copy(writeSheet("own2.png", 2), second));
+    QString folder = dir.filePath("pics");
+    if (how == "dots") {
+        folder = dir.filePath("pics/../pics");
+    } else if (how == "link") {
+        folder = dir.filePath("linked");
+        QVERIFY(QFile::link(dir.filePath("pics"), folder));
+    }
+    const QByteArray original = [&] {
+        QFile f(second);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+
+    BatchEngine engine;
+    engine.setFormat(OutputFormat::Png);
+    const RunOutcome outcome = engine.runNow(
+        snapshotOf({first, second}, folder, {{{0, 0, 20, 15}, "A"}, {{0, 0, 40, 30}, "B"}}));
+    QVERIFY(outcome.unreadable.isEmpty());
+    QCOMPARE(outcome.unsaved.size(), 1);
+    QVERIFY(outcome.unsaved.first().endsWith("/B00002.PNG"));
+    QCOMPARE(outcome.piecesSaved, 3); // the run goes on
+    QFile kept(second);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), original);
+    // The second picture was read whole: its B piece is the picture itself.
+    QCOMPARE(QImage(dir.filePath("pics/B00004.PNG")).convertToFormat(QImage::Format_RGB888),
+             QImage(second).convertToFormat(QImage::Format_RGB888));
+}
+
+void TestBatchEngine::unsavablePiecesReported_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("target name held by a folder") << "folder";
+    QTest::newRow("read-only folder") << "read-only";
+    QTest::newRow("folder removed before the run") << "removed";
+}
+
+void TestBatchEngine::unsavablePiecesReported()
+{
+    QFETCH(QString, how);
+    QTemporaryDir out;
+    const QString folder = out.filePath("pieces");
+    QVERIFY(QDir().mkpath(folder));
+    if (how == "folder") {
+        QVERIFY(QDir().mkpath(folder + "/B00002.BMP"));
+    } else if (how == "read-only") {
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        QFile probe(folder + "/probe");
+        if (probe.open(QIODevice::WriteOnly)) {
+            probe.close();
+            probe.remove();
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QSKIP("permission bits are ignored for this user (root); the other rows cover it");
+        }
+    } else {
+        QVERIFY(QDir(folder).removeRecursively());
+    }
+
+    BatchEngine engine;
+    const RunOutcome outcome =
+        engine.runNow(snapshotOf({writeSheet("sheet.png")}, folder, fourFrames()));
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    QVERIFY(!outcome.stopped);
+    if (how == "folder") {
+        QCOMPARE(outcome.unsaved, QStringList{folder + "/B00002.BMP"});
+        // The run went on; no partial or temporary file is left beside the pieces.
+        QCOMPARE(entries(folder),
+                 QStringList({"A00001.BMP", "B00002.BMP", "C00003.BMP", "D00004.BMP"}));
+        QVERIFY(QFileInfo(folder + "/B00002.BMP").isDir());
+    } else {
+        QCOMPARE(outcome.unsaved.size(), 4);
+        QCOMPARE(outcome.piecesSaved, 0);
+        if (how == "read-only")
+            QCOMPARE(entries(folder), QStringList());
+        else
+            QVERIFY(!QFileInfo::exists(folder));
+    }
+}
+
+void TestBatchEngine::failedStartTouchesNothing()
+{
+    QTemporaryDir out;
+    BatchEngine engine;
+    QSignalSpy progress(&engine, &BatchEngine::progress);
+    imaging::Library::failNextStartup();
+    const RunOutcome outcome =
+        engine.runNow(snapshotOf({writeSheet("sheet.png")}, out.path(), fourFrames()));
+    QVERIFY(outcome.startFailed);
+    QCOMPARE(progress.size(), 0);
+    QCOMPARE(entries(out.path()), QStringList());
+}
+
+void TestBatchEngine::workerRunsOwnInstance()
+{
+    QTemporaryDir out;
+    const QStringList pictures{writeSheet("one.png", 1), writeSheet("two.png", 2)};
+    const int startups = imaging::Library::totalStartups();
+    const int live = imaging::Library::liveInstances();
+    BatchEngine engine;
+    QSignalSpy finished(&engine, &BatchEngine::finished);
+    QVERIFY(engine.start(snapshotOf(pictures, out.path(), fourFrames())));
+    // The end is announced on the worker; waiting on its future cannot miss it, where
+    // QSignalSpy::wait() would if the run ended before the wait began.
+    engine.wait();
+    QCOMPARE(finished.size(), 1);
+    // One instance for the whole run, given back before the end is announced.
+    QCOMPARE(imaging::Library::totalStartups(), startups + 1);
+    QCOMPARE(imaging::Library::liveInstances(), live);
+    QCOMPARE(entries(out.path()).size(), 8);
+}
+
+void TestBatchEngine::secondStartRefused()
+{
+    QTemporaryDir out;
+    BatchEngine engine;
+    // Hold the worker inside its first progress report until the second start was tried.
+    std::atomic<bool> release{false};
+    connect(
+        &engine, &BatchEngine::progress, &engine,
+        [&release](qint64, qint64) {
+            while (!release)
+                QThread::yieldCurrentThread();
+        },
+        Qt::DirectConnection);
+    QSignalSpy finished(&engine, &BatchEngine::finished);
+    const RunSnapshot s = snapshotOf({writeSheet("sheet.png")}, out.path(), fourFrames());
+    QVERIFY(engine.start(s));
+    QVERIFY(engine.isRunning());
+    QVERIFY(!engine.start(s));
+    release = true;
+    // The end is announced on the worker; waiting on its future cannot miss it, where
+    // QSignalSpy::wait() would if the run ended before the wait began.
+    engine.wait();
+    QCOMPARE(finished.size(), 1);
+    QVERIFY(!engine.isRunning());
+    QVERIFY(engine.start(s)); // and again once it ended
+    engine.wait();
+}
+
+// The pool changes the order of the work, never its result: the same files, byte for
+// byte, the same outcome, and a read-out that only moves forward to the same end.
+void TestBatchEngine::anyThreadCountSameFiles_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<int>("rotation");
+    QTest::addColumn<int>("threads");
+    const char *formats[] = {"BMP", "TIF", "PNG", "JPG"};
+    for (int f = 0; f < 4; ++f)
+        for (int threads : {2, 3, 0})
+            QTest::addRow("%s, %d threads, turned %d", formats[f], threads, (f + threads) % 4)
+                << f << (f + threads) % 4 << threads;
+}
+
+void TestBatchEngine::anyThreadCountSameFiles()
+{
+    QFETCH(int, format);
+    QFETCH(int, rotation);
+    QFETCH(int, threads);
+    QStringList pictures = manySheets(5);
+    pictures.insert(2, inputs_.filePath("missing.png"));
+    pictures << picture("photo.jpg") << picture("alpha.png");
+    // A frame past the edge, one outside every picture, one cut to nothing.
+    const std::vector<SnapshotFrame> frames{{{0, 0, 20, 15}, "A"},
+                                            {{7, 3, 50, 50}, "B"},
+                                            {{500, 0, 10, 10}, "C"},
+                                            {{5, 5, 0, 9}, "D"},
+                                            {{1, 11, 13, 17}, "E"}};
+
+    auto runWith = [&](int count, QTemporaryDir &out, QList<qint64> &done) {
+        BatchEngine engine;
+        engine.setFormat(OutputFormat(format));
+        engine.setThreadCount(count);
+        connect(
+            &engine, &BatchEngine::progress, &engine, [&done](qint64 d, qint64) { done << d; },
+            Qt::DirectConnection);
+        return engine.runNow(snapshotOf(pictures, out.path(), frames, rotation));
+    };
+    QTemporaryDir oneOut, manyOut;
+    QList<qint64> oneDone, manyDone;
+    const RunOutcome one = runWith(1, oneOut, oneDone);
+    const RunOutcome many = runWith(threads, manyOut, manyDone);
+
+    QCOMPARE(many.piecesSaved, one.piecesSaved);
+    QCOMPARE(many.piecesSaved, 7 * 2 + 7); // A, B everywhere; E where it fits
+    QCOMPARE(many.unreadable, QStringList{pictures.at(2)});
+    QVERIFY(many.unsaved.isEmpty());
+    const QStringList names = entries(oneOut.path());
+    QCOMPARE(entries(manyOut.path()), names);
+    for (const QString &name : names) {
+        QFile a(oneOut.filePath(name)), b(manyOut.filePath(name));
+        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        QVERIFY2(a.readAll() == b.readAll(), qPrintable(name));
+    }
+    QCOMPARE(manyDone, oneDone);
+    QVERIFY(std::is_sorted(manyDone.cbegin(), manyDone.cend()));
+    QCOMPARE(manyDone.last(), qint64(pictures.size()) * 5);
+}
+
+// A stop while pieces run on several threads: the pieces already started are finished,
+// none after it is begun, nothing half-written or temporary is left, and the read-out
+// still only moves forward, to the pieces really written.
+void TestBatchEngine::concurrentStop_data()
+{
+    QTest::addColumn<int>("threads");
+    QTest::addColumn<qint64>("stopAt");
+    QTest::newRow("2 threads, stop at 1") << 2 << qint64(1);
+    QTest::newRow("3 threads, stop at 6") << 3 << qint64(6);
+    QTest::newRow("4 threads, stop at 13") << 4 << qint64(13);
+}
+
+void TestBatchEngine::concurrentStop()
+{
+    QFETCH(int, threads);
+    QFETCH(qint64, stopAt);
+    const QStringList pictures = manySheets(8);
+    QTemporaryDir out;
+    BatchEngine engine;
+    engine.setThreadCount(threads);
+    engine.setFormat(OutputFormat::Png);
+    QList<qint64> done;
+    connect(
+        &engine, &BatchEngine::progress, &engine,
+        [&engine, &done, stopAt](qint64 d, qint64) {
+            done << d;
+            if (d == stopAt)
+                engine.requestStop();
+        },
+        Qt::DirectConnection);
+    QSignalSpy finished(&engine, &BatchEngine::finished);
+    QVERIFY(engine.start(snapshotOf(pictures, out.path(), fourFrames())));
+    // The end is announced on the worker; waiting on its future cannot miss it, where
+    // QSignalSpy::wait() would if the run ended before the wait began.
+    engine.wait();
+    QCOMPARE(finished.size(), 1);
+    const RunOutcome outcome = finished.at(0).at(0).value<RunOutcome>();
+    QVERIFY(outcome.stopped);
+    QVERIFY(!engine.isRunning());
+
+    const QStringList names = entries(out.path());
+    QCOMPARE(qint64(names.size()), outcome.piecesSaved);
+    // At most the pieces that could have been running when the stop came.
+    QVERIFY(outcome.piecesSaved >= stopAt);
+    QVERIFY(outcome.piecesSaved <= stopAt + threads);
+    QVERIFY(std::is_sorted(done.cbegin(), done.cend()));
+    QCOMPARE(done.last(), outcome.piecesSaved);
+    const QRegularExpression pieceName(QStringLiteral("^[A-D](\\d{5})\\.PNG$"));
+    qint64 expectedNumber = 1;
+    QList<qint64> numbers;
+    for (const QString &name : names) {
+        const QRegularExpressionMatch m = pieceName.match(name);
+        QVERIFY2(m.hasMatch(), qPrintable(name)); // no temporary file left
+        numbers << m.captured(1).toLongLong();
+    }
+    std::sort(numbers.begin(), numbers.end());
+    for (const qint64 number : numbers) {
+        QCOMPARE(number, expectedNumber++); // no gap: pieces start in order
+        const qint64 sheet = (number - 1) / 4;
+        const qint64 frame = (number - 1) % 4;
+        const QRect rect(int(frame % 2) * 20, int(frame / 2) * 15, 20, 15);
+        const QString name = QString(QChar(u'A' + int(frame))) +
+                             QStringLiteral("%1.PNG").arg(number, 5, 10, QLatin1Char('0'));
+        // Every piece is whole.
+        QCOMPARE(QImage(out.filePath(name)).convertToFormat(QImage::Format_RGB888),
+                 QImage(pictures.at(sheet)).copy(rect).convertToFormat(QImage::Format_RGB888));
+    }
+}
+
+// The format is read as each piece starts: pieces begun before the change keep the old
+// one, pieces begun after it take the new one, each piece written once and whole.
+void TestBatchEngine::concurrentFormatChange()
+{
+    const QStringList pictures = manySheets(5);
+    QTemporaryDir out;
+    BatchEngine engine;
+    engine.setThreadCount(3);
+    connect(
+        &engine, &BatchEngine::progress, &engine,
+        [&engine](qint64 done, qint64) {
+            if (done == 4)
+                engine.setFormat(OutputFormat::Jpg);
+        },
+        Qt::DirectConnection);
+    QSignalSpy finished(&engine, &BatchEngine::finished);
+    QVERIFY(engine.start(snapshotOf(pictures, out.path(), fourFrames())));
+    // The end is announced on the worker; waiting on its future cannot miss it, where
+    // QSignalSpy::wait() would if the run ended before the wait began.
+    engine.wait();
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.at(0).at(0).value<RunOutcome>().piecesSaved, 20);
+
+    const QStringList names = entries(out.path());
+    QCOMPARE(names.size(), 20);
+    for (qint64 number = 1; number <= 20; ++number) {
+        const QString stem = QString(QChar(u'A' + int((number - 1) % 4))) +
+                             QStringLiteral("%1").arg(number, 5, 10, QLatin1Char('0'));
+        const bool bmp = names.contains(stem + ".BMP");
+        const bool jpg = names.contains(stem + ".JPG");
+        QVERIFY2(bmp != jpg, qPrintable(stem));
+        // Pieces 1 to 4 were finished before the change; at most three pieces (one per
+        // thread) can have begun after them, so from piece 8 on every piece is JPEG.
+        if (number <= 4)
+            QVERIFY(bmp);
+        if (number >= 8)
+            QVERIFY2(jpg, qPrintable(stem));
+        const QString path = out.filePath(stem + (bmp ? ".BMP" : ".JPG"));
+        QCOMPARE(QImageReader(path).format(), QByteArray(bmp ? "bmp" : "jpeg"));
+    }
+}
+
+// Failures on several threads are reported in running-number order and the run goes on.
+void TestBatchEngine::concurrentFailuresInOrder()
+{
+    const QStringList pictures = manySheets(4);
+    QTemporaryDir out;
+    const QString folder = out.filePath("pieces");
+    for (const char *held : {"D00012.BMP", "B00002.BMP", "C00007.BMP"})
+        QVERIFY(QDir().mkpath(folder + "/" + held));
+    BatchEngine engine;
+    engine.setThreadCount(3);
+    const RunOutcome outcome = engine.runNow(snapshotOf(pictures, folder, fourFrames()));
+    QCOMPARE(outcome.unsaved,
+             QStringList({folder + "/B00002.BMP", folder + "/C00007.BMP", folder + "/D00012.BMP"}));
+    QCOMPARE(outcome.piecesSaved, 13);
+    QCOMPARE(entries(folder).size(), 16);
+}
+
+void TestBatchEngine::nothingToCut_data()
+{
+    QTest::addColumn<int>("pictures");
+    QTest::addColumn<bool>("frames");
+    QTest::newRow("no picture") << 0 << true;
+    QTest::newRow("no frame") << 2 << false;
+}
+
+void TestBatchEngine::nothingToCut()
+{
+    QFETCH(int, pictures);
+    QFETCH(bool, frames);
+    QTemporaryDir out;
+    BatchEngine engine;
+    engine.setThreadCount(2);
+    QSignalSpy progress(&engine, &BatchEngine::progress);
+    const RunOutcome outcome = engine.runNow(snapshotOf(
+        manySheets(pictures), out.path(), frames ? fourFrames() : std::vector<SnapshotFrame>{}));
+    QVERIFY(!outcome.stopped && !outcome.startFailed);
+    QCOMPARE(outcome.piecesSaved, 0);
+    QCOMPARE(progress.size(), 0);
+    QCOMPARE(entries(out.path()), QStringList());
+}
+
+QTEST_GUILESS_MAIN(TestBatchEngine)
+#include "tst_batchengine.moc"

@@ -1,0 +1,394 @@
+// The fast codec paths against Qt's own: JPEG decoded and encoded through TurboJPEG,
+// PNG written with libdeflate, pieces cut and turned in one step.
+
+#include "TestSupport.h"
+#include "imaging/Picture.h"
+#include "imaging/JpegCodec.h"
+#include "imaging/PngWriter.h"
+#include "imaging/RawWriters.h"
+#include "imaging/TurnedCut.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QTemporaryDir>
+#include <QTransform>
+#include <QtTest>
+
+#include <turbojpeg.h>
+
+using imaging::Status;
+namespace enc = imaging::encoders;
+
+namespace {
+
+QImage rgb(const QImage &image)
+{
+    return image.convertToFormat(QImage::Format_RGB888);
+}
+
+QByteArray qtJpeg(const QImage &image, int quality)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(quality);
+    writer.write(image);
+    return buffer.data();
+}
+
+QImage decodedBytes(const QByteArray &bytes)
+{
+    return QImage::fromData(bytes);
+}
+
+// A CMYK JPEG made by the encoder itself (Qt 6.4 writes none).
+QByteArray cmykJpeg(int w, int h)
+{
+    std::vector<uchar> cmyk(size_t(w) * size_t(h) * 4);
+    for (size_t i = 0; i < cmyk.size(); ++i)
+        cmyk[i] = uchar((i * 37) % 251);
+    tjhandle handle = tjInitCompress();
+    unsigned char *out = nullptr;
+    unsigned long size = 0;
+    tjCompress2(handle, cmyk.data(), w, w * 4, h, TJPF_CMYK, &out, &size, TJSAMP_444, 95, 0);
+    QByteArray jpeg(reinterpret_cast<const char *>(out), qsizetype(size));
+    tjFree(out);
+    tjDestroy(handle);
+    return jpeg;
+}
+
+// A view whose rows are longer than its pixels, as a piece cut from a larger picture.
+QImage strideView(const QImage &big, const QRect &r)
+{
+    return QImage(big.constScanLine(r.y()) + qsizetype(r.x()) * 3, r.width(), r.height(),
+                  big.bytesPerLine(), QImage::Format_RGB888);
+}
+
+} // namespace
+
+class TestCodecs : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void jpegDecodedAsQtDoes_data();
+    void jpegDecodedAsQtDoes();
+    void jpegOthersFallBack_data();
+    void jpegOthersFallBack();
+    void jpegReusesMemory_data();
+    void jpegReusesMemory();
+    void jpegEncodedAsQtDoes_data();
+    void jpegEncodedAsQtDoes();
+    void pngExact_data();
+    void pngExact();
+    void rawWritersExact_data();
+    void rawWritersExact();
+    void turnedCutMatchesTurningFirst_data();
+    void turnedCutMatchesTurningFirst();
+    void unturnedCutIsAView();
+    void turnedCutRefusesOutside();
+
+private:
+    QTemporaryDir dir_;
+    imaging::Token token_ = 0;
+};
+
+void TestCodecs::init()
+{
+    QVERIFY(dir_.isValid());
+    QCOMPARE(imaging::Library::startup(token_), Status::Ok);
+}
+
+void TestCodecs::cleanup()
+{
+    imaging::Library::shutdown(token_);
+}
+
+void TestCodecs::jpegDecodedAsQtDoes_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("grey");
+    QTest::addColumn<int>("dpi");
+    QTest::newRow("1 x 1") << QSize(1, 1) << false << 300;
+    QTest::newRow("odd 17 x 9") << QSize(17, 9) << false << 600;
+    QTest::newRow("odd 33 x 130") << QSize(33, 130) << false << 72;
+    QTest::newRow("grey odd 21 x 13") << QSize(21, 13) << true << 300;
+    QTest::newRow("640 x 481") << QSize(640, 481) << false << 300;
+}
+
+void TestCodecs::jpegDecodedAsQtDoes()
+{
+    QFETCH(QSize, size);
+    QFETCH(bool, grey);
+    QFETCH(int, dpi);
+    QImage source = testsupport::patternImage(
+        size.width(), size.height(), grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32, 3);
+    source.setDotsPerMeterX(qRound(dpi / 0.0254));
+    source.setDotsPerMeterY(qRound(dpi / 0.0254));
+    const QString path = dir_.filePath("in.jpg");
+    QVERIFY(testsupport::writePicture(source, path, "jpeg", 90));
+    const QImage qt = QImageReader(path).read();
+
+    imaging::Picture picture;
+    QCOMPARE(picture.load(path), Status::Ok);
+    QCOMPARE(picture.image().format(), QImage::Format_RGB888); // the TurboJPEG path
+    // Same decoder, same upsampling: the pixels are the very same.
+    QCOMPARE(picture.image(), rgb(qt));
+    QCOMPARE(picture.image().dotsPerMeterX(), qt.dotsPerMeterX());
+    QCOMPARE(picture.image().dotsPerMeterY(), qt.dotsPerMeterY());
+}
+
+void TestCodecs::jpegOthersFallBack_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("CMYK") << "cmyk";
+    QTest::newRow("JPEG bytes under another name") << "renamed";
+    QTest::newRow("truncated after the header") << "truncated";
+}
+
+void TestCodecs::jpegOthersFallBack()
+{
+    QFETCH(QString, kind);
+    const QString path = dir_.filePath("other.jpg");
+    QByteArray bytes;
+    if (kind == "cmyk")
+        bytes = cmykJpeg(19, 11);
+    else
+        bytes = qtJpeg(testsupport::patternImage(40, 30), 90);
+    if (kind == "truncated")
+        bytes.truncate(bytes.size() / 2);
+    {
+        QFile file(kind == "renamed" ? dir_.filePath("other.png") : path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    const QString read = kind == "renamed" ? dir_.filePath("other.png") : path;
+    QImageReader reader(read);
+    const QImage qt = reader.read();
+
+    imaging::Picture picture;
+    const Status status = picture.load(read);
+    // Qt's reader fills a short file's missing rows with grey; the program refuses it.
+    if (kind == "truncated") {
+        QVERIFY(!qt.isNull());
+        QCOMPARE(status, Status::UnknownImageFormat);
+        return;
+    }
+    if (qt.isNull()) {
+        QVERIFY(status != Status::Ok);
+        return;
+    }
+    QCOMPARE(status, Status::Ok);
+    // Whatever path it took, the picture is what Qt's reader makes of the file.
+    QCOMPARE(rgb(picture.image()), rgb(qt));
+    if (kind == "cmyk")
+        QVERIFY(picture.image().format() != QImage::Format_RGB888); // Qt's conversion kept
+}
+
+void TestCodecs::jpegReusesMemory_data()
+{
+    QTest::addColumn<QSize>("recycledSize");
+    QTest::addColumn<bool>("shared");
+    QTest::addColumn<bool>("reused");
+    QTest::newRow("same size, not shared") << QSize(41, 29) << false << true;
+    QTest::newRow("same size, still shared") << QSize(41, 29) << true << false;
+    QTest::newRow("other size") << QSize(29, 41) << false << false;
+}
+
+void TestCodecs::jpegReusesMemory()
+{
+    QFETCH(QSize, recycledSize);
+    QFETCH(bool, shared);
+    QFETCH(bool, reused);
+    const QString path = dir_.filePath("reuse.jpg");
+    QVERIFY(testsupport::writePicture(testsupport::patternImage(41, 29), path, "jpeg", 90));
+    QImage recycled(recycledSize, QImage::Format_RGB888);
+    recycled.fill(Qt::red);
+    const QImage holder = shared ? recycled : QImage();
+    const uchar *memory = recycled.constBits();
+
+    imaging::Picture picture;
+    QCOMPARE(picture.load(path, std::move(recycled)), Status::Ok);
+    QCOMPARE(picture.image().constBits() == memory, reused);
+    QCOMPARE(picture.image(), rgb(QImageReader(path).read()));
+    // A picture someone still holds is never written over.
+    if (shared)
+        QCOMPARE(holder.pixel(0, 0), QColor(Qt::red).rgb());
+}
+
+void TestCodecs::jpegEncodedAsQtDoes_data()
+{
+    QTest::addColumn<QRect>("cut");
+    QTest::addColumn<int>("quality");
+    QTest::newRow("1 x 1") << QRect(5, 5, 1, 1) << 100;
+    QTest::newRow("odd view 17 x 9") << QRect(3, 2, 17, 9) << 100;
+    QTest::newRow("odd view 61 x 43") << QRect(1, 7, 61, 43) << 100;
+    QTest::newRow("whole rows, quality 75") << QRect(0, 0, 80, 50) << 75;
+}
+
+void TestCodecs::jpegEncodedAsQtDoes()
+{
+    QFETCH(QRect, cut);
+    QFETCH(int, quality);
+    QImage big = rgb(testsupport::patternImage(80, 50, QImage::Format_RGB32, 8));
+    QImage piece = strideView(big, cut).copy();
+    piece.setDotsPerMeterX(23622); // 600 dpi
+    piece.setDotsPerMeterY(11811); // 300 dpi
+    const QImage view = strideView(big, cut);
+    QImage viewWithDpi = QImage(const_cast<uchar *>(view.constBits()), view.width(), view.height(),
+                                view.bytesPerLine(), QImage::Format_RGB888);
+    viewWithDpi.setDotsPerMeterX(piece.dotsPerMeterX());
+    viewWithDpi.setDotsPerMeterY(piece.dotsPerMeterY());
+
+    const QString path = dir_.filePath("out.jpg");
+    QCOMPARE(imaging::savePicture(viewWithDpi, path, enc::jpeg, {{enc::quality, 4, quality}}),
+             Status::Ok);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray ours = file.readAll();
+    const QByteArray qts = qtJpeg(piece, quality);
+    // The same coded picture as Qt's writer, 4:2:0 with standard tables, pixel for pixel.
+    QCOMPARE(decodedBytes(ours), decodedBytes(qts));
+    if (quality == 100)
+        QCOMPARE(ours.size(), qts.size()); // no optimised Huffman tables, as Qt writes
+    const QImage back = QImageReader(path).read();
+    QCOMPARE(qRound(back.dotsPerMeterX() * 0.0254), 600);
+    QCOMPARE(qRound(back.dotsPerMeterY() * 0.0254), 300);
+}
+
+void TestCodecs::pngExact_data()
+{
+    QTest::addColumn<QRect>("cut");
+    QTest::addColumn<int>("filter");
+    QTest::addColumn<int>("level");
+    using F = imaging::png::Filter;
+    QTest::newRow("1 x 1") << QRect(0, 0, 1, 1) << int(F::Up) << 1;
+    QTest::newRow("odd view, default") << QRect(3, 2, 17, 9) << -1 << -1;
+    for (F f : {F::None, F::Sub, F::Up, F::Average, F::Paeth, F::Adaptive})
+        QTest::addRow("filter %d, odd view 61 x 43", int(f)) << QRect(1, 7, 61, 43) << int(f) << 6;
+    QTest::newRow("level 12") << QRect(0, 0, 80, 50) << int(F::Up) << 12;
+}
+
+void TestCodecs::pngExact()
+{
+    QFETCH(QRect, cut);
+    QFETCH(int, filter);
+    QFETCH(int, level);
+    const QImage big = rgb(testsupport::patternImage(80, 50, QImage::Format_RGB32, 4));
+    QImage view = strideView(big, cut);
+    imaging::png::Settings settings = imaging::png::defaultSettings();
+    if (filter >= 0)
+        settings = {level, imaging::png::Filter(filter)};
+    QImage withDpi(const_cast<uchar *>(view.constBits()), view.width(), view.height(),
+                   view.bytesPerLine(), QImage::Format_RGB888);
+    withDpi.setDotsPerMeterX(23622);
+    withDpi.setDotsPerMeterY(11811);
+    const QByteArray png = imaging::png::encode(withDpi, settings);
+    QVERIFY(png.size() > 33);
+    // 8-bit RGB as the header says it, and every pixel back exactly.
+    QCOMPARE(int(uchar(png[24])), 8);
+    QCOMPARE(int(uchar(png[25])), 2);
+    const QImage back = QImage::fromData(png, "png");
+    QCOMPARE(rgb(back), view.copy());
+    QCOMPARE(back.dotsPerMeterX(), 23622);
+    QCOMPARE(back.dotsPerMeterY(), 11811);
+}
+
+void TestCodecs::rawWritersExact_data()
+{
+    QTest::addColumn<QByteArray>("format");
+    QTest::addColumn<QRect>("cut");
+    for (const char *format : {"bmp", "tiff"})
+        // Widths 1 to 4 meet every row padding of a BMP.
+        for (int w = 1; w <= 4; ++w)
+            QTest::addRow("%s, %d wide", format, w) << QByteArray(format) << QRect(3, 2, w, 7);
+}
+
+void TestCodecs::rawWritersExact()
+{
+    QFETCH(QByteArray, format);
+    QFETCH(QRect, cut);
+    const QImage big = rgb(testsupport::patternImage(20, 12, QImage::Format_RGB32, 9));
+    const QImage view = strideView(big, cut);
+    QImage withDpi(const_cast<uchar *>(view.constBits()), view.width(), view.height(),
+                   view.bytesPerLine(), QImage::Format_RGB888);
+    withDpi.setDotsPerMeterX(23622);
+    withDpi.setDotsPerMeterY(11811);
+    const QByteArray bytes =
+        format == "bmp" ? imaging::raw::encodeBmp(withDpi) : imaging::raw::encodeTiff(withDpi);
+    const QImage back = QImage::fromData(bytes, format.constData());
+    QCOMPARE(rgb(back), view.copy());
+    QCOMPARE(qRound(back.dotsPerMeterX() * 0.0254), 600);
+    QCOMPARE(qRound(back.dotsPerMeterY() * 0.0254), 300);
+}
+
+void TestCodecs::turnedCutMatchesTurningFirst_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QRect>("cut");
+    const std::pair<QImage::Format, const char *> formats[] = {{QImage::Format_RGB888, "24-bit"},
+                                                               {QImage::Format_RGB32, "32-bit"},
+                                                               {QImage::Format_ARGB32, "alpha"},
+                                                               {QImage::Format_Grayscale8, "grey"}};
+    for (const auto &[format, name] : formats)
+        for (int code = 0; code < 4; ++code) {
+            // Turned picture: 37 x 23 or 23 x 37; one inner piece, one at the far corner.
+            QTest::addRow("%s, code %d, inner", name, code)
+                << int(format) << code << QRect(2, 3, 9, 5);
+            const QRect corner = code % 2 ? QRect(10, 20, 13, 17) : QRect(20, 10, 17, 13);
+            QTest::addRow("%s, code %d, corner", name, code) << int(format) << code << corner;
+        }
+}
+
+void TestCodecs::turnedCutMatchesTurningFirst()
+{
+    QFETCH(int, format);
+    QFETCH(int, code);
+    QFETCH(QRect, cut);
+    QImage source = testsupport::patternImage(37, 23, QImage::Format(format), 2);
+    source.setDotsPerMeterX(23622);
+    source.setDotsPerMeterY(11811);
+    const QImage turned = source.transformed(QTransform().rotate(90 * code));
+    QImage piece;
+    QCOMPARE(imaging::cutTurnedPiece(source, code, cut, piece), Status::Ok);
+    QCOMPARE(piece.format(), QImage::Format_RGB888);
+    QCOMPARE(piece, rgb(turned.copy(cut)));
+    // A quarter turn swaps the resolutions.
+    QCOMPARE(piece.dotsPerMeterX(), code % 2 ? 11811 : 23622);
+    QCOMPARE(piece.dotsPerMeterY(), code % 2 ? 23622 : 11811);
+    // The whole picture turned the same way.
+    QCOMPARE(rgb(imaging::turnedImage(source, code)), rgb(turned));
+}
+
+void TestCodecs::unturnedCutIsAView()
+{
+    const QImage source = rgb(testsupport::patternImage(30, 20));
+    QImage piece;
+    QCOMPARE(imaging::cutTurnedPiece(source, 0, QRect(4, 5, 10, 6), piece), Status::Ok);
+    QCOMPARE(piece.constBits(), source.constScanLine(5) + 4 * 3);
+    QCOMPARE(piece, source.copy(4, 5, 10, 6));
+}
+
+void TestCodecs::turnedCutRefusesOutside()
+{
+    const QImage source = rgb(testsupport::patternImage(30, 20));
+    QImage piece;
+    // Inside the unturned picture but not the turned one, and empty.
+    QCOMPARE(imaging::cutTurnedPiece(source, 1, QRect(0, 0, 30, 20), piece),
+             Status::InvalidParameter);
+    QCOMPARE(imaging::cutTurnedPiece(source, 0, QRect(29, 19, 2, 1), piece),
+             Status::InvalidParameter);
+    QCOMPARE(imaging::cutTurnedPiece(source, 2, QRect(3, 3, 0, 4), piece),
+             Status::InvalidParameter);
+    QCOMPARE(imaging::cutTurnedPiece(QImage(), 0, QRect(0, 0, 1, 1), piece),
+             Status::InvalidParameter);
+}
+
+QTEST_GUILESS_MAIN(TestCodecs)
+#include "tst_codecs.moc"

@@ -1,0 +1,301 @@
+// The imaging layer: instances, loading, turning, cutting and atomic saving.
+
+#include "TestSupport.h"
+#include "imaging/Picture.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+using imaging::Status;
+namespace enc = imaging::encoders;
+
+namespace {
+
+QStringList entries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                                  QDir::Name);
+}
+
+quint32 crc32(const QByteArray &data)
+{
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char byte : data) {
+        crc ^= uchar(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+QImage rgb(const QImage &image)
+{
+    return image.convertToFormat(QImage::Format_RGB888);
+}
+
+} // namespace
+
+class TestImaging : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void instances();
+    void nothingWithoutInstance();
+    void loadFailures_data();
+    void loadFailures();
+    void turning_data();
+    void turning();
+    void cutEveryPixelFormat_data();
+    void cutEveryPixelFormat();
+    void cutOutsideRefused();
+    void saveReplacesAtomically();
+    void saveFailuresLeaveNothing();
+    void tiffCompressionParameter();
+
+private:
+    QTemporaryDir dir_;
+    imaging::Token token_ = 0;
+};
+
+void TestImaging::init()
+{
+    QCOMPARE(imaging::Library::startup(token_), Status::Ok);
+}
+
+void TestImaging::cleanup()
+{
+    imaging::Library::shutdown(token_);
+    QCOMPARE(imaging::Library::liveInstances(), 0);
+}
+
+void TestImaging::instances()
+{
+    const int startups = imaging::Library::totalStartups();
+    imaging::Token second = 0;
+    QCOMPARE(imaging::Library::startup(second), Status::Ok);
+    QVERIFY(second != token_);
+    QCOMPARE(imaging::Library::liveInstances(), 2);
+    imaging::Library::shutdown(second);
+    imaging::Library::shutdown(second); // a token is given back once only
+    QCOMPARE(imaging::Library::liveInstances(), 1);
+
+    imaging::Library::failNextStartup();
+    imaging::Token failed = 0;
+    QCOMPARE(imaging::Library::startup(failed), Status::GenericError);
+    QCOMPARE(imaging::Library::liveInstances(), 1);
+    QCOMPARE(imaging::Library::totalStartups(), startups + 1);
+}
+
+void TestImaging::nothingWithoutInstance()
+{
+    const QString path = dir_.filePath("p.png");
+    QVERIFY(testsupport::writePicture(testsupport::patternImage(4, 4), path, "png"));
+    imaging::Library::shutdown(token_);
+    imaging::Picture picture;
+    QCOMPARE(picture.load(path), Status::NotStarted);
+    QCOMPARE(imaging::savePicture(QImage(4, 4, QImage::Format_RGB888), dir_.filePath("o.bmp"),
+                                   enc::bmp, {}),
+             Status::NotStarted);
+    QVERIFY(!QFile::exists(dir_.filePath("o.bmp")));
+    QCOMPARE(imaging::Library::startup(token_), Status::Ok);
+}
+
+void TestImaging::loadFailures_data()
+{
+    QTest::addColumn<QByteArray>("content"); // empty: no file
+    QTest::addColumn<int>("status");
+    QTest::newRow("missing") << QByteArray() << int(Status::FileNotFound);
+    QTest::newRow("not a picture")
+        << QByteArray("plain text, no picture") << int(Status::UnknownImageFormat);
+
+    // A PNG whose header claims 20000 x 20000: beyond the allocation limit, refused
+    // before anything is decoded.
+    QByteArray huge;
+    {
+        QBuffer buffer(&huge);
+        buffer.open(QIODevice::WriteOnly);
+        QImage(1, 1, QImage::Format_ARGB32).save(&buffer, "png");
+    }
+    auto *p = reinterpret_cast<uchar *>(huge.data());
+    qToBigEndian<quint32>(20000, p + 16);
+    qToBigEndian<quint32>(20000, p + 20);
+    qToBigEndian<quint32>(crc32(huge.mid(12, 17)), p + 29);
+    QTest::newRow("too large") << huge << int(Status::TooLarge);
+}
+
+void TestImaging::loadFailures()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(int, status);
+    const QString path = dir_.filePath(QStringLiteral("bad %1.png").arg(QTest::currentDataTag()));
+    if (!content.isEmpty()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    imaging::Picture picture;
+    QCOMPARE(int(picture.load(path)), status);
+    QVERIFY(!picture.isDecoded());
+}
+
+void TestImaging::turning_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<bool>("beforeDecoding");
+    for (int code = 0; code < 4; ++code) {
+        QTest::addRow("code %d after decoding", code) << code << false;
+        QTest::addRow("code %d before decoding", code) << code << true;
+    }
+}
+
+void TestImaging::turning()
+{
+    QFETCH(int, code);
+    QFETCH(bool, beforeDecoding);
+    const int w = 7;
+    const int h = 5;
+    const QImage source = testsupport::patternImage(w, h, QImage::Format_RGB32, 1);
+    const QString path = dir_.filePath("turn.png");
+    QVERIFY(testsupport::writePicture(source, path, "png"));
+
+    imaging::Picture picture;
+    if (beforeDecoding) {
+        QCOMPARE(picture.open(path), Status::Ok);
+        picture.turn(code);
+        QCOMPARE(picture.decode(), Status::Ok);
+    } else {
+        QCOMPARE(picture.load(path), Status::Ok);
+        picture.turn(code);
+    }
+    const QSizeF expectedSize = code % 2 ? QSizeF(h, w) : QSizeF(w, h);
+    QCOMPARE(picture.dimensions(), expectedSize);
+    const QImage &turned = picture.image();
+    QCOMPARE(QSizeF(turned.size()), expectedSize);
+    // Code 1 is 90° clockwise: the top-left of the turned picture is the source's
+    // bottom-left.
+    for (int y = 0; y < turned.height(); ++y)
+        for (int x = 0; x < turned.width(); ++x) {
+            const QPoint from = code == 1   ? QPoint(y, h - 1 - x)
+                                : code == 2 ? QPoint(w - 1 - x, h - 1 - y)
+                                : code == 3 ? QPoint(w - 1 - y, x)
+                                            : QPoint(x, y);
+            QCOMPARE(turned.pixel(x, y), source.pixel(from));
+        }
+}
+
+void TestImaging::cutEveryPixelFormat_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QByteArray>("codec");
+    QTest::newRow("1-bit") << int(QImage::Format_Mono) << QByteArray("png");
+    QTest::newRow("palette") << int(QImage::Format_Indexed8) << QByteArray("png");
+    QTest::newRow("grey") << int(QImage::Format_Grayscale8) << QByteArray("png");
+    QTest::newRow("alpha") << int(QImage::Format_ARGB32) << QByteArray("png");
+    QTest::newRow("16-bit") << int(QImage::Format_RGBA64) << QByteArray("png");
+    QTest::newRow("24-bit bmp") << int(QImage::Format_RGB888) << QByteArray("bmp");
+    QTest::newRow("tiff") << int(QImage::Format_RGB32) << QByteArray("tiff");
+}
+
+void TestImaging::cutEveryPixelFormat()
+{
+    QFETCH(int, format);
+    QFETCH(QByteArray, codec);
+    QImage source = testsupport::patternImage(33, 21, QImage::Format(format), 6);
+    source.setDotsPerMeterX(23622); // 600 dpi
+    source.setDotsPerMeterY(11811); // 300 dpi
+    const QString path = dir_.filePath("cut." + codec);
+    QVERIFY(testsupport::writePicture(source, path, codec.constData()));
+    const QImage decoded = QImageReader(path).read();
+
+    imaging::Picture picture;
+    QCOMPARE(picture.load(path), Status::Ok);
+    QImage piece;
+    QCOMPARE(imaging::cutPiece(picture, 31, 2, 2, 19, piece), Status::Ok);
+    QCOMPARE(piece.format(), QImage::Format_RGB888);
+    QCOMPARE(piece, rgb(decoded.copy(31, 2, 2, 19)));
+    QCOMPARE(piece.dotsPerMeterX(), decoded.dotsPerMeterX());
+    QCOMPARE(piece.dotsPerMeterY(), decoded.dotsPerMeterY());
+}
+
+void TestImaging::cutOutsideRefused()
+{
+    const QString path = dir_.filePath("small.png");
+    QVERIFY(testsupport::writePicture(testsupport::patternImage(10, 10), path, "png"));
+    imaging::Picture picture;
+    QCOMPARE(picture.load(path), Status::Ok);
+    QImage piece;
+    QCOMPARE(imaging::cutPiece(picture, 5, 5, 6, 5, piece), Status::InvalidParameter);
+    QCOMPARE(imaging::cutPiece(picture, -1, 0, 5, 5, piece), Status::InvalidParameter);
+    QCOMPARE(imaging::cutPiece(picture, 0, 0, 0, 5, piece), Status::InvalidParameter);
+    QCOMPARE(imaging::cutPiece(picture, 9, 9, 1, 1, piece), Status::Ok);
+    QCOMPARE(piece.size(), QSize(1, 1));
+}
+
+void TestImaging::saveReplacesAtomically()
+{
+    QTemporaryDir out;
+    const QString path = out.filePath("A00001.PNG");
+    {
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write(QByteArray(100000, 'x')); // longer than the new file
+    }
+    const QImage piece = rgb(testsupport::patternImage(9, 9, QImage::Format_RGB32, 2));
+    QCOMPARE(imaging::savePicture(piece, path, enc::png, {}), Status::Ok);
+    QCOMPARE(rgb(QImage(path)), piece);
+    QVERIFY(QFileInfo(path).size() < 100000);
+    QCOMPARE(entries(out.path()), QStringList{"A00001.PNG"});
+}
+
+void TestImaging::saveFailuresLeaveNothing()
+{
+    QTemporaryDir out;
+    const QImage piece = rgb(testsupport::patternImage(9, 9));
+    QString why;
+    // The target's name is held by a folder.
+    QVERIFY(QDir(out.path()).mkdir("A00001.BMP"));
+    QVERIFY(imaging::savePicture(piece, out.filePath("A00001.BMP"), enc::bmp, {}, &why) !=
+            Status::Ok);
+    QVERIFY(!why.isEmpty());
+    // The folder is gone.
+    QVERIFY(imaging::savePicture(piece, out.filePath("gone/A00002.BMP"), enc::bmp, {}) !=
+            Status::Ok);
+    // An encoder that does not exist.
+    QCOMPARE(imaging::savePicture(piece, out.filePath("A00003.GIF"),
+                                   QStringLiteral("{557CF402-1A04-11D3-9A73-0000F81EF32E}"), {}),
+             Status::InvalidParameter);
+    QCOMPARE(entries(out.path()), QStringList{"A00001.BMP"});
+    QVERIFY(QFileInfo(out.filePath("A00001.BMP")).isDir());
+}
+
+void TestImaging::tiffCompressionParameter()
+{
+    QTemporaryDir out;
+    QImage flat(200, 200, QImage::Format_RGB888);
+    flat.fill(QColor(10, 20, 30));
+    const QString plain = out.filePath("plain.tif");
+    const QString packed = out.filePath("packed.tif");
+    QCOMPARE(imaging::savePicture(
+                 flat, plain, enc::tiff,
+                 {{enc::compression, 4, enc::compressionNone}, {enc::colorDepth, 4, 24}}),
+             Status::Ok);
+    QCOMPARE(imaging::savePicture(flat, packed, enc::tiff, {{enc::compression, 4, 2}}),
+             Status::Ok);
+    // Uncompressed: every pixel's three bytes are in the file.
+    QVERIFY(QFileInfo(plain).size() >= 200 * 200 * 3);
+    QVERIFY(QFileInfo(packed).size() < 200 * 200);
+    QCOMPARE(rgb(QImage(plain)), flat);
+    QCOMPARE(rgb(QImage(packed)), flat);
+}
+
+QTEST_GUILESS_MAIN(TestImaging)
+#include "tst_imaging.moc"

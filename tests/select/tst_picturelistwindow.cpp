@@ -1,0 +1,495 @@
+#include "TestSupport.h"
+#include "job/SplitJob.h"
+#include "select/PictureListWindow.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+const char *const controlNames[] = {"List1",  "Command5", "Command4", "Label5",
+                                    "Label6", "Label2",   "Label3",   "Combo1",
+                                    "Label4", "Command2", "Command3"};
+
+// The named control that owns the widget (an editable box's line edit belongs to the box).
+QString controlOf(QWidget *widget)
+{
+    for (; widget; widget = widget->parentWidget()) {
+        for (const char *name : controlNames) {
+            if (widget->objectName() == QLatin1String(name))
+                return widget->objectName();
+        }
+    }
+    return {};
+}
+
+QStringList items(const QListWidget *list)
+{
+    QStringList result;
+    for (int i = 0; i < list->count(); ++i)
+        result << list->item(i)->text();
+    return result;
+}
+
+QStringList paths(const QString &folder, const QStringList &names)
+{
+    QStringList result;
+    for (const QString &name : names)
+        result << folder + QLatin1Char('/') + name;
+    return result;
+}
+
+bool touch(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write("x", 1) == 1;
+}
+
+} // namespace
+
+class tst_frmSplit1 : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void loadState();
+    void geometry_data();
+    void geometry();
+    void tabOrder();
+    void accessKeys();
+    void addOne();
+    void addThreeInOrder();
+    void cancelKeepsEverything();
+    void duplicateCountedTwice();
+    void remove_data();
+    void remove();
+    void removeWithTheMouse();
+    void nextRefusesEmptyList();
+    void nextChecksParts_data();
+    void nextChecksParts();
+    void nextWithoutSelection();
+    void realDialogOffersUpperCase();
+
+private:
+    std::unique_ptr<PictureListWindow> window;
+    std::unique_ptr<testsupport::ScriptedBoxes> boxes;
+    std::unique_ptr<testsupport::ScriptedDialogs> dialogs;
+
+    void showActive()
+    {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    }
+    void fill(int count)
+    {
+        QStringList names;
+        for (int i = 0; i < count; ++i)
+            names << QStringLiteral("p%1.jpg").arg(i);
+        dialogs->pickFiles(paths(QStringLiteral("/scans"), names));
+        window->Command5->click();
+    }
+};
+
+void tst_frmSplit1::init()
+{
+    lastFolder.clear();
+    boxes = std::make_unique<testsupport::ScriptedBoxes>();
+    dialogs = std::make_unique<testsupport::ScriptedDialogs>();
+    window = std::make_unique<PictureListWindow>();
+}
+
+void tst_frmSplit1::cleanup()
+{
+    window.reset();
+    dialogs.reset();
+    boxes.reset();
+    QVERIFY(QApplication::topLevelWidgets().isEmpty());
+}
+
+void tst_frmSplit1::loadState()
+{
+    QCOMPARE(window->windowTitle(),
+             QStringLiteral("青禾图片分割器 1.2－第1步：选择待分割图片  (开源版 2026-12)"));
+    QVERIFY(!window->windowIcon().isNull());
+    QCOMPARE(window->minimumSize(), QSize(437, 235));
+    QCOMPARE(window->maximumSize(), QSize(437, 235));
+
+    QComboBox *combo = window->Combo1;
+    QVERIFY(combo->isEditable());
+    QCOMPARE(combo->count(), 10);
+    for (int i = 0; i < 10; ++i)
+        QCOMPARE(combo->itemText(i), QString::number(i + 1));
+    QCOMPARE(combo->currentIndex(), 3);
+    QCOMPARE(combo->currentText(), QStringLiteral("4"));
+
+    QCOMPARE(window->List1->count(), 0);
+    QCOMPARE(window->List1->selectionMode(), QAbstractItemView::ExtendedSelection);
+    QCOMPARE(window->Label6->text(), QStringLiteral("0"));
+    QCOMPARE(window->Label5->text(), QStringLiteral("图片数量："));
+    QCOMPARE(window->Label2->text(), QStringLiteral("将选定的图片分"));
+    QCOMPARE(window->Label3->text(), QStringLiteral("割成"));
+    QCOMPARE(window->Label4->text(), QStringLiteral("部分"));
+    QCOMPARE(window->Command2->text(), QStringLiteral("下一步  (&N)"));
+    QCOMPARE(window->Command3->text(), QStringLiteral("退 出  (&Q)"));
+    QVERIFY(window->Command5->text().isEmpty());
+    QVERIFY(window->Command4->text().isEmpty());
+    QCOMPARE(window->Command5->toolTip(), QStringLiteral("插入新图片"));
+    QCOMPARE(window->Command4->toolTip(), QStringLiteral("从列表中移除选定的项"));
+    QCOMPARE(window->Command5->iconSize(), QSize(20, 20));
+    QVERIFY(!window->Command5->icon().isNull());
+    QVERIFY(!window->Command4->icon().isNull());
+
+    const QColor blue(0, 0, 255);
+    QCOMPARE(window->palette().color(QPalette::Window), QColor(0xE0, 0xE0, 0xE0));
+    QCOMPARE(window->Label6->palette().color(QPalette::WindowText), blue);
+    QCOMPARE(combo->palette().color(QPalette::Text), blue);
+    QCOMPARE(window->Command5->palette().color(QPalette::Button), QColor(Qt::white));
+    QCOMPARE(window->Command4->palette().color(QPalette::Button), QColor(Qt::white));
+}
+
+void tst_frmSplit1::geometry_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("twips"); // left, top, width, height
+
+    QTest::newRow("List1") << "List1" << QRect(240, 240, 4455, 2400);
+    QTest::newRow("Command5") << "Command5" << QRect(5145, 240, 1095, 375);
+    QTest::newRow("Command4") << "Command4" << QRect(5145, 900, 1095, 375);
+    QTest::newRow("Label5") << "Label5" << QRect(4920, 1620, 900, 180);
+    QTest::newRow("Label6") << "Label6" << QRect(5880, 1620, 90, 180);
+    QTest::newRow("Label2") << "Label2" << QRect(4920, 1980, 1260, 180);
+    QTest::newRow("Label3") << "Label3" << QRect(4920, 2340, 360, 180);
+    QTest::newRow("Combo1") << "Combo1" << QRect(5340, 2280, 510, 300);
+    QTest::newRow("Label4") << "Label4" << QRect(5880, 2340, 360, 180);
+    QTest::newRow("Command2") << "Command2" << QRect(240, 2940, 1740, 360);
+    QTest::newRow("Command3") << "Command3" << QRect(4740, 2940, 1500, 360);
+}
+
+void tst_frmSplit1::geometry()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, twips);
+    auto *control = window->findChild<QWidget *>(name);
+    QVERIFY(control);
+    QCOMPARE(control->parentWidget(), window.get());
+    QCOMPARE(control->geometry(),
+             QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
+}
+
+void tst_frmSplit1::tabOrder()
+{
+    showActive();
+    QCOMPARE(controlOf(QApplication::focusWidget()), QStringLiteral("Command5"));
+    const QStringList expected{"Command2", "Combo1", "Command4", "List1", "Command3", "Command5"};
+    QStringList visited;
+    for (int i = 0; i < expected.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << controlOf(QApplication::focusWidget());
+    }
+    QCOMPARE(visited, expected);
+}
+
+void tst_frmSplit1::accessKeys()
+{
+    showActive();
+    QSignalSpy exits(window.get(), &PictureListWindow::exitRequested);
+    // A mnemonic clicks its button with a short animation, hence the waits.
+    QTest::keyClick(window.get(), Qt::Key_N, Qt::AltModifier);
+    QTRY_COMPARE(boxes->shown().size(), size_t(1)); // Next ran: the empty-list box
+    QTest::keyClick(window.get(), Qt::Key_Q, Qt::AltModifier);
+    QTRY_COMPARE(exits.count(), 1);
+}
+
+void tst_frmSplit1::addOne()
+{
+    dialogs->pickFiles({QStringLiteral("/scans/p001.jpg")});
+    QTest::mouseClick(window->Command5, Qt::LeftButton);
+
+    QCOMPARE(items(window->List1), QStringList{QStringLiteral("/scans/p001.jpg")});
+    QCOMPARE(window->Label6->text(), QStringLiteral("1"));
+    QCOMPARE(lastFolder, QStringLiteral("/scans/"));
+
+    QCOMPARE(dialogs->openRequests().size(), size_t(1));
+    const platform::OpenPicturesRequest &request = dialogs->openRequests().front();
+    QCOMPARE(request.owner, window.get());
+    QCOMPARE(request.title, QStringLiteral("选择文本文件"));
+    QCOMPARE(request.filterIndex, 1);
+    QVERIFY(request.initialFolder.isEmpty()); // the platform chooses at first
+    const QStringList expected{"All Pictures",       "*.bmp;*.gif;*.jpg;*.jpeg;*.tif;*.png",
+                               "Bitmap (*.bmp)",     "*.bmp",
+                               "GIF (*.gif)",        "*.gif",
+                               "JPG (*.jpg;*.jpeg)", "*.jpg;*.jpeg",
+                               "TIF (*.tif)",        "*.tif",
+                               "PNG (*.png)",        "*.png"};
+    QStringList filters;
+    for (const platform::FilterPair &pair : request.filters)
+        filters << pair.description << pair.patterns;
+    QCOMPARE(filters, expected);
+}
+
+void tst_frmSplit1::addThreeInOrder()
+{
+    dialogs->pickFiles({QStringLiteral("/书/第1页.jpg")});
+    const QStringList three = paths(QStringLiteral("/scans/第 二 册"), {"c.png", "a.png", "b.png"});
+    dialogs->pickFiles(three);
+    window->Command5->click();
+    window->Command5->click();
+
+    QCOMPARE(items(window->List1), QStringList{QStringLiteral("/书/第1页.jpg")} + three);
+    QCOMPARE(window->Label6->text(), QStringLiteral("4"));
+    QCOMPARE(lastFolder, QStringLiteral("/scans/第 二 册/"));
+    // The second dialog starts where the first pick came from.
+    QCOMPARE(dialogs->openRequests().at(1).initialFolder, QStringLiteral("/书/"));
+}
+
+void tst_frmSplit1::cancelKeepsEverything()
+{
+    fill(2);
+    dialogs->cancelPick();
+    window->Command5->click();
+    window->Command5->click(); // the queue is empty: cancelled as well
+
+    QCOMPARE(window->List1->count(), 2);
+    QCOMPARE(window->Label6->text(), QStringLiteral("2"));
+    QCOMPARE(lastFolder, QStringLiteral("/scans/"));
+    QCOMPARE(dialogs->openRequests().size(), size_t(3));
+    QCOMPARE(dialogs->openRequests().at(2).initialFolder, QStringLiteral("/scans/"));
+}
+
+void tst_frmSplit1::duplicateCountedTwice()
+{
+    dialogs->pickFiles({QStringLiteral("/scans/a.jpg")});
+    dialogs->pickFiles({QStringLiteral("/scans/a.jpg")});
+    window->Command5->click();
+    window->Command5->click();
+    QCOMPARE(items(window->List1),
+             (QStringList{QStringLiteral("/scans/a.jpg"), QStringLiteral("/scans/a.jpg")}));
+    QCOMPARE(window->Label6->text(), QStringLiteral("2"));
+}
+
+void tst_frmSplit1::remove_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QList<int>>("selected");
+    QTest::addColumn<QList<int>>("kept");
+
+    QTest::newRow("first, third and last of five") << 5 << QList<int>{0, 2, 4} << QList<int>{1, 3};
+    QTest::newRow("all") << 3 << QList<int>{0, 1, 2} << QList<int>{};
+    QTest::newRow("none selected") << 3 << QList<int>{} << QList<int>{0, 1, 2};
+    QTest::newRow("the last only") << 4 << QList<int>{3} << QList<int>{0, 1, 2};
+    QTest::newRow("empty list") << 0 << QList<int>{} << QList<int>{};
+    QTest::newRow("eleven items to one")
+        << 11 << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 10} << QList<int>{9};
+}
+
+void tst_frmSplit1::remove()
+{
+    QFETCH(int, count);
+    QFETCH(QList<int>, selected);
+    QFETCH(QList<int>, kept);
+
+    if (count > 0)
+        fill(count);
+    const QStringList before = items(window->List1);
+    for (int i : selected)
+        window->List1->item(i)->setSelected(true);
+    QTest::mouseClick(window->Command4, Qt::LeftButton);
+
+    QStringList expected;
+    for (int i : kept)
+        expected << before.at(i);
+    QCOMPARE(items(window->List1), expected);
+    QCOMPARE(window->Label6->text(), QString::number(kept.size()));
+    // The count stays readable when it grows past one digit.
+    QVERIFY(window->Label6->width() >= window->Label6->sizeHint().width() || kept.size() < 10);
+}
+
+void tst_frmSplit1::removeWithTheMouse()
+{
+    showActive();
+    fill(5);
+    QListWidget *list = window->List1;
+    const auto click = [list](int row, Qt::KeyboardModifiers modifiers) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers,
+                          list->visualItemRect(list->item(row)).center());
+    };
+    click(0, Qt::NoModifier);
+    click(2, Qt::ControlModifier);
+    click(4, Qt::ControlModifier);
+    QCOMPARE(list->selectedItems().size(), 3);
+    QTest::mouseClick(window->Command4, Qt::LeftButton);
+    QCOMPARE(items(list), paths(QStringLiteral("/scans"), {"p1.jpg", "p3.jpg"}));
+
+    // Shift extends over a range.
+    fill(3);
+    click(1, Qt::NoModifier);
+    click(3, Qt::ShiftModifier);
+    QTest::mouseClick(window->Command4, Qt::LeftButton);
+    QCOMPARE(items(list), paths(QStringLiteral("/scans"), {"p1.jpg", "p2.jpg"}));
+    QCOMPARE(window->Label6->text(), QStringLiteral("2"));
+}
+
+void tst_frmSplit1::nextRefusesEmptyList()
+{
+    showActive();
+    QSignalSpy next(window.get(), &PictureListWindow::nextRequested);
+    window->Combo1->setFocus();
+    QTest::mouseClick(window->Command2, Qt::LeftButton);
+
+    QCOMPARE(next.count(), 0);
+    QCOMPARE(boxes->shown().size(), size_t(1));
+    const platform::BoxRequest &box = boxes->shown().front();
+    QCOMPARE(box.text, QStringLiteral("至少选择一个要分割的图片！"));
+    QCOMPARE(box.title, QStringLiteral("提示信息"));
+    QCOMPARE(box.icon, platform::BoxIcon::Exclamation);
+    QCOMPARE(box.buttons, platform::BoxButtons::Ok);
+    QCOMPARE(box.owner, window.get());
+    QCOMPARE(controlOf(QApplication::focusWidget()), QStringLiteral("Command5"));
+}
+
+void tst_frmSplit1::nextChecksParts_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("accepted");
+
+    QTest::newRow("picked default") << QString() << true;
+    QTest::newRow("blanks around") << " 7 " << true;
+    QTest::newRow("ten") << "10" << true;
+    QTest::newRow("zero") << "0" << false;
+    QTest::newRow("eleven") << "11" << false;
+    QTest::newRow("letters") << "abc" << false;
+    QTest::newRow("emptied") << "" << false;
+    QTest::newRow("decimal") << "4.0" << false;
+    QTest::newRow("negative") << "-1" << false;
+}
+
+void tst_frmSplit1::nextChecksParts()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, accepted);
+
+    showActive();
+    fill(1);
+    if (!QTest::currentDataTag() || QByteArray(QTest::currentDataTag()) != "picked default") {
+        window->Combo1->lineEdit()->clear();
+        QTest::keyClicks(window->Combo1->lineEdit(), typed);
+    }
+    QCOMPARE(window->Combo1->currentText(), typed.isNull() ? QStringLiteral("4") : typed);
+    window->Command2->setFocus();
+    QSignalSpy next(window.get(), &PictureListWindow::nextRequested);
+    QTest::mouseClick(window->Command2, Qt::LeftButton);
+
+    QCOMPARE(next.count(), accepted ? 1 : 0);
+    if (accepted) {
+        QVERIFY(boxes->shown().empty());
+        return;
+    }
+    QCOMPARE(boxes->shown().size(), size_t(1));
+    const platform::BoxRequest &box = boxes->shown().front();
+    QCOMPARE(box.text, QStringLiteral("分割数量必须是 1 到 10 之间的整数！"));
+    QCOMPARE(box.title, QStringLiteral("提示信息"));
+    QCOMPARE(box.icon, platform::BoxIcon::Exclamation);
+    QCOMPARE(box.buttons, platform::BoxButtons::Ok);
+    QCOMPARE(controlOf(QApplication::focusWidget()), QStringLiteral("Combo1"));
+    // The typed text stays for the user to mend.
+    QCOMPARE(window->Combo1->currentText(), typed);
+}
+
+void tst_frmSplit1::nextWithoutSelection()
+{
+    fill(3);
+    QVERIFY(window->List1->selectedItems().isEmpty());
+    QSignalSpy next(window.get(), &PictureListWindow::nextRequested);
+    window->Command2->click();
+    QCOMPARE(next.count(), 1);
+    QVERIFY(boxes->shown().empty());
+    QCOMPARE(window->List1->count(), 3);
+}
+
+void tst_frmSplit1::realDialogOffersUpperCase()
+{
+    dialogs.reset(); // the real dialog this time
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    for (const char *name : {"SCAN.JPG", "page.tif", "PAGE2.TIF", "Old.Bmp", "notes.txt"})
+        QVERIFY(touch(dir.filePath(QLatin1String(name))));
+    lastFolder = dir.path() + QLatin1Char('/');
+
+    QString title, filter, folder;
+    QStringList listed;
+    bool seen = false;
+    int tries = 0;
+    // Runs inside the dialog's own event loop: read what it offers, then pick two files.
+    std::function<void()> inspect = [&] {
+        QFileDialog *dialog = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (auto *d = qobject_cast<QFileDialog *>(w); d && d->isVisible())
+                dialog = d;
+        }
+        if (!dialog) {
+            // Keep looking for ten seconds; then close whatever dialog is up, so that a
+            // dialog that never became visible here cannot hang the run.
+            if (++tries < 1000) {
+                QTimer::singleShot(10, inspect);
+            } else {
+                for (QWidget *w : QApplication::topLevelWidgets()) {
+                    if (auto *d = qobject_cast<QDialog *>(w))
+                        d->reject();
+                }
+            }
+            return;
+        }
+        seen = true;
+        title = dialog->windowTitle();
+        filter = dialog->selectedNameFilter();
+        folder = dialog->directory().absolutePath();
+        auto *model = dialog->findChild<QFileSystemModel *>();
+        const auto names = [&] {
+            QStringList result;
+            const QModelIndex root = model->index(dir.path());
+            for (int r = 0; r < model->rowCount(root); ++r)
+                result << model->index(r, 0, root).data().toString();
+            result.sort();
+            return result;
+        };
+        if (model) {
+            // The folder is read on a helper thread; wait until it is in.
+            if (QTest::qWaitFor([&] { return names().contains(QStringLiteral("page.tif")); }))
+                listed = names();
+        }
+        // Typed as a user would: two quoted names in the name box.
+        if (auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+            edit->setText(QStringLiteral("\"SCAN.JPG\" \"PAGE2.TIF\""));
+        QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+        if (dialog->isVisible())
+            dialog->reject(); // never leave the test waiting on the dialog
+    };
+    QTimer::singleShot(0, inspect);
+    window->Command5->click();
+
+    QVERIFY(seen);
+    QCOMPARE(title, QStringLiteral("选择文本文件"));
+    QVERIFY2(filter.startsWith(QLatin1String("All Pictures")), qPrintable(filter));
+    QCOMPARE(folder, dir.path());
+    QCOMPARE(listed, (QStringList{"Old.Bmp", "PAGE2.TIF", "SCAN.JPG", "page.tif"}));
+    QCOMPARE(items(window->List1), paths(dir.path(), {"SCAN.JPG", "PAGE2.TIF"}));
+}
+
+QTEST_MAIN(tst_frmSplit1)
+#include "tst_picturelistwindow.moc"
