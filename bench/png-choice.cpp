@@ -1,6 +1,7 @@
 // Measures PNG deflate settings on the pieces of scans: seconds on one thread and total
 // bytes, for choosing the writer's default.
 // usage: png-choice PICTURE...
+#include "imaging/Library.h"
 #include "imaging/Picture.h"
 #include "imaging/PngWriter.h"
 #include "imaging/TurnedCut.h"

@@ -1,13 +1,12 @@
-// Times step 1's Next to the sample drawn: step 1 holds the sheet in its list, and step 2
-// is built (its load decodes and draws the sample), offscreen. Prints the median of runs.
+// Times step 1's Next to the sample drawn: the job holds the sheet, and step 2 is built
+// and loaded (its load decodes and draws the sample), offscreen. Prints the median of runs.
 // usage: sample-time PICTURE [RUNS]
 #include "editor/FrameEditorWindow.h"
-#include "select/PictureListWindow.h"
+#include "editor/FrameCanvas.h"
+#include "job/SplitJob.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QElapsedTimer>
-#include <QListWidget>
 
 #include <algorithm>
 #include <cstdio>
@@ -22,16 +21,17 @@ int main(int argc, char *argv[])
         return 2;
     }
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
-    PictureListWindow step1;
-    step1.List1->addItem(QString::fromLocal8Bit(argv[1]));
+    SplitJob job;
+    job.pictures << QString::fromLocal8Bit(argv[1]);
     std::vector<double> ms;
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer timer;
         timer.start();
         {
-            const FrameEditorWindow step2(step1);
+            FrameEditorWindow step2(job);
+            step2.load();
             ms.push_back(timer.nsecsElapsed() / 1e6);
-            if (step2.picScale <= 0.0f) {
+            if (step2.canvas().scale() <= 0.0f) {
                 std::fprintf(stderr, "no sample drawn\n");
                 return 1;
             }

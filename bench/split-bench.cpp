@@ -25,17 +25,17 @@ int usage()
 
 // The default two-column layout idea generalised: COLS x ROWS equal cells over the
 // first picture, in the orientation the rotation gives it.
-std::vector<SnapshotFrame> gridFrames(const QString &picture, int rotation, int cols, int rows)
+std::vector<SplitFrame> gridFrames(const QString &picture, int rotation, int cols, int rows)
 {
     QSize size = QImageReader(picture).size();
     if (rotation % 2 == 1)
         size.transpose();
-    std::vector<SnapshotFrame> frames;
+    std::vector<SplitFrame> frames;
     const int w = size.width() / cols;
     const int h = size.height() / rows;
     for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < cols; ++c) {
-            SnapshotFrame f;
+            SplitFrame f;
             f.rect = FrameRect{c * w, r * h, w, h};
             f.letter = QString(QChar(u'A' + (r * cols + c) % 26));
             frames.push_back(f);
@@ -90,7 +90,7 @@ int main(int argc, char *argv[])
 
     RunSnapshot snapshot;
     snapshot.pictures = pictures;
-    snapshot.rotation = rotation;
+    snapshot.rotation = Rotation(rotation);
     snapshot.frames = gridFrames(pictures.first(), rotation, cols, rows);
     snapshot.folder = QDir(out).absolutePath() + QDir::separator();
 

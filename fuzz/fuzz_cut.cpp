@@ -82,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     RunSnapshot snapshot;
     snapshot.pictures << input;
-    snapshot.rotation = c.rotation;
+    snapshot.rotation = Rotation(c.rotation);
     snapshot.folder = out + QLatin1Char('/');
     for (size_t k = 0; k < c.frames.size(); ++k)
         snapshot.frames.push_back({c.frames[k], QString(QChar(u'A' + int(k)))});

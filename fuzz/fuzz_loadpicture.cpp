@@ -3,6 +3,7 @@
 
 #include "FuzzInput.h"
 
+#include "imaging/Library.h"
 #include "imaging/Picture.h"
 
 #include <QCoreApplication>

@@ -3,6 +3,7 @@
 #include "app/Wizard.h"
 #include "editor/FrameEditorWindow.h"
 #include "output/OutputWindow.h"
+#include "imaging/Library.h"
 #include "imaging/Picture.h"
 #include "select/PictureListWindow.h"
 

@@ -4,6 +4,7 @@
 #include "PictureFixtures.h"
 #include "TestSupport.h"
 #include "batch/BatchEngine.h"
+#include "imaging/Library.h"
 
 #include <QDir>
 #include <QImageReader>
@@ -23,18 +24,18 @@ QStringList entries(const QString &folder)
 }
 
 RunSnapshot snapshotOf(const QStringList &pictures, const QString &folder,
-                       std::vector<SnapshotFrame> frames, int rotation = 0)
+                       std::vector<SplitFrame> frames, int rotation = 0)
 {
     RunSnapshot s;
     s.pictures = pictures;
     s.folder = folder + QLatin1Char('/');
     s.frames = std::move(frames);
-    s.rotation = rotation;
+    s.rotation = Rotation(rotation);
     return s;
 }
 
 // Four frames lettered A to D laid 2 x 2 over a picture of 40 x 30 or larger.
-std::vector<SnapshotFrame> fourFrames()
+std::vector<SplitFrame> fourFrames()
 {
     return {{{0, 0, 20, 15}, "A"},
             {{20, 0, 20, 15}, "B"},
@@ -501,7 +502,7 @@ void TestBatchEngine::anyThreadCountSameFiles()
     pictures.insert(2, inputs_.filePath("missing.png"));
     pictures << picture("photo.jpg") << picture("alpha.png");
     // A frame past the edge, one outside every picture, one cut to nothing.
-    const std::vector<SnapshotFrame> frames{{{0, 0, 20, 15}, "A"},
+    const std::vector<SplitFrame> frames{{{0, 0, 20, 15}, "A"},
                                             {{7, 3, 50, 50}, "B"},
                                             {{500, 0, 10, 10}, "C"},
                                             {{5, 5, 0, 9}, "D"},
@@ -682,7 +683,7 @@ void TestBatchEngine::nothingToCut()
     engine.setThreadCount(2);
     QSignalSpy progress(&engine, &BatchEngine::progress);
     const RunOutcome outcome = engine.runNow(snapshotOf(
-        manySheets(pictures), out.path(), frames ? fourFrames() : std::vector<SnapshotFrame>{}));
+        manySheets(pictures), out.path(), frames ? fourFrames() : std::vector<SplitFrame>{}));
     QVERIFY(!outcome.stopped && !outcome.startFailed);
     QCOMPARE(outcome.piecesSaved, 0);
     QCOMPARE(progress.size(), 0);

@@ -1,9 +1,7 @@
-// The arithmetic of a run: clipping, names, the progress read-out and the end report.
+// The arithmetic of a run: clipping and names.
 
-#include "output/EndReport.h"
 #include "batch/PieceClip.h"
 #include "batch/PieceName.h"
-#include "output/Progress.h"
 
 #include <QDir>
 #include <QtTest>
@@ -20,9 +18,6 @@ private slots:
     void names_data();
     void names();
     void pieceLimit();
-    void progress_data();
-    void progress();
-    void report();
 };
 
 void TestPieceMath::clipping_data()
@@ -134,57 +129,6 @@ void TestPieceMath::pieceLimit()
     QVERIFY(tooManyPieces(10000, 10));
     QVERIFY(tooManyPieces(100000, 1));
     QVERIFY(tooManyPieces(2147483647, 10)); // no wrap-around into an allowed count
-}
-
-void TestPieceMath::progress_data()
-{
-    QTest::addColumn<int>("done");
-    QTest::addColumn<int>("total");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("barTwips");
-    // The bar of a 5895-twip outline grows to 5865.
-    QTest::newRow("1 of 4") << 1 << 4 << "25 %" << 1466;
-    QTest::newRow("2 of 4") << 2 << 4 << "50 %" << 2932;
-    QTest::newRow("3 of 4") << 3 << 4 << "75 %" << 4398;
-    QTest::newRow("4 of 4") << 4 << 4 << "100 %" << 5865;
-    QTest::newRow("7 of 100") << 7 << 100 << "7 %" << 410;
-    QTest::newRow("29 of 100 reads 28") << 29 << 100 << "28 %" << 1700;
-    QTest::newRow("57 of 100 reads 56") << 57 << 100 << "56 %" << 3343;
-    QTest::newRow("none") << 0 << 12 << "0 %" << 0;
-    QTest::newRow("no frames at all") << 0 << 0 << "0 %" << 0;
-    QTest::newRow("large run") << 99998 << 99999 << "99 %" << 5864;
-}
-
-void TestPieceMath::progress()
-{
-    QFETCH(int, done);
-    QFETCH(int, total);
-    QFETCH(QString, text);
-    QFETCH(int, barTwips);
-    QCOMPARE(progressText(done, total), text);
-    QCOMPARE(progressBarTwips(5895, done, total), barTwips);
-}
-
-void TestPieceMath::report()
-{
-    RunOutcome clean;
-    clean.piecesSaved = 8;
-    QCOMPARE(failureReport(clean), QString());
-
-    RunOutcome failed;
-    failed.unreadable << "/in/bad.jpg";
-    for (int i = 1; i <= 12; ++i)
-        failed.unsaved << QStringLiteral("/out/A%1.BMP").arg(i, 5, 10, QLatin1Char('0'));
-    const QString text = failureReport(failed);
-    QVERIFY(text.startsWith(QStringLiteral("有 1 个图片无法读取，12 个分割块未能保存：")));
-    QVERIFY(text.contains(QDir::toNativeSeparators("/in/bad.jpg")));
-    QVERIFY(text.contains(QDir::toNativeSeparators("/out/A00009.BMP")));
-    QVERIFY(!text.contains("A00010.BMP")); // ten files named in all
-    QVERIFY(text.endsWith(QStringLiteral("……")));
-
-    RunOutcome notStarted;
-    notStarted.startFailed = true;
-    QVERIFY(!failureReport(notStarted).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestPieceMath)

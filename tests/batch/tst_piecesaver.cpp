@@ -3,6 +3,7 @@
 #include "FileHeaders.h"
 #include "TestSupport.h"
 #include "batch/PieceSaver.h"
+#include "imaging/Library.h"
 
 #include <QDir>
 #include <QImageReader>

@@ -3,6 +3,7 @@
 #include "editor/FrameShape.h"
 #include "editor/SizeHandle.h"
 #include "editor/FrameEditorWindow.h"
+#include "imaging/Library.h"
 #include "imaging/Picture.h"
 #include "select/PictureListWindow.h"
 

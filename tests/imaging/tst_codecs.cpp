@@ -2,6 +2,8 @@
 // PNG written with libdeflate, pieces cut and turned in one step.
 
 #include "TestSupport.h"
+#include "imaging/Encoders.h"
+#include "imaging/Library.h"
 #include "imaging/Picture.h"
 #include "imaging/JpegCodec.h"
 #include "imaging/PngWriter.h"

@@ -1,6 +1,8 @@
 // The imaging layer: instances, loading, turning, cutting and atomic saving.
 
 #include "TestSupport.h"
+#include "imaging/Encoders.h"
+#include "imaging/Library.h"
 #include "imaging/Picture.h"
 
 #include <QBuffer>

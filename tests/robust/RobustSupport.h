@@ -46,7 +46,8 @@ inline QByteArray readBytes(const QString &path)
 }
 
 inline RunSnapshot snapshotOf(const QStringList &pictures, const QString &folder,
-                              std::vector<SnapshotFrame> frames, int rotation = 0)
+                              std::vector<SplitFrame> frames,
+                              Rotation rotation = Rotation::None)
 {
     RunSnapshot s;
     s.pictures = pictures;
@@ -58,7 +59,7 @@ inline RunSnapshot snapshotOf(const QStringList &pictures, const QString &folder
 
 // Four frames in a 2 x 2 grid over a picture of the given (turned) size, and a fifth
 // that runs past the right and bottom edges.
-inline std::vector<SnapshotFrame> gridFrames(QSize size)
+inline std::vector<SplitFrame> gridFrames(QSize size)
 {
     const int w = std::max(1, size.width() / 2);
     const int h = std::max(1, size.height() / 2);
@@ -88,7 +89,7 @@ inline std::vector<ExpectedPiece> expectedPieces(const RunSnapshot &s,
         if (!turnedSizes[i].isValid())
             continue;
         for (qint64 k = 1; k <= frames; ++k) {
-            const SnapshotFrame &f = s.frames[size_t(k - 1)];
+            const SplitFrame &f = s.frames[size_t(k - 1)];
             const QRect rect = clipPiece(f.rect, QSizeF(turnedSizes[i]));
             if (!rect.isNull())
                 pieces.push_back({pieceFileName(s.folder, f.letter,
@@ -126,7 +127,7 @@ inline QString comparePieces(const QString &folder, const RunSnapshot &s, int pi
 {
     const qint64 frames = qint64(s.frames.size());
     for (qint64 k = 1; k <= frames; ++k) {
-        const SnapshotFrame &f = s.frames[size_t(k - 1)];
+        const SplitFrame &f = s.frames[size_t(k - 1)];
         const QRect rect = clipPiece(f.rect, QSizeF(reference.size()));
         const QString path = pieceFileName(outputFolder(folder), f.letter,
                                            runningNumber(picture, frames, k), extension);

@@ -78,7 +78,7 @@ private slots:
 
 private:
     QString file(const QString &name) const { return inputs_.filePath(name); }
-    RunOutcome runOne(const QString &path, const QString &out, QSize size, int rotation = 0);
+    RunOutcome runOne(const QString &path, const QString &out, QSize size);
 
     QTemporaryDir inputs_;
 };
@@ -88,11 +88,10 @@ void TestBadPictures::initTestCase()
     QVERIFY(inputs_.isValid());
 }
 
-RunOutcome TestBadPictures::runOne(const QString &path, const QString &out, QSize size,
-                                   int rotation)
+RunOutcome TestBadPictures::runOne(const QString &path, const QString &out, QSize size)
 {
     BatchEngine engine;
-    return engine.runNow(snapshotOf({path}, out, gridFrames(size), rotation));
+    return engine.runNow(snapshotOf({path}, out, gridFrames(size)));
 }
 
 void TestBadPictures::hugeHeaderRefusedWithoutAllocating_data()
@@ -211,8 +210,8 @@ void TestBadPictures::truncatedOrCorrupt()
     QFETCH(int, tolerance);
     QVERIFY(writeBytes(file(name), bytes));
     QTemporaryDir out;
-    const int rotation = int(qHash(name) % 4);
-    const QSize turned = rotation % 2 ? QSize(48, 64) : QSize(64, 48);
+    const Rotation rotation = Rotation(qHash(name) % 4);
+    const QSize turned = quarterTurns(rotation) % 2 ? QSize(48, 64) : QSize(64, 48);
     BatchEngine engine;
     const RunSnapshot s = snapshotOf({file(name)}, out.path(), gridFrames(turned), rotation);
     const RunOutcome outcome = engine.runNow(s);
@@ -229,7 +228,7 @@ void TestBadPictures::truncatedOrCorrupt()
     const QImage source = QImageReader(complete).read();
     QVERIFY(!source.isNull());
     const QString mismatch = comparePieces(
-        out.path(), s, 1, fixtures::turnedReference(source, rotation), ".BMP", tolerance);
+        out.path(), s, 1, fixtures::turnedReference(source, quarterTurns(rotation)), ".BMP", tolerance);
     QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
 }
 
@@ -366,8 +365,8 @@ void TestBadPictures::unusualKindsCut()
     QVERIFY(!bytes.isEmpty());
     QVERIFY(writeBytes(file(name), bytes));
 
-    const int rotation = int(qHash(name) % 4);
-    const QImage turned = fixtures::turnedReference(reference, rotation);
+    const Rotation rotation = Rotation(qHash(name) % 4);
+    const QImage turned = fixtures::turnedReference(reference, quarterTurns(rotation));
     QTemporaryDir out;
     BatchEngine engine;
     const RunSnapshot s = snapshotOf({file(name)}, out.path(), gridFrames(turned.size()), rotation);
@@ -430,7 +429,7 @@ void TestBadPictures::a3ScanAt600Dpi()
     const RunSnapshot s = snapshotOf(
         {path}, out.path(),
         {{{0, 0, 4960, 7016}, "A"}, {{4960, 0, 4961, 7016}, "B"}, {{9900, 7000, 100, 100}, "C"}},
-        1);
+        Rotation::Clockwise90);
     const long before = peakRssMb();
     const RunOutcome outcome = engine.runNow(s);
     QVERIFY(outcome.unreadable.isEmpty());

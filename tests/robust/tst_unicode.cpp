@@ -4,12 +4,10 @@
 #include "RobustSupport.h"
 #include "TestSupport.h"
 #include "job/SplitJob.h"
-#include "editor/FrameEditorWindow.h"
 #include "output/OutputWindow.h"
 #include "select/PictureListWindow.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -82,25 +80,34 @@ void TestUnicode::throughStepOneAndThree()
 {
     testsupport::ScriptedBoxes boxes;
     testsupport::ScriptedDialogs dialogs;
-    PictureListWindow step1;
+    SplitJob job;
+    PictureListWindow step1(job);
     // Two picks: one file alone, then the rest together from the same folder.
     dialogs.pickFiles({pictures_.first()});
     dialogs.pickFiles(pictures_.mid(1));
-    QTest::mouseClick(step1.Command5, Qt::LeftButton);
-    QTest::mouseClick(step1.Command5, Qt::LeftButton);
+    auto *add = testsupport::control<QPushButton>(step1, "addButton");
+    auto *list = testsupport::control<QListWidget>(step1, "pictureList");
+    QVERIFY(add && list);
+    QTest::mouseClick(add, Qt::LeftButton);
+    QTest::mouseClick(add, Qt::LeftButton);
     QStringList listed;
-    for (int i = 0; i < step1.List1->count(); ++i)
-        listed << step1.List1->item(i)->text();
+    for (int i = 0; i < list->count(); ++i)
+        listed << list->item(i)->text();
     QCOMPARE(listed, pictures_);
+    QCOMPARE(job.pictures, pictures_);
 
-    step1.Combo1->setCurrentText(QStringLiteral("4"));
-    FrameEditorWindow step2(step1);
-    OutputWindow step3(step1, step2);
-    QCOMPARE(step2.frameCount, 4);
-    frameRects = {{}, {0, 0, 24, 18}, {24, 0, 24, 18}, {0, 18, 24, 18}, {20, 10, 100, 100}};
     const QString out = dir_.filePath(QStringLiteral("输出 ページ 📁"));
     QVERIFY(QDir().mkpath(out));
-    step3.Text1->setText(QStringLiteral("  ") + out + QStringLiteral("  "));
+    const RunSnapshot s = snapshotOf(pictures_, out,
+                                     {{{0, 0, 24, 18}, "A"},
+                                      {{24, 0, 24, 18}, "B"},
+                                      {{0, 18, 24, 18}, "C"},
+                                      {{20, 10, 100, 100}, "D"}});
+    job.frames = s.frames;
+    OutputWindow step3(job);
+    auto *folder = testsupport::control<QLineEdit>(step3, "folderEdit");
+    QVERIFY(folder);
+    folder->setText(QStringLiteral("  ") + out + QStringLiteral("  "));
     QSignalSpy finished(&step3, &OutputWindow::runFinished);
     step3.startRun();
     QVERIFY(finished.wait(60000));
@@ -109,14 +116,6 @@ void TestUnicode::throughStepOneAndThree()
     QCOMPARE(entries(out).size(), 24);
     const RunOutcome outcome = step3.engine().lastOutcome();
     QVERIFY(outcome.unreadable.isEmpty() && outcome.unsaved.isEmpty());
-    RunSnapshot s = snapshotOf(pictures_, out,
-                               {{{0, 0, 24, 18}, "A"},
-                                {{24, 0, 24, 18}, "B"},
-                                {{0, 18, 24, 18}, "C"},
-                                {{20, 10, 100, 100}, "D"}});
-    // The letters are step 2's defaults; the names follow them.
-    for (size_t k = 0; k < s.frames.size(); ++k)
-        s.frames[k].letter = step2.Combo1[k + 1]->currentText().trimmed();
     for (int i = 0; i < pictures_.size(); ++i) {
         const QString wrong = comparePieces(out, s, i + 1, sources_[size_t(i)], ".BMP", 2);
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
@@ -144,7 +143,8 @@ void TestUnicode::throughTheBatch()
     engine.setFormat(OutputFormat(format));
     // As the folder chooser gives it: with its separator, so a closing blank stays.
     const RunSnapshot s = snapshotOf(pictures_, out + QLatin1Char('/'),
-                                     {{{5, 3, 30, 20}, "甲"}, {{30, 20, 99, 99}, "乙"}}, 1);
+                                     {{{5, 3, 30, 20}, "甲"}, {{30, 20, 99, 99}, "乙"}},
+                                     Rotation::Clockwise90);
     const RunOutcome outcome = engine.runNow(s);
     QVERIFY(outcome.unreadable.isEmpty());
     QVERIFY(outcome.unsaved.isEmpty());

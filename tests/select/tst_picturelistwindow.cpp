@@ -20,9 +20,9 @@
 
 namespace {
 
-const char *const controlNames[] = {"List1",  "Command5", "Command4", "Label5",
-                                    "Label6", "Label2",   "Label3",   "Combo1",
-                                    "Label4", "Command2", "Command3"};
+const char *const controlNames[] = {
+    "pictureList",    "addButton", "removeButton",    "countLabel", "pictureCount", "partsLabelTop",
+    "partsLabelLeft", "partsBox",  "partsLabelRight", "nextButton", "exitButton"};
 
 // The named control that owns the widget (an editable box's line edit belongs to the box).
 QString controlOf(QWidget *widget)
@@ -60,7 +60,7 @@ bool touch(const QString &path)
 
 } // namespace
 
-class tst_frmSplit1 : public QObject
+class tst_PictureListWindow : public QObject
 {
     Q_OBJECT
 
@@ -87,7 +87,15 @@ private slots:
     void realDialogOffersUpperCase();
 
 private:
+    SplitJob job;
     std::unique_ptr<PictureListWindow> window;
+    QListWidget *list = nullptr;
+    QComboBox *partsBox = nullptr;
+    QPushButton *addButton = nullptr;
+    QPushButton *removeButton = nullptr;
+    QPushButton *nextButton = nullptr;
+    QPushButton *exitButton = nullptr;
+    QLabel *pictureCount = nullptr;
     std::unique_ptr<testsupport::ScriptedBoxes> boxes;
     std::unique_ptr<testsupport::ScriptedDialogs> dialogs;
 
@@ -102,19 +110,26 @@ private:
         for (int i = 0; i < count; ++i)
             names << QStringLiteral("p%1.jpg").arg(i);
         dialogs->pickFiles(paths(QStringLiteral("/scans"), names));
-        window->Command5->click();
+        addButton->click();
     }
 };
 
-void tst_frmSplit1::init()
+void tst_PictureListWindow::init()
 {
-    lastFolder.clear();
+    job = SplitJob();
     boxes = std::make_unique<testsupport::ScriptedBoxes>();
     dialogs = std::make_unique<testsupport::ScriptedDialogs>();
-    window = std::make_unique<PictureListWindow>();
+    window = std::make_unique<PictureListWindow>(job);
+    QVERIFY(list = testsupport::control<QListWidget>(*window, "pictureList"));
+    QVERIFY(partsBox = testsupport::control<QComboBox>(*window, "partsBox"));
+    QVERIFY(addButton = testsupport::control<QPushButton>(*window, "addButton"));
+    QVERIFY(removeButton = testsupport::control<QPushButton>(*window, "removeButton"));
+    QVERIFY(nextButton = testsupport::control<QPushButton>(*window, "nextButton"));
+    QVERIFY(exitButton = testsupport::control<QPushButton>(*window, "exitButton"));
+    QVERIFY(pictureCount = testsupport::control<QLabel>(*window, "pictureCount"));
 }
 
-void tst_frmSplit1::cleanup()
+void tst_PictureListWindow::cleanup()
 {
     window.reset();
     dialogs.reset();
@@ -122,7 +137,7 @@ void tst_frmSplit1::cleanup()
     QVERIFY(QApplication::topLevelWidgets().isEmpty());
 }
 
-void tst_frmSplit1::loadState()
+void tst_PictureListWindow::loadState()
 {
     QCOMPARE(window->windowTitle(),
              QStringLiteral("青禾图片分割器 1.2－第1步：选择待分割图片  (开源版 2026-12)"));
@@ -130,58 +145,61 @@ void tst_frmSplit1::loadState()
     QCOMPARE(window->minimumSize(), QSize(437, 235));
     QCOMPARE(window->maximumSize(), QSize(437, 235));
 
-    QComboBox *combo = window->Combo1;
-    QVERIFY(combo->isEditable());
-    QCOMPARE(combo->count(), 10);
+    QVERIFY(partsBox->isEditable());
+    QCOMPARE(partsBox->count(), 10);
     for (int i = 0; i < 10; ++i)
-        QCOMPARE(combo->itemText(i), QString::number(i + 1));
-    QCOMPARE(combo->currentIndex(), 3);
-    QCOMPARE(combo->currentText(), QStringLiteral("4"));
+        QCOMPARE(partsBox->itemText(i), QString::number(i + 1));
+    QCOMPARE(partsBox->currentIndex(), 3);
+    QCOMPARE(partsBox->currentText(), QStringLiteral("4"));
 
-    QCOMPARE(window->List1->count(), 0);
-    QCOMPARE(window->List1->selectionMode(), QAbstractItemView::ExtendedSelection);
-    QCOMPARE(window->Label6->text(), QStringLiteral("0"));
-    QCOMPARE(window->Label5->text(), QStringLiteral("图片数量："));
-    QCOMPARE(window->Label2->text(), QStringLiteral("将选定的图片分"));
-    QCOMPARE(window->Label3->text(), QStringLiteral("割成"));
-    QCOMPARE(window->Label4->text(), QStringLiteral("部分"));
-    QCOMPARE(window->Command2->text(), QStringLiteral("下一步  (&N)"));
-    QCOMPARE(window->Command3->text(), QStringLiteral("退 出  (&Q)"));
-    QVERIFY(window->Command5->text().isEmpty());
-    QVERIFY(window->Command4->text().isEmpty());
-    QCOMPARE(window->Command5->toolTip(), QStringLiteral("插入新图片"));
-    QCOMPARE(window->Command4->toolTip(), QStringLiteral("从列表中移除选定的项"));
-    QCOMPARE(window->Command5->iconSize(), QSize(20, 20));
-    QVERIFY(!window->Command5->icon().isNull());
-    QVERIFY(!window->Command4->icon().isNull());
+    QCOMPARE(list->count(), 0);
+    QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
+    QCOMPARE(pictureCount->text(), QStringLiteral("0"));
+    const auto labelText = [this](const char *name) {
+        const QLabel *label = testsupport::control<QLabel>(*window, QLatin1String(name));
+        return label ? label->text() : QStringLiteral("(missing)");
+    };
+    QCOMPARE(labelText("countLabel"), QStringLiteral("图片数量："));
+    QCOMPARE(labelText("partsLabelTop"), QStringLiteral("将选定的图片分"));
+    QCOMPARE(labelText("partsLabelLeft"), QStringLiteral("割成"));
+    QCOMPARE(labelText("partsLabelRight"), QStringLiteral("部分"));
+    QCOMPARE(nextButton->text(), QStringLiteral("下一步  (&N)"));
+    QCOMPARE(exitButton->text(), QStringLiteral("退 出  (&Q)"));
+    QVERIFY(addButton->text().isEmpty());
+    QVERIFY(removeButton->text().isEmpty());
+    QCOMPARE(addButton->toolTip(), QStringLiteral("插入新图片"));
+    QCOMPARE(removeButton->toolTip(), QStringLiteral("从列表中移除选定的项"));
+    QCOMPARE(addButton->iconSize(), QSize(20, 20));
+    QVERIFY(!addButton->icon().isNull());
+    QVERIFY(!removeButton->icon().isNull());
 
     const QColor blue(0, 0, 255);
     QCOMPARE(window->palette().color(QPalette::Window), QColor(0xE0, 0xE0, 0xE0));
-    QCOMPARE(window->Label6->palette().color(QPalette::WindowText), blue);
-    QCOMPARE(combo->palette().color(QPalette::Text), blue);
-    QCOMPARE(window->Command5->palette().color(QPalette::Button), QColor(Qt::white));
-    QCOMPARE(window->Command4->palette().color(QPalette::Button), QColor(Qt::white));
+    QCOMPARE(pictureCount->palette().color(QPalette::WindowText), blue);
+    QCOMPARE(partsBox->palette().color(QPalette::Text), blue);
+    QCOMPARE(addButton->palette().color(QPalette::Button), QColor(Qt::white));
+    QCOMPARE(removeButton->palette().color(QPalette::Button), QColor(Qt::white));
 }
 
-void tst_frmSplit1::geometry_data()
+void tst_PictureListWindow::geometry_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("twips"); // left, top, width, height
 
-    QTest::newRow("List1") << "List1" << QRect(240, 240, 4455, 2400);
-    QTest::newRow("Command5") << "Command5" << QRect(5145, 240, 1095, 375);
-    QTest::newRow("Command4") << "Command4" << QRect(5145, 900, 1095, 375);
-    QTest::newRow("Label5") << "Label5" << QRect(4920, 1620, 900, 180);
-    QTest::newRow("Label6") << "Label6" << QRect(5880, 1620, 90, 180);
-    QTest::newRow("Label2") << "Label2" << QRect(4920, 1980, 1260, 180);
-    QTest::newRow("Label3") << "Label3" << QRect(4920, 2340, 360, 180);
-    QTest::newRow("Combo1") << "Combo1" << QRect(5340, 2280, 510, 300);
-    QTest::newRow("Label4") << "Label4" << QRect(5880, 2340, 360, 180);
-    QTest::newRow("Command2") << "Command2" << QRect(240, 2940, 1740, 360);
-    QTest::newRow("Command3") << "Command3" << QRect(4740, 2940, 1500, 360);
+    QTest::newRow("pictureList") << "pictureList" << QRect(240, 240, 4455, 2400);
+    QTest::newRow("addButton") << "addButton" << QRect(5145, 240, 1095, 375);
+    QTest::newRow("removeButton") << "removeButton" << QRect(5145, 900, 1095, 375);
+    QTest::newRow("countLabel") << "countLabel" << QRect(4920, 1620, 900, 180);
+    QTest::newRow("pictureCount") << "pictureCount" << QRect(5880, 1620, 90, 180);
+    QTest::newRow("partsLabelTop") << "partsLabelTop" << QRect(4920, 1980, 1260, 180);
+    QTest::newRow("partsLabelLeft") << "partsLabelLeft" << QRect(4920, 2340, 360, 180);
+    QTest::newRow("partsBox") << "partsBox" << QRect(5340, 2280, 510, 300);
+    QTest::newRow("partsLabelRight") << "partsLabelRight" << QRect(5880, 2340, 360, 180);
+    QTest::newRow("nextButton") << "nextButton" << QRect(240, 2940, 1740, 360);
+    QTest::newRow("exitButton") << "exitButton" << QRect(4740, 2940, 1500, 360);
 }
 
-void tst_frmSplit1::geometry()
+void tst_PictureListWindow::geometry()
 {
     QFETCH(QString, name);
     QFETCH(QRect, twips);
@@ -192,11 +210,12 @@ void tst_frmSplit1::geometry()
              QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
 }
 
-void tst_frmSplit1::tabOrder()
+void tst_PictureListWindow::tabOrder()
 {
     showActive();
-    QCOMPARE(controlOf(QApplication::focusWidget()), QStringLiteral("Command5"));
-    const QStringList expected{"Command2", "Combo1", "Command4", "List1", "Command3", "Command5"};
+    QCOMPARE(controlOf(QApplication::focusWidget()), QStringLiteral("addButton"));
+    const QStringList expected{"nextButton",  "partsBox",   "removeButton",
+                               "pictureList", "exitButton", "addButton"};
     QStringList visited;
     for (int i = 0; i < expected.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -205,7 +224,7 @@ void tst_frmSplit1::tabOrder()
     QCOMPARE(visited, expected);
 }
 
-void tst_frmSplit1::accessKeys()
+void tst_PictureListWindow::accessKeys()
 {
     showActive();
     QSignalSpy exits(window.get(), &PictureListWindow::exitRequested);
@@ -216,14 +235,14 @@ void tst_frmSplit1::accessKeys()
     QTRY_COMPARE(exits.count(), 1);
 }
 
-void tst_frmSplit1::addOne()
+void tst_PictureListWindow::addOne()
 {
     dialogs->pickFiles({QStringLiteral("/scans/p001.jpg")});
-    QTest::mouseClick(window->Command5, Qt::LeftButton);
+    QTest::mouseClick(addButton, Qt::LeftButton);
 
-    QCOMPARE(items(window->List1), QStringList{QStringLiteral("/scans/p001.jpg")});
-    QCOMPARE(window->Label6->text(), QStringLiteral("1"));
-    QCOMPARE(lastFolder, QStringLiteral("/scans/"));
+    QCOMPARE(items(list), QStringList{QStringLiteral("/scans/p001.jpg")});
+    QCOMPARE(pictureCount->text(), QStringLiteral("1"));
+    QCOMPARE(job.lastFolder, QStringLiteral("/scans/"));
 
     QCOMPARE(dialogs->openRequests().size(), size_t(1));
     const platform::OpenPicturesRequest &request = dialogs->openRequests().front();
@@ -243,47 +262,50 @@ void tst_frmSplit1::addOne()
     QCOMPARE(filters, expected);
 }
 
-void tst_frmSplit1::addThreeInOrder()
+void tst_PictureListWindow::addThreeInOrder()
 {
     dialogs->pickFiles({QStringLiteral("/书/第1页.jpg")});
     const QStringList three = paths(QStringLiteral("/scans/第 二 册"), {"c.png", "a.png", "b.png"});
     dialogs->pickFiles(three);
-    window->Command5->click();
-    window->Command5->click();
+    addButton->click();
+    addButton->click();
 
-    QCOMPARE(items(window->List1), QStringList{QStringLiteral("/书/第1页.jpg")} + three);
-    QCOMPARE(window->Label6->text(), QStringLiteral("4"));
-    QCOMPARE(lastFolder, QStringLiteral("/scans/第 二 册/"));
+    QCOMPARE(items(list), QStringList{QStringLiteral("/书/第1页.jpg")} + three);
+    QCOMPARE(job.pictures, items(list));
+    QCOMPARE(pictureCount->text(), QStringLiteral("4"));
+    QCOMPARE(job.lastFolder, QStringLiteral("/scans/第 二 册/"));
     // The second dialog starts where the first pick came from.
     QCOMPARE(dialogs->openRequests().at(1).initialFolder, QStringLiteral("/书/"));
 }
 
-void tst_frmSplit1::cancelKeepsEverything()
+void tst_PictureListWindow::cancelKeepsEverything()
 {
     fill(2);
     dialogs->cancelPick();
-    window->Command5->click();
-    window->Command5->click(); // the queue is empty: cancelled as well
+    addButton->click();
+    addButton->click(); // the queue is empty: cancelled as well
 
-    QCOMPARE(window->List1->count(), 2);
-    QCOMPARE(window->Label6->text(), QStringLiteral("2"));
-    QCOMPARE(lastFolder, QStringLiteral("/scans/"));
+    QCOMPARE(list->count(), 2);
+    QCOMPARE(job.pictures, items(list));
+    QCOMPARE(pictureCount->text(), QStringLiteral("2"));
+    QCOMPARE(job.lastFolder, QStringLiteral("/scans/"));
     QCOMPARE(dialogs->openRequests().size(), size_t(3));
     QCOMPARE(dialogs->openRequests().at(2).initialFolder, QStringLiteral("/scans/"));
 }
 
-void tst_frmSplit1::duplicateCountedTwice()
+void tst_PictureListWindow::duplicateCountedTwice()
 {
     dialogs->pickFiles({QStringLiteral("/scans/a.jpg")});
     dialogs->pickFiles({QStringLiteral("/scans/a.jpg")});
-    window->Command5->click();
-    window->Command5->click();
-    QCOMPARE(items(window->List1),
+    addButton->click();
+    addButton->click();
+    QCOMPARE(items(list),
              (QStringList{QStringLiteral("/scans/a.jpg"), QStringLiteral("/scans/a.jpg")}));
-    QCOMPARE(window->Label6->text(), QStringLiteral("2"));
+    QCOMPARE(job.pictures, items(list));
+    QCOMPARE(pictureCount->text(), QStringLiteral("2"));
 }
 
-void tst_frmSplit1::remove_data()
+void tst_PictureListWindow::remove_data()
 {
     QTest::addColumn<int>("count");
     QTest::addColumn<QList<int>>("selected");
@@ -298,7 +320,7 @@ void tst_frmSplit1::remove_data()
         << 11 << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 10} << QList<int>{9};
 }
 
-void tst_frmSplit1::remove()
+void tst_PictureListWindow::remove()
 {
     QFETCH(int, count);
     QFETCH(QList<int>, selected);
@@ -306,26 +328,26 @@ void tst_frmSplit1::remove()
 
     if (count > 0)
         fill(count);
-    const QStringList before = items(window->List1);
+    const QStringList before = items(list);
     for (int i : selected)
-        window->List1->item(i)->setSelected(true);
-    QTest::mouseClick(window->Command4, Qt::LeftButton);
+        list->item(i)->setSelected(true);
+    QTest::mouseClick(removeButton, Qt::LeftButton);
 
     QStringList expected;
     for (int i : kept)
         expected << before.at(i);
-    QCOMPARE(items(window->List1), expected);
-    QCOMPARE(window->Label6->text(), QString::number(kept.size()));
+    QCOMPARE(items(list), expected);
+    QCOMPARE(job.pictures, expected);
+    QCOMPARE(pictureCount->text(), QString::number(kept.size()));
     // The count stays readable when it grows past one digit.
-    QVERIFY(window->Label6->width() >= window->Label6->sizeHint().width() || kept.size() < 10);
+    QVERIFY(pictureCount->width() >= pictureCount->sizeHint().width() || kept.size() < 10);
 }
 
-void tst_frmSplit1::removeWithTheMouse()
+void tst_PictureListWindow::removeWithTheMouse()
 {
     showActive();
     fill(5);
-    QListWidget *list = window->List1;
-    const auto click = [list](int row, Qt::KeyboardModifiers modifiers) {
+    const auto click = [this](int row, Qt::KeyboardModifiers modifiers) {
         QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers,
                           list->visualItemRect(list->item(row)).center());
     };
@@ -333,24 +355,25 @@ void tst_frmSplit1::removeWithTheMouse()
     click(2, Qt::ControlModifier);
     click(4, Qt::ControlModifier);
     QCOMPARE(list->selectedItems().size(), 3);
-    QTest::mouseClick(window->Command4, Qt::LeftButton);
+    QTest::mouseClick(removeButton, Qt::LeftButton);
     QCOMPARE(items(list), paths(QStringLiteral("/scans"), {"p1.jpg", "p3.jpg"}));
 
     // Shift extends over a range.
     fill(3);
     click(1, Qt::NoModifier);
     click(3, Qt::ShiftModifier);
-    QTest::mouseClick(window->Command4, Qt::LeftButton);
+    QTest::mouseClick(removeButton, Qt::LeftButton);
     QCOMPARE(items(list), paths(QStringLiteral("/scans"), {"p1.jpg", "p2.jpg"}));
-    QCOMPARE(window->Label6->text(), QStringLiteral("2"));
+    QCOMPARE(job.pictures, items(list));
+    QCOMPARE(pictureCount->text(), QStringLiteral("2"));
 }
 
-void tst_frmSplit1::nextRefusesEmptyList()
+void tst_PictureListWindow::nextRefusesEmptyList()
 {
     showActive();
     QSignalSpy next(window.get(), &PictureListWindow::nextRequested);
-    window->Combo1->setFocus();
-    QTest::mouseClick(window->Command2, Qt::LeftButton);
+    partsBox->setFocus();
+    QTest::mouseClick(nextButton, Qt::LeftButton);
 
     QCOMPARE(next.count(), 0);
     QCOMPARE(boxes->shown().size(), size_t(1));
@@ -360,44 +383,46 @@ void tst_frmSplit1::nextRefusesEmptyList()
     QCOMPARE(box.icon, platform::BoxIcon::Exclamation);
     QCOMPARE(box.buttons, platform::BoxButtons::Ok);
     QCOMPARE(box.owner, window.get());
-    QCOMPARE(controlOf(QApplication::focusWidget()), QStringLiteral("Command5"));
+    QCOMPARE(controlOf(QApplication::focusWidget()), QStringLiteral("addButton"));
 }
 
-void tst_frmSplit1::nextChecksParts_data()
+void tst_PictureListWindow::nextChecksParts_data()
 {
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<int>("parts"); // 0: refused
 
-    QTest::newRow("picked default") << QString() << true;
-    QTest::newRow("blanks around") << " 7 " << true;
-    QTest::newRow("ten") << "10" << true;
-    QTest::newRow("zero") << "0" << false;
-    QTest::newRow("eleven") << "11" << false;
-    QTest::newRow("letters") << "abc" << false;
-    QTest::newRow("emptied") << "" << false;
-    QTest::newRow("decimal") << "4.0" << false;
-    QTest::newRow("negative") << "-1" << false;
+    QTest::newRow("picked default") << QString() << 4;
+    QTest::newRow("blanks around") << " 7 " << 7;
+    QTest::newRow("ten") << "10" << 10;
+    QTest::newRow("zero") << "0" << 0;
+    QTest::newRow("eleven") << "11" << 0;
+    QTest::newRow("letters") << "abc" << 0;
+    QTest::newRow("emptied") << "" << 0;
+    QTest::newRow("decimal") << "4.0" << 0;
+    QTest::newRow("negative") << "-1" << 0;
 }
 
-void tst_frmSplit1::nextChecksParts()
+void tst_PictureListWindow::nextChecksParts()
 {
     QFETCH(QString, typed);
-    QFETCH(bool, accepted);
+    QFETCH(int, parts);
+    const bool accepted = parts > 0;
 
     showActive();
     fill(1);
     if (!QTest::currentDataTag() || QByteArray(QTest::currentDataTag()) != "picked default") {
-        window->Combo1->lineEdit()->clear();
-        QTest::keyClicks(window->Combo1->lineEdit(), typed);
+        partsBox->lineEdit()->clear();
+        QTest::keyClicks(partsBox->lineEdit(), typed);
     }
-    QCOMPARE(window->Combo1->currentText(), typed.isNull() ? QStringLiteral("4") : typed);
-    window->Command2->setFocus();
+    QCOMPARE(partsBox->currentText(), typed.isNull() ? QStringLiteral("4") : typed);
+    nextButton->setFocus();
     QSignalSpy next(window.get(), &PictureListWindow::nextRequested);
-    QTest::mouseClick(window->Command2, Qt::LeftButton);
+    QTest::mouseClick(nextButton, Qt::LeftButton);
 
     QCOMPARE(next.count(), accepted ? 1 : 0);
     if (accepted) {
         QVERIFY(boxes->shown().empty());
+        QCOMPARE(job.partCount, parts);
         return;
     }
     QCOMPARE(boxes->shown().size(), size_t(1));
@@ -406,30 +431,31 @@ void tst_frmSplit1::nextChecksParts()
     QCOMPARE(box.title, QStringLiteral("提示信息"));
     QCOMPARE(box.icon, platform::BoxIcon::Exclamation);
     QCOMPARE(box.buttons, platform::BoxButtons::Ok);
-    QCOMPARE(controlOf(QApplication::focusWidget()), QStringLiteral("Combo1"));
-    // The typed text stays for the user to mend.
-    QCOMPARE(window->Combo1->currentText(), typed);
+    QCOMPARE(controlOf(QApplication::focusWidget()), QStringLiteral("partsBox"));
+    // The typed text stays for the user to mend, and the job keeps its number.
+    QCOMPARE(partsBox->currentText(), typed);
+    QCOMPARE(job.partCount, SplitJob().partCount);
 }
 
-void tst_frmSplit1::nextWithoutSelection()
+void tst_PictureListWindow::nextWithoutSelection()
 {
     fill(3);
-    QVERIFY(window->List1->selectedItems().isEmpty());
+    QVERIFY(list->selectedItems().isEmpty());
     QSignalSpy next(window.get(), &PictureListWindow::nextRequested);
-    window->Command2->click();
+    nextButton->click();
     QCOMPARE(next.count(), 1);
     QVERIFY(boxes->shown().empty());
-    QCOMPARE(window->List1->count(), 3);
+    QCOMPARE(list->count(), 3);
 }
 
-void tst_frmSplit1::realDialogOffersUpperCase()
+void tst_PictureListWindow::realDialogOffersUpperCase()
 {
     dialogs.reset(); // the real dialog this time
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     for (const char *name : {"SCAN.JPG", "page.tif", "PAGE2.TIF", "Old.Bmp", "notes.txt"})
         QVERIFY(touch(dir.filePath(QLatin1String(name))));
-    lastFolder = dir.path() + QLatin1Char('/');
+    job.lastFolder = dir.path() + QLatin1Char('/');
 
     QString title, filter, folder;
     QStringList listed;
@@ -481,15 +507,15 @@ void tst_frmSplit1::realDialogOffersUpperCase()
             dialog->reject(); // never leave the test waiting on the dialog
     };
     QTimer::singleShot(0, inspect);
-    window->Command5->click();
+    addButton->click();
 
     QVERIFY(seen);
     QCOMPARE(title, QStringLiteral("选择文本文件"));
     QVERIFY2(filter.startsWith(QLatin1String("All Pictures")), qPrintable(filter));
     QCOMPARE(folder, dir.path());
     QCOMPARE(listed, (QStringList{"Old.Bmp", "PAGE2.TIF", "SCAN.JPG", "page.tif"}));
-    QCOMPARE(items(window->List1), paths(dir.path(), {"SCAN.JPG", "PAGE2.TIF"}));
+    QCOMPARE(items(list), paths(dir.path(), {"SCAN.JPG", "PAGE2.TIF"}));
 }
 
-QTEST_MAIN(tst_frmSplit1)
+QTEST_MAIN(tst_PictureListWindow)
 #include "tst_picturelistwindow.moc"
