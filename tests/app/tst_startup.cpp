@@ -130,7 +130,9 @@ void tst_Startup::firstCopyShowsStep1()
     QVERIFY(wizard);
     QVERIFY(boxes.shown().empty());
     QVERIFY(wizard->step1().isVisible());
-    QCOMPARE(wizard->step1().Combo1->currentText(), QStringLiteral("4"));
+    const auto *partsBox = testsupport::control<QComboBox>(wizard->step1(), "partsBox");
+    QVERIFY(partsBox);
+    QCOMPARE(partsBox->currentText(), QStringLiteral("4"));
     QVERIFY(!wizard->step2());
     QVERIFY(!wizard->step3());
     wizard.reset();

@@ -1,10 +1,10 @@
 #include "TestSupport.h"
-#include "job/SplitJob.h"
 #include "app/Wizard.h"
+#include "editor/FrameCanvas.h"
 #include "editor/FrameEditorWindow.h"
-#include "output/OutputWindow.h"
 #include "imaging/Library.h"
-#include "imaging/Picture.h"
+#include "job/SplitJob.h"
+#include "output/OutputWindow.h"
 #include "select/PictureListWindow.h"
 
 #include <QApplication>
@@ -28,6 +28,15 @@ QStringList visibleWindows()
             names << w->objectName();
     }
     return names;
+}
+
+// A window's control by name; a window without it is a broken build, not a test result.
+template <class T> T *widget(const QWidget &window, const char *name)
+{
+    T *found = testsupport::control<T>(window, QLatin1String(name));
+    if (!found)
+        qFatal("%s has no %s", qPrintable(window.objectName()), name);
+    return found;
 }
 
 // Centred on the screen: the window's middle within its frame's width of the screen's.
@@ -73,7 +82,7 @@ private:
     void addPictures(const QStringList &paths)
     {
         dialogs->pickFiles(paths);
-        wizard->step1().Command5->click();
+        widget<QPushButton>(wizard->step1(), "addButton")->click();
     }
     // Clicks a wizard button: "1.Next", "2.Previous", "3.Exit", "2.Close" (the close box).
     void move(const QString &step);
@@ -91,7 +100,6 @@ void tst_Wizard::initTestCase()
 
 void tst_Wizard::init()
 {
-    lastFolder.clear();
     ends = 0;
     boxes = std::make_unique<testsupport::ScriptedBoxes>();
     dialogs = std::make_unique<testsupport::ScriptedDialogs>();
@@ -119,10 +127,10 @@ void tst_Wizard::move(const QString &step)
         window->close();
         return;
     }
-    const char *name = what == QLatin1String("Next")       ? "Command2"
-                       : what == QLatin1String("Previous") ? "Command1"
-                                                           : "Command3";
-    auto *button = window->findChild<QPushButton *>(QLatin1String(name));
+    const char *name = what == QLatin1String("Next")       ? "nextButton"
+                       : what == QLatin1String("Previous") ? "previousButton"
+                                                           : "exitButton";
+    auto *button = testsupport::control<QPushButton>(*window, QLatin1String(name));
     QVERIFY(button);
     QVERIFY(button->isEnabled());
     QTest::mouseClick(button, Qt::LeftButton);
@@ -151,14 +159,18 @@ void tst_Wizard::moves_data()
         << QStringList{"FrameEditorWindow", "PictureListWindow", "FrameEditorWindow"} << 0;
     QTest::newRow("to step 3 and back to step 1")
         << 2 << QStringList{"1.Next", "2.Next", "3.Previous", "2.Previous"}
-        << QStringList{"FrameEditorWindow", "OutputWindow", "FrameEditorWindow", "PictureListWindow"} << 1;
+        << QStringList{"FrameEditorWindow", "OutputWindow", "FrameEditorWindow",
+                       "PictureListWindow"}
+        << 1;
     QTest::newRow("question answered No stays on step 2")
-        << 1 << QStringList{"1.Next", "2.Next"} << QStringList{"FrameEditorWindow", "FrameEditorWindow"} << 0;
+        << 1 << QStringList{"1.Next", "2.Next"}
+        << QStringList{"FrameEditorWindow", "FrameEditorWindow"} << 0;
     QTest::newRow("back and forth twice")
         << 2 << QStringList{"1.Next",     "2.Next",     "3.Previous", "2.Next",
                             "3.Previous", "2.Previous", "1.Next"}
-        << QStringList{"FrameEditorWindow", "OutputWindow", "FrameEditorWindow", "OutputWindow",
-                       "FrameEditorWindow", "PictureListWindow", "FrameEditorWindow"}
+        << QStringList{"FrameEditorWindow", "OutputWindow",      "FrameEditorWindow",
+                       "OutputWindow",      "FrameEditorWindow", "PictureListWindow",
+                       "FrameEditorWindow"}
         << 2;
 }
 
@@ -204,28 +216,32 @@ void tst_Wizard::stateKeptAcrossPreviousAndNext()
 {
     wizard->start();
     PictureListWindow &step1 = wizard->step1();
+    auto *list = widget<QListWidget>(step1, "pictureList");
+    auto *partsBox = widget<QComboBox>(step1, "partsBox");
     addPictures(pictures);
-    step1.Combo1->setCurrentIndex(5); // "6"
-    step1.List1->item(0)->setSelected(true);
+    partsBox->setCurrentIndex(5); // "6"
+    list->item(0)->setSelected(true);
 
     move(QStringLiteral("1.Next"));
     FrameEditorWindow *step2 = wizard->step2();
     QVERIFY(step2);
-    QCOMPARE(step2->frameCount, 6);
-    step2->Combo2->setCurrentIndex(2);
+    QCOMPARE(step2->canvas().frameCount(), 6);
+    auto *rotationBox = widget<QComboBox>(*step2, "rotationBox");
+    rotationBox->setCurrentIndex(2);
     move(QStringLiteral("2.Previous"));
 
-    QCOMPARE(step1.List1->count(), 2);
-    QCOMPARE(step1.List1->item(0)->text(), pictures[0]);
-    QCOMPARE(step1.List1->item(1)->text(), pictures[1]);
-    QVERIFY(step1.List1->item(0)->isSelected());
-    QCOMPARE(step1.Combo1->currentText(), QStringLiteral("6"));
-    QCOMPARE(step1.Label6->text(), QStringLiteral("2"));
+    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->item(0)->text(), pictures[0]);
+    QCOMPARE(list->item(1)->text(), pictures[1]);
+    QVERIFY(list->item(0)->isSelected());
+    QCOMPARE(partsBox->currentText(), QStringLiteral("6"));
+    QCOMPARE(widget<QLabel>(step1, "pictureCount")->text(), QStringLiteral("2"));
 
     move(QStringLiteral("1.Next"));
     QCOMPARE(wizard->step2(), step2);
-    QCOMPARE(step2->frameCount, 6);
-    QCOMPARE(step2->Combo2->currentIndex(), 2);
+    QCOMPARE(step2->canvas().frameCount(), 6);
+    QCOMPARE(rotationBox->currentIndex(), 2);
+    QCOMPARE(wizard->job().rotation, Rotation::HalfTurn);
 }
 
 void tst_Wizard::positions()
@@ -302,9 +318,9 @@ void tst_Wizard::exitAfterCloseBoxStillEndsOnce()
     move(QStringLiteral("1.Next"));
     move(QStringLiteral("2.Close"));
     // Late events of the closed windows must neither end the program again nor move on.
-    emit wizard->step1().Command3->clicked();
+    emit widget<QPushButton>(wizard->step1(), "exitButton")->clicked();
     emit wizard->step1().nextRequested();
-    wizard->step2()->Command1->click();
+    widget<QPushButton>(*wizard->step2(), "previousButton")->click();
     wizard->closeRoutine();
     QCOMPARE(ends, 1);
     QCOMPARE(visibleWindows(), QStringList{});
@@ -326,7 +342,7 @@ void tst_Wizard::imagingFailureEndsAtOnce()
     if (onRotation) {
         move(QStringLiteral("1.Next"));
         imaging::Library::failNextStartup();
-        wizard->step2()->Combo2->setCurrentIndex(1);
+        widget<QComboBox>(*wizard->step2(), "rotationBox")->setCurrentIndex(1);
     } else {
         imaging::Library::failNextStartup();
         move(QStringLiteral("1.Next"));
@@ -342,8 +358,8 @@ void tst_Wizard::imagingFailureEndsAtOnce()
     QCOMPARE(visibleWindows(), QStringList{});
     // Nothing moves after the end, and the close routines do not end it a second time.
     if (wizard->step2())
-        wizard->step2()->Command1->click();
-    wizard->step1().Command3->click();
+        widget<QPushButton>(*wizard->step2(), "previousButton")->click();
+    widget<QPushButton>(wizard->step1(), "exitButton")->click();
     QCOMPARE(visibleWindows(), QStringList{});
     QCOMPARE(ends, 1);
 }

@@ -1,63 +1,55 @@
+#include "EditorControls.h"
 #include "TestSupport.h"
-#include "job/SplitJob.h"
-#include "editor/FrameShape.h"
-#include "editor/SizeHandle.h"
-#include "editor/FrameEditorWindow.h"
 #include "imaging/Library.h"
-#include "imaging/Picture.h"
-#include "select/PictureListWindow.h"
 
 #include <QApplication>
 #include <QBuffer>
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QLabel>
-#include <QListWidget>
-#include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace editorcontrols;
 using RectList = QList<QRect>;
 
 namespace {
 
 const QColor areaColour(204, 204, 153);
 
-QRect asRect(const FrameRect &r)
-{
-    return QRect(r.x, r.y, r.width, r.height);
-}
-
-RectList pictureRects()
+RectList pictureRects(const SplitJob &job)
 {
     RectList rects;
-    for (size_t i = 1; i < frameRects.size(); ++i)
-        rects.append(asRect(frameRects[i]));
+    for (const SplitFrame &frame : job.frames)
+        rects.append(asRect(frame.rect));
     return rects;
 }
 
-RectList windowRects(const FrameEditorWindow &step2)
-{
-    RectList rects;
-    for (int i = 1; i <= step2.frameCount; ++i)
-        rects.append(step2.Shape1[size_t(i)]->geometry());
-    return rects;
-}
-
-QStringList letters(const FrameEditorWindow &step2)
+// The letter lists' choices, frame 1 first.
+QStringList letters(FrameEditorWindow &editor)
 {
     QStringList list;
-    for (int i = 1; i <= step2.frameCount; ++i)
-        list.append(step2.Combo1[size_t(i)]->currentText());
+    for (int i = 1; i <= editor.canvas().frameCount(); ++i)
+        list.append(letterBox(editor, i)->currentText());
     return list;
 }
 
-void prepareStep1(PictureListWindow &step1, const QString &sample, int parts)
+QStringList jobLetters(const SplitJob &job)
 {
-    step1.List1->addItem(sample);
-    step1.Combo1->setCurrentText(QString::number(parts));
+    QStringList list;
+    for (const SplitFrame &frame : job.frames)
+        list.append(frame.letter);
+    return list;
+}
+
+// What step 1 hands on: one sample picture and the number of parts.
+SplitJob jobFor(const QString &sample, int parts)
+{
+    SplitJob job;
+    job.pictures = {sample};
+    job.partCount = parts;
+    return job;
 }
 
 bool isColour(const QImage &image, QPoint at, const QColor &colour, int tolerance = 0)
@@ -70,13 +62,12 @@ bool isColour(const QImage &image, QPoint at, const QColor &colour, int toleranc
 
 } // namespace
 
-class tst_frmSplit2 : public QObject
+class tst_FrameEditorWindow : public QObject
 {
     Q_OBJECT
 
 private slots:
     void initTestCase();
-    void init();
     void cleanup();
 
     void workedExamples_data();
@@ -93,18 +84,16 @@ private slots:
     void failingStartEndsProgram();
     void unreadableSample_data();
     void unreadableSample();
-    void windowClickDropsSelection();
 
 private:
     QString sample(const QString &name, int w, int h, const char *format = "JPEG",
                    const QColor &colour = Qt::red);
 
     QTemporaryDir dir_;
-    int fatalEnds_ = 0;
 };
 
-QString tst_frmSplit2::sample(const QString &name, int w, int h, const char *format,
-                              const QColor &colour)
+QString tst_FrameEditorWindow::sample(const QString &name, int w, int h, const char *format,
+                                      const QColor &colour)
 {
     const QString path = dir_.filePath(name);
     if (!QFile::exists(path)) {
@@ -115,26 +104,18 @@ QString tst_frmSplit2::sample(const QString &name, int w, int h, const char *for
     return path;
 }
 
-void tst_frmSplit2::initTestCase()
+void tst_FrameEditorWindow::initTestCase()
 {
     QVERIFY(dir_.isValid());
-    // The real end of the program would stop the test run.
-    setFatalEnd([this] { ++fatalEnds_; });
 }
 
-void tst_frmSplit2::init()
-{
-    fatalEnds_ = 0;
-    frameRects.clear();
-}
-
-void tst_frmSplit2::cleanup()
+void tst_FrameEditorWindow::cleanup()
 {
     QCOMPARE(imaging::Library::liveInstances(), 0);
     QVERIFY(QApplication::topLevelWidgets().isEmpty());
 }
 
-void tst_frmSplit2::workedExamples_data()
+void tst_FrameEditorWindow::workedExamples_data()
 {
     QTest::addColumn<int>("w");
     QTest::addColumn<int>("h");
@@ -188,7 +169,7 @@ void tst_frmSplit2::workedExamples_data()
         << RectList{{0, 0, 50, 80}, {50, 0, 50, 80}};
 }
 
-void tst_frmSplit2::workedExamples()
+void tst_FrameEditorWindow::workedExamples()
 {
     QFETCH(int, w);
     QFETCH(int, h);
@@ -201,26 +182,26 @@ void tst_frmSplit2::workedExamples()
     QFETCH(RectList, rects);
 
     testsupport::ScriptedBoxes boxes;
-    PictureListWindow step1;
-    prepareStep1(step1, sample(QStringLiteral("样本 %1x%2.jpg").arg(w).arg(h), w, h), parts);
-    FrameEditorWindow step2(step1);
-    step2.Combo2->setCurrentIndex(rotation);
+    SplitJob job = jobFor(sample(QStringLiteral("样本 %1x%2.jpg").arg(w).arg(h), w, h), parts);
+    FrameEditorWindow editor(job);
+    editor.load();
+    rotationBox(editor)->setCurrentIndex(rotation);
 
-    QCOMPARE(step2.frameCount, parts);
-    QCOMPARE(step2.rotateIndex, rotation);
-    QCOMPARE(step2.picScale, scale);
-    QCOMPARE(step2.areaRight, areaRight);
-    QCOMPARE(step2.areaBottom, areaBottom);
-    QCOMPARE(windowRects(step2), frames);
-    QCOMPARE(frameRects.size(), size_t(parts) + 1);
-    QCOMPARE(asRect(frameRects[0]), QRect());
-    QCOMPARE(pictureRects(), rects);
+    const FrameCanvas &canvas = editor.canvas();
+    QCOMPARE(canvas.frameCount(), parts);
+    QCOMPARE(canvas.shownRotation(), Rotation(rotation));
+    QCOMPARE(job.rotation, Rotation(rotation));
+    QCOMPARE(canvas.scale(), scale);
+    QCOMPARE(canvas.area().right, areaRight);
+    QCOMPARE(canvas.area().bottom, areaBottom);
+    QCOMPARE(windowRects(editor), frames);
+    QCOMPARE(pictureRects(job), rects);
     for (int i = 1; i <= parts; ++i)
-        QCOMPARE(step2.Label1[size_t(i)]->pos(), frames[i - 1].topLeft() + QPoint(4, 4));
+        QCOMPARE(frameTag(editor, i)->pos(), frames[i - 1].topLeft() + QPoint(4, 4));
     QVERIFY(boxes.shown().empty());
 }
 
-void tst_frmSplit2::letterRows_data()
+void tst_FrameEditorWindow::letterRows_data()
 {
     QTest::addColumn<int>("parts");
     QTest::addColumn<QString>("lastLetter");
@@ -232,27 +213,31 @@ void tst_frmSplit2::letterRows_data()
     QTest::newRow("10") << 10 << "J" << QRect(338, 402, 320, 96);
 }
 
-void tst_frmSplit2::letterRows()
+void tst_FrameEditorWindow::letterRows()
 {
     QFETCH(int, parts);
     QFETCH(QString, lastLetter);
     QFETCH(QRect, lastFrame);
 
     testsupport::ScriptedBoxes boxes;
-    PictureListWindow step1;
-    prepareStep1(step1, sample(QStringLiteral("rows.png"), 640, 480, "PNG"), parts);
-    FrameEditorWindow step2(step1);
+    SplitJob job = jobFor(sample(QStringLiteral("rows.png"), 640, 480, "PNG"), parts);
+    FrameEditorWindow editor(job);
+    editor.load();
 
-    QCOMPARE(step2.Combo1.size(), size_t(parts) + 1);
+    // The hidden template and one list per frame.
+    QCOMPARE(editor.findChildren<QComboBox *>(QRegularExpression(QStringLiteral("^letterBoxes_")))
+                 .size(),
+             parts + 1);
     QStringList expectedItems;
     for (int i = 0; i < parts; ++i)
         expectedItems.append(QString(QChar('A' + i)));
     for (int i = 1; i <= parts; ++i) {
-        const auto *caption = step2.findChild<QLabel *>(QStringLiteral("Label2_%1").arg(i));
-        const auto *list = step2.findChild<QComboBox *>(QStringLiteral("Combo1_%1").arg(i));
-        const auto *tag = step2.findChild<QLabel *>(QStringLiteral("Label1_%1").arg(i));
-        QVERIFY(caption && list && tag);
-        QVERIFY(step2.findChild<FrameShape *>(QStringLiteral("Shape1_%1").arg(i)));
+        const auto *caption =
+            editor.findChild<QLabel *>(QStringLiteral("letterCaptions_%1").arg(i));
+        const auto *list = editor.findChild<QComboBox *>(QStringLiteral("letterBoxes_%1").arg(i));
+        const auto *tag = editor.findChild<QLabel *>(QStringLiteral("frameTags_%1").arg(i));
+        const auto *shape = editor.findChild<FrameShape *>(QStringLiteral("frameShapes_%1").arg(i));
+        QVERIFY(caption && list && tag && shape);
         QCOMPARE(caption->text(), QStringLiteral("分割框%1首字母:").arg(i));
         QCOMPARE(caption->pos(), QPoint(830, 20 + 26 * (i - 1)));
         QCOMPARE(list->pos(), QPoint(916, 16 + 26 * (i - 1)));
@@ -263,90 +248,90 @@ void tst_frmSplit2::letterRows()
         QCOMPARE(items, expectedItems);
         QCOMPARE(list->currentIndex(), i - 1);
         QCOMPARE(tag->text(), QString::number(i));
-        QVERIFY(!step2.Shape1[size_t(i)]->isHidden());
+        QVERIFY(!shape->isHidden());
     }
-    QCOMPARE(step2.Combo1[size_t(parts)]->currentText(), lastLetter);
-    QCOMPARE(step2.Shape1[size_t(parts)]->geometry(), lastFrame);
+    QCOMPARE(letterBox(editor, parts)->currentText(), lastLetter);
+    QCOMPARE(jobLetters(job), expectedItems);
+    QCOMPARE(frameShape(editor, parts)->geometry(), lastFrame);
     // The templates never show.
-    QVERIFY(step2.Shape1[0]->isHidden());
-    QVERIFY(step2.Label1[0]->isHidden());
-    QVERIFY(step2.Label2[0]->isHidden());
-    QVERIFY(step2.Combo1[0]->isHidden());
-    QCOMPARE(step2.Label3->text(),
+    QVERIFY(frameShape(editor, 0)->isHidden());
+    QVERIFY(frameTag(editor, 0)->isHidden());
+    QVERIFY(find<QLabel>(editor, QStringLiteral("letterCaptions_0"))->isHidden());
+    QVERIFY(letterBox(editor, 0)->isHidden());
+    QCOMPARE(find<QLabel>(editor, QStringLiteral("noteLabel"))->text(),
              QStringLiteral("说明：相同书的页对应的分割框请使用相同的首字母。"
                             "（因为保存文件时是按分割框的编号顺序分割保存的）"));
-    QCOMPARE(step2.Combo2->count(), 4);
-    QCOMPARE(step2.Combo2->itemText(3), QStringLiteral("裁剪后旋转-90"));
-    QCOMPARE(step2.Combo2->currentIndex(), 0);
-    for (const char *name : {"labLeftUp", "labUpMid", "labRightUp", "labLeftMid", "labRightMid",
-                             "labLeftDown", "labDownMid", "labRightDown"}) {
-        const auto *handle = step2.findChild<SizeHandle *>(QLatin1String(name));
-        QVERIFY(handle);
+    QComboBox *rotations = rotationBox(editor);
+    QCOMPARE(rotations->count(), 4);
+    QCOMPARE(rotations->itemText(3), QStringLiteral("裁剪后旋转-90"));
+    QCOMPARE(rotations->currentIndex(), 0);
+    for (int k = 0; k < 8; ++k) {
+        const SizeHandle *handle = sizeHandle(editor, geometry::Handle(k));
         QVERIFY(handle->isHidden());
         QCOMPARE(handle->size(), QSize(8, 8));
     }
 }
 
-void tst_frmSplit2::libraryStartedPerDrawing()
+void tst_FrameEditorWindow::libraryStartedPerDrawing()
 {
     testsupport::ScriptedBoxes boxes;
-    PictureListWindow step1;
-    prepareStep1(step1, sample(QStringLiteral("count.jpg"), 1200, 900), 4);
+    SplitJob job = jobFor(sample(QStringLiteral("count.jpg"), 1200, 900), 4);
     const int startups = imaging::Library::totalStartups();
     const int shutdowns = imaging::Library::totalShutdowns();
 
-    FrameEditorWindow step2(step1);
+    FrameEditorWindow editor(job);
+    editor.load();
     QCOMPARE(imaging::Library::totalStartups(), startups + 1);
     QCOMPARE(imaging::Library::totalShutdowns(), shutdowns + 1);
     QCOMPARE(imaging::Library::liveInstances(), 0);
-    QVERIFY(!gdipImage && !gdipGraphics);
 
     for (int rotation : {1, 2, 3}) {
-        step2.Combo2->setCurrentIndex(rotation);
+        rotationBox(editor)->setCurrentIndex(rotation);
         QCOMPARE(imaging::Library::liveInstances(), 0);
     }
     QCOMPARE(imaging::Library::totalStartups(), startups + 4);
     QCOMPARE(imaging::Library::totalShutdowns(), shutdowns + 4);
 
     // The rotation already shown draws nothing again.
-    step2.Combo2->setCurrentIndex(3);
+    rotationBox(editor)->setCurrentIndex(3);
     QCOMPARE(imaging::Library::totalStartups(), startups + 4);
     QVERIFY(boxes.shown().empty());
 }
 
-void tst_frmSplit2::rotationRelaysGridKeepsLetters()
+void tst_FrameEditorWindow::rotationRelaysGridKeepsLetters()
 {
     testsupport::ScriptedBoxes boxes;
-    PictureListWindow step1;
-    prepareStep1(step1, sample(QStringLiteral("relay.png"), 640, 480, "PNG"), 4);
-    FrameEditorWindow step2(step1);
+    SplitJob job = jobFor(sample(QStringLiteral("relay.png"), 640, 480, "PNG"), 4);
+    FrameEditorWindow editor(job);
+    editor.load();
 
-    step2.Shape1[1]->setGeometry(100, 100, 50, 50);
-    step2.PicFrameArray();
-    QCOMPARE(asRect(frameRects[1]), QRect(82, 82, 50, 50));
-    step2.Combo1[2]->setCurrentText(QStringLiteral("A"));
-    step2.Combo1[4]->setCurrentText(QStringLiteral("C"));
+    frameShape(editor, 1)->setGeometry(100, 100, 50, 50);
+    editor.canvas().updateFrameRects();
+    QCOMPARE(asRect(job.frames[0].rect), QRect(82, 82, 50, 50));
+    letterBox(editor, 2)->setCurrentText(QStringLiteral("A"));
+    letterBox(editor, 4)->setCurrentText(QStringLiteral("C"));
 
-    step2.Combo2->setCurrentIndex(1); // 480x640, shown at 0.9375
-    QCOMPARE(step2.areaRight, 467);
-    QCOMPARE(step2.areaBottom, 617);
+    rotationBox(editor)->setCurrentIndex(1); // 480x640, shown at 0.9375
+    QCOMPARE(editor.canvas().area().right, 467);
+    QCOMPARE(editor.canvas().area().bottom, 617);
     QCOMPARE(
-        windowRects(step2),
+        windowRects(editor),
         (RectList{
             {18, 18, 225, 300}, {243, 18, 225, 300}, {18, 318, 225, 300}, {243, 318, 225, 300}}));
-    QCOMPARE(asRect(frameRects[1]), QRect(0, 0, 240, 320));
-    QCOMPARE(letters(step2), (QStringList{"A", "A", "C", "C"}));
+    QCOMPARE(asRect(job.frames[0].rect), QRect(0, 0, 240, 320));
+    QCOMPARE(letters(editor), (QStringList{"A", "A", "C", "C"}));
+    QCOMPARE(jobLetters(job), letters(editor));
 }
 
-void tst_frmSplit2::surfaceShowsOnlyTheCurrentSample()
+void tst_FrameEditorWindow::surfaceShowsOnlyTheCurrentSample()
 {
     testsupport::ScriptedBoxes boxes;
-    PictureListWindow step1;
-    prepareStep1(step1, sample(QStringLiteral("wide.png"), 800, 400, "PNG", Qt::blue), 2);
-    FrameEditorWindow step2(step1);
-    const QImage &surface = step2.surface();
+    SplitJob job = jobFor(sample(QStringLiteral("wide.png"), 800, 400, "PNG", Qt::blue), 2);
+    FrameEditorWindow editor(job);
+    editor.load();
+    const QImage &surface = editor.canvas().surface();
     QCOMPARE(surface.size(), QSize(954, 636));
-    const QColor windowColour = step2.palette().color(QPalette::Window);
+    const QColor windowColour = editor.palette().color(QPalette::Window);
 
     QVERIFY(isColour(surface, {18, 18}, Qt::blue));
     QVERIFY(isColour(surface, {817, 417}, Qt::blue));
@@ -355,22 +340,22 @@ void tst_frmSplit2::surfaceShowsOnlyTheCurrentSample()
     QVERIFY(isColour(surface, {17, 17}, windowColour));
 
     // Turned, the picture is tall and narrow: nothing of the wide one may stay.
-    step2.Combo2->setCurrentIndex(1);
-    QCOMPARE(step2.areaRight, 317);
+    rotationBox(editor)->setCurrentIndex(1);
+    QCOMPARE(editor.canvas().area().right, 317);
     QVERIFY(isColour(surface, {317, 617}, Qt::blue, 8));
     QVERIFY(isColour(surface, {500, 30}, areaColour));
     QVERIFY(isColour(surface, {320, 300}, areaColour));
 
     // A repaint shows the surface as it is: the sample is not drawn again.
     const int startups = imaging::Library::totalStartups();
-    step2.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&step2));
-    step2.repaint();
+    editor.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&editor));
+    editor.repaint();
     QCOMPARE(imaging::Library::totalStartups(), startups);
-    QCOMPARE(step2.grab().toImage().pixelColor(100, 300), QColor(Qt::blue));
+    QCOMPARE(editor.grab().toImage().pixelColor(100, 300), QColor(Qt::blue));
 }
 
-void tst_frmSplit2::books_data()
+void tst_FrameEditorWindow::books_data()
 {
     QTest::addColumn<QStringList>("chosen");
     QTest::addColumn<int>("books"); // 0: no question
@@ -381,31 +366,32 @@ void tst_frmSplit2::books_data()
     QTest::newRow("single frame asks") << QStringList{"A"} << 1;
 }
 
-void tst_frmSplit2::books()
+void tst_FrameEditorWindow::books()
 {
     QFETCH(QStringList, chosen);
     QFETCH(int, books);
 
     testsupport::ScriptedBoxes boxes;
-    PictureListWindow step1;
-    prepareStep1(step1, sample(QStringLiteral("books.png"), 640, 480, "PNG"), int(chosen.size()));
-    FrameEditorWindow step2(step1);
-    for (int i = 1; i <= step2.frameCount; ++i)
-        step2.Combo1[size_t(i)]->setCurrentText(chosen[i - 1]);
-    const RectList frames = windowRects(step2);
-    const RectList rects = pictureRects();
-    QSignalSpy next(&step2, &FrameEditorWindow::nextRequested);
+    SplitJob job = jobFor(sample(QStringLiteral("books.png"), 640, 480, "PNG"), int(chosen.size()));
+    FrameEditorWindow editor(job);
+    editor.load();
+    for (int i = 1; i <= editor.canvas().frameCount(); ++i)
+        letterBox(editor, i)->setCurrentText(chosen[i - 1]);
+    const RectList frames = windowRects(editor);
+    const RectList rects = pictureRects(job);
+    QPushButton *next = button(editor, "nextButton");
+    QSignalSpy nextRequests(&editor, &FrameEditorWindow::nextRequested);
 
     if (books == 0) {
-        QTest::mouseClick(step2.Command2, Qt::LeftButton);
-        QCOMPARE(next.count(), 1);
+        QTest::mouseClick(next, Qt::LeftButton);
+        QCOMPARE(nextRequests.count(), 1);
         QVERIFY(boxes.shown().empty());
         return;
     }
 
     boxes.answerNext(platform::BoxAnswer::No);
-    QTest::mouseClick(step2.Command2, Qt::LeftButton);
-    QCOMPARE(next.count(), 0);
+    QTest::mouseClick(next, Qt::LeftButton);
+    QCOMPARE(nextRequests.count(), 0);
     QCOMPARE(boxes.shown().size(), size_t(1));
     const platform::BoxRequest &ask = boxes.shown().front();
     QCOMPARE(ask.title, QStringLiteral("提示信息"));
@@ -414,91 +400,100 @@ void tst_frmSplit2::books()
     QCOMPARE(ask.buttons, platform::BoxButtons::YesNo);
     QCOMPARE(ask.defaultButton, platform::BoxAnswer::No);
     // No leaves everything as it was, and Next can be pressed again.
-    QCOMPARE(letters(step2), chosen);
-    QCOMPARE(windowRects(step2), frames);
-    QCOMPARE(pictureRects(), rects);
-    QVERIFY(step2.Command2->isEnabled());
+    QCOMPARE(letters(editor), chosen);
+    QCOMPARE(jobLetters(job), chosen);
+    QCOMPARE(windowRects(editor), frames);
+    QCOMPARE(pictureRects(job), rects);
+    QVERIFY(next->isEnabled());
 
     boxes.answerNext(platform::BoxAnswer::Yes);
-    QTest::mouseClick(step2.Command2, Qt::LeftButton);
-    QCOMPARE(next.count(), 1);
+    QTest::mouseClick(next, Qt::LeftButton);
+    QCOMPARE(nextRequests.count(), 1);
     QCOMPARE(boxes.shown().size(), size_t(2));
 }
 
-void tst_frmSplit2::backAndForthKeepsLayout()
+void tst_FrameEditorWindow::backAndForthKeepsLayout()
 {
     testsupport::ScriptedBoxes boxes;
-    PictureListWindow step1;
-    prepareStep1(step1, sample(QStringLiteral("keep.png"), 640, 480, "PNG"), 4);
-    FrameEditorWindow step2(step1);
-    step2.show();
-    step2.Combo2->setCurrentIndex(2);
-    step2.Shape1[3]->setGeometry(40, 50, 60, 70);
-    step2.PicFrameArray();
-    step2.Combo1[3]->setCurrentIndex(0);
-    const RectList frames = windowRects(step2);
-    const RectList rects = pictureRects();
+    SplitJob job = jobFor(sample(QStringLiteral("keep.png"), 640, 480, "PNG"), 4);
+    FrameEditorWindow editor(job);
+    editor.load();
+    editor.show();
+    rotationBox(editor)->setCurrentIndex(2);
+    frameShape(editor, 3)->setGeometry(40, 50, 60, 70);
+    editor.canvas().updateFrameRects();
+    letterBox(editor, 3)->setCurrentIndex(0);
+    const RectList frames = windowRects(editor);
+    const RectList rects = pictureRects(job);
     const int startups = imaging::Library::totalStartups();
 
-    step2.hide();
-    step1.Combo1->setCurrentText(QStringLiteral(" 4 "));
-    step2.show();
+    // Back to step 1 and on again with the same number of parts.
+    editor.hide();
+    job.partCount = 4;
+    editor.show();
 
-    QCOMPARE(windowRects(step2), frames);
-    QCOMPARE(pictureRects(), rects);
-    QCOMPARE(letters(step2), (QStringList{"A", "B", "A", "D"}));
-    QCOMPARE(step2.Combo2->currentIndex(), 2);
+    QCOMPARE(windowRects(editor), frames);
+    QCOMPARE(pictureRects(job), rects);
+    QCOMPARE(letters(editor), (QStringList{"A", "B", "A", "D"}));
+    QCOMPARE(jobLetters(job), letters(editor));
+    QCOMPARE(rotationBox(editor)->currentIndex(), 2);
+    QCOMPARE(job.rotation, Rotation::HalfTurn);
     QCOMPARE(imaging::Library::totalStartups(), startups);
-    step2.hide();
+    editor.hide();
 }
 
-void tst_frmSplit2::changedPartsRebuild()
+void tst_FrameEditorWindow::changedPartsRebuild()
 {
     testsupport::ScriptedBoxes boxes;
-    PictureListWindow step1;
-    prepareStep1(step1, sample(QStringLiteral("rebuild.png"), 640, 480, "PNG"), 4);
-    FrameEditorWindow step2(step1);
-    step2.show();
-    step2.Combo2->setCurrentIndex(1); // 480x640
-    step2.Combo1[1]->setCurrentIndex(3);
-    step2.hide();
+    SplitJob job = jobFor(sample(QStringLiteral("rebuild.png"), 640, 480, "PNG"), 4);
+    FrameEditorWindow editor(job);
+    editor.load();
+    editor.show();
+    rotationBox(editor)->setCurrentIndex(1); // 480x640
+    letterBox(editor, 1)->setCurrentIndex(3);
+    editor.hide();
 
-    step1.Combo1->setCurrentText(QStringLiteral("6"));
-    step2.show();
-    QCOMPARE(step2.frameCount, 6);
-    QCOMPARE(frameRects.size(), size_t(7));
-    QCOMPARE(step2.Combo1.size(), size_t(7));
-    QCOMPARE(step2.findChildren<FrameShape *>().size(), 7);
-    QCOMPARE(step2.findChildren<QComboBox *>(QStringLiteral("Combo1_1")).size(), 1);
-    QCOMPARE(letters(step2), (QStringList{"A", "B", "C", "D", "E", "F"}));
-    QCOMPARE(step2.Combo1[6]->count(), 6);
+    job.partCount = 6;
+    editor.show();
+    QCOMPARE(editor.canvas().frameCount(), 6);
+    QCOMPARE(job.frames.size(), size_t(6));
+    QCOMPARE(editor.findChildren<QComboBox *>(QRegularExpression(QStringLiteral("^letterBoxes_")))
+                 .size(),
+             7);
+    QCOMPARE(editor.findChildren<FrameShape *>().size(), 7);
+    QCOMPARE(editor.findChildren<QComboBox *>(QStringLiteral("letterBoxes_1")).size(), 1);
+    QCOMPARE(letters(editor), (QStringList{"A", "B", "C", "D", "E", "F"}));
+    QCOMPARE(jobLetters(job), letters(editor));
+    QCOMPARE(letterBox(editor, 6)->count(), 6);
     // Laid on the current sample in its current rotation: 480 x 640 in three rows.
-    QCOMPARE(step2.Combo2->currentIndex(), 1);
-    QCOMPARE(step2.Shape1[6]->geometry(), QRect(243, 418, 225, 200));
-    QCOMPARE(asRect(frameRects[6]), QRect(240, 426, 240, 213));
+    QCOMPARE(rotationBox(editor)->currentIndex(), 1);
+    QCOMPARE(job.rotation, Rotation::Clockwise90);
+    QCOMPARE(frameShape(editor, 6)->geometry(), QRect(243, 418, 225, 200));
+    QCOMPARE(asRect(job.frames[5].rect), QRect(240, 426, 240, 213));
     QVERIFY(boxes.shown().empty());
-    step2.hide();
+    editor.hide();
 
-    step1.Combo1->setCurrentText(QStringLiteral("2"));
-    step2.show();
-    QCOMPARE(step2.frameCount, 2);
-    QCOMPARE(frameRects.size(), size_t(3));
-    QVERIFY(!step2.findChild<QWidget *>(QStringLiteral("Shape1_3")));
-    QVERIFY(!step2.findChild<QWidget *>(QStringLiteral("Label2_3")));
-    QCOMPARE(step2.Combo1[2]->count(), 2);
-    QCOMPARE(asRect(frameRects[2]), QRect(240, 0, 240, 640));
-    step2.hide();
+    job.partCount = 2;
+    editor.show();
+    QCOMPARE(editor.canvas().frameCount(), 2);
+    QCOMPARE(job.frames.size(), size_t(2));
+    QVERIFY(!editor.findChild<QWidget *>(QStringLiteral("frameShapes_3")));
+    QVERIFY(!editor.findChild<QWidget *>(QStringLiteral("letterCaptions_3")));
+    QCOMPARE(letterBox(editor, 2)->count(), 2);
+    QCOMPARE(asRect(job.frames[1].rect), QRect(240, 0, 240, 640));
+    editor.hide();
 }
 
-void tst_frmSplit2::failingStartEndsProgram()
+void tst_FrameEditorWindow::failingStartEndsProgram()
 {
     testsupport::ScriptedBoxes boxes;
-    PictureListWindow step1;
-    prepareStep1(step1, sample(QStringLiteral("fail.png"), 640, 480, "PNG"), 4);
+    SplitJob job = jobFor(sample(QStringLiteral("fail.png"), 640, 480, "PNG"), 4);
+    FrameEditorWindow editor(job);
+    QSignalSpy imagingFailures(&editor, &FrameEditorWindow::imagingFailed);
     imaging::Library::failNextStartup();
-    FrameEditorWindow step2(step1);
+    editor.load();
 
-    QCOMPARE(fatalEnds_, 1);
+    QCOMPARE(imagingFailures.count(), 1);
     QCOMPARE(boxes.shown().size(), size_t(1));
     const platform::BoxRequest &box = boxes.shown().front();
     QCOMPARE(box.title, QStringLiteral("加载错误"));
@@ -506,11 +501,11 @@ void tst_frmSplit2::failingStartEndsProgram()
     QCOMPARE(box.icon, platform::BoxIcon::Critical);
     QCOMPARE(box.buttons, platform::BoxButtons::Ok);
     // Nothing after the failed start ran.
-    QVERIFY(!gdipImage && !gdipGraphics);
-    QCOMPARE(pictureRects(), RectList(4));
+    QCOMPARE(imaging::Library::liveInstances(), 0);
+    QCOMPARE(pictureRects(job), RectList(4));
 }
 
-void tst_frmSplit2::unreadableSample_data()
+void tst_FrameEditorWindow::unreadableSample_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("content"); // empty: no file at all
@@ -530,7 +525,7 @@ void tst_frmSplit2::unreadableSample_data()
     QTest::newRow("cut short") << QStringLiteral("半截.png") << png.left(60);
 }
 
-void tst_frmSplit2::unreadableSample()
+void tst_FrameEditorWindow::unreadableSample()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, content);
@@ -542,9 +537,9 @@ void tst_frmSplit2::unreadableSample()
     }
 
     testsupport::ScriptedBoxes boxes;
-    PictureListWindow step1;
-    prepareStep1(step1, path, 4);
-    FrameEditorWindow step2(step1);
+    SplitJob job = jobFor(path, 4);
+    FrameEditorWindow editor(job);
+    editor.load();
 
     QCOMPARE(boxes.shown().size(), size_t(1));
     const platform::BoxRequest &box = boxes.shown().front();
@@ -553,63 +548,22 @@ void tst_frmSplit2::unreadableSample()
     QCOMPARE(box.buttons, platform::BoxButtons::Ok);
     QVERIFY2(box.text.contains(QDir::toNativeSeparators(path)), qPrintable(box.text));
     QCOMPARE(imaging::Library::liveInstances(), 0);
-    QVERIFY(!gdipImage && !gdipGraphics);
     // The frames keep the template's place, and without a scale nothing is converted.
     for (int i = 1; i <= 4; ++i)
-        QCOMPARE(step2.Shape1[size_t(i)]->geometry(), QRect(8, 8, 320, 240));
-    step2.PicFrameArray();
-    QCOMPARE(pictureRects(), RectList(4));
-    QVERIFY(isColour(step2.surface(), {18, 18}, areaColour));
+        QCOMPARE(frameShape(editor, i)->geometry(), QRect(8, 8, 320, 240));
+    editor.canvas().updateFrameRects();
+    QCOMPARE(pictureRects(job), RectList(4));
+    QVERIFY(isColour(editor.canvas().surface(), {18, 18}, areaColour));
 
     // Once the sample can be read, a rotation change draws it.
     QFile::remove(path);
     QVERIFY(QFile::copy(sample(QStringLiteral("later.png"), 640, 480, "PNG"), path));
-    step2.Combo2->setCurrentIndex(2);
+    rotationBox(editor)->setCurrentIndex(2);
     QCOMPARE(boxes.shown().size(), size_t(1));
-    QCOMPARE(step2.picScale, 1.f);
-    QCOMPARE(asRect(frameRects[4]), QRect(320, 240, 320, 240));
+    QCOMPARE(editor.canvas().scale(), 1.f);
+    QCOMPARE(asRect(job.frames[3].rect), QRect(320, 240, 320, 240));
     QFile::remove(path);
 }
 
-void tst_frmSplit2::windowClickDropsSelection()
-{
-    testsupport::ScriptedBoxes boxes;
-    PictureListWindow step1;
-    prepareStep1(step1, sample(QStringLiteral("click.png"), 640, 480, "PNG"), 3);
-    FrameEditorWindow step2(step1);
-    step2.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&step2));
-
-    step2.FrmEnabled(false);
-    step2.ShowLabel(true);
-    step2.handlesShown = true;
-    QPalette blue = step2.Label1[2]->palette();
-    blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
-    step2.Label1[2]->setPalette(blue);
-    for (int i = 1; i <= 3; ++i)
-        QVERIFY(!step2.Combo1[size_t(i)]->isEnabled());
-    QVERIFY(!step2.Command1->isEnabled() && !step2.Command2->isEnabled() &&
-            !step2.Command3->isEnabled());
-    QVERIFY(step2.Combo2->isEnabled());
-    QVERIFY(step2.labRightDown->isVisible());
-
-    // A click on the note is not a click on the background.
-    QTest::mouseClick(step2.Label3, Qt::LeftButton, {}, QPoint(5, 5));
-    QVERIFY(step2.handlesShown);
-
-    QTest::mouseClick(&step2, Qt::LeftButton, {}, QPoint(900, 5));
-    QVERIFY(!step2.handlesShown);
-    QVERIFY(!step2.labLeftUp->isVisible() && !step2.labRightDown->isVisible());
-    for (int i = 1; i <= 3; ++i) {
-        QVERIFY(step2.Combo1[size_t(i)]->isEnabled());
-        QCOMPARE(step2.Label1[size_t(i)]->palette().color(QPalette::WindowText),
-                 QColor(128, 128, 128));
-    }
-    QVERIFY(step2.Command1->isEnabled() && step2.Command2->isEnabled() &&
-            step2.Command3->isEnabled());
-    QCOMPARE(step2.activeFrame, 0);
-    step2.hide();
-}
-
-QTEST_MAIN(tst_frmSplit2)
+QTEST_MAIN(tst_FrameEditorWindow)
 #include "tst_frameeditorwindow.moc"

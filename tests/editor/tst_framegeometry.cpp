@@ -1,5 +1,5 @@
-#include "job/SplitJob.h"
 #include "editor/FrameGeometry.h"
+#include "job/SplitJob.h"
 
 #include <QTest>
 
@@ -96,42 +96,42 @@ void tst_FrameGeometry::resizeBand_data()
 
     // Each handle drags only its own edges.
     const QPoint p(7, -5);
-    QTest::newRow("LeftUp") << Handle::TopLeft << p << Band{107, 95, 300, 250}
-                            << QRect(107, 95, 193, 155);
-    QTest::newRow("UpMid") << Handle::Top << p << Band{100, 95, 300, 250}
-                           << QRect(100, 95, 200, 155);
-    QTest::newRow("RightUp") << Handle::TopRight << p << Band{100, 95, 307, 250}
-                             << QRect(100, 95, 207, 155);
-    QTest::newRow("LeftMid") << Handle::Left << p << Band{107, 100, 300, 250}
-                             << QRect(107, 100, 193, 150);
-    QTest::newRow("RightMid") << Handle::Right << p << Band{100, 100, 307, 250}
-                              << QRect(100, 100, 207, 150);
-    QTest::newRow("LeftDown") << Handle::BottomLeft << p << Band{107, 100, 300, 245}
-                              << QRect(107, 100, 193, 145);
-    QTest::newRow("DownMid") << Handle::Bottom << p << Band{100, 100, 300, 245}
-                             << QRect(100, 100, 200, 145);
-    QTest::newRow("RightDown") << Handle::BottomRight << p << Band{100, 100, 307, 245}
-                               << QRect(100, 100, 207, 145);
+    QTest::newRow("TopLeft") << Handle::TopLeft << p << Band{107, 95, 300, 250}
+                             << QRect(107, 95, 193, 155);
+    QTest::newRow("Top") << Handle::Top << p << Band{100, 95, 300, 250} << QRect(100, 95, 200, 155);
+    QTest::newRow("TopRight") << Handle::TopRight << p << Band{100, 95, 307, 250}
+                              << QRect(100, 95, 207, 155);
+    QTest::newRow("Left") << Handle::Left << p << Band{107, 100, 300, 250}
+                          << QRect(107, 100, 193, 150);
+    QTest::newRow("Right") << Handle::Right << p << Band{100, 100, 307, 250}
+                           << QRect(100, 100, 207, 150);
+    QTest::newRow("BottomLeft") << Handle::BottomLeft << p << Band{107, 100, 300, 245}
+                                << QRect(107, 100, 193, 145);
+    QTest::newRow("Bottom") << Handle::Bottom << p << Band{100, 100, 300, 245}
+                            << QRect(100, 100, 200, 145);
+    QTest::newRow("BottomRight") << Handle::BottomRight << p << Band{100, 100, 307, 245}
+                                 << QRect(100, 100, 207, 145);
 
-    QTest::newRow("RightMid 10 right") << Handle::Right << QPoint(10, 3)
-                                       << Band{100, 100, 310, 250} << QRect(100, 100, 210, 150);
-    QTest::newRow("LeftUp past corner") << Handle::TopLeft << QPoint(-500, -500)
-                                        << Band{18, 18, 300, 250} << QRect(18, 18, 282, 232);
-    QTest::newRow("RightDown past corner") << Handle::BottomRight << QPoint(2000, 2000)
-                                           << Band{100, 100, 818, 618} << QRect(100, 100, 718, 518);
-    QTest::newRow("UpMid past top")
+    QTest::newRow("Right 10 further")
+        << Handle::Right << QPoint(10, 3) << Band{100, 100, 310, 250} << QRect(100, 100, 210, 150);
+    QTest::newRow("TopLeft past the corner") << Handle::TopLeft << QPoint(-500, -500)
+                                             << Band{18, 18, 300, 250} << QRect(18, 18, 282, 232);
+    QTest::newRow("BottomRight past the corner")
+        << Handle::BottomRight << QPoint(2000, 2000) << Band{100, 100, 818, 618}
+        << QRect(100, 100, 718, 518);
+    QTest::newRow("Top above the area")
         << Handle::Top << QPoint(0, -500) << Band{100, 18, 300, 250} << QRect(100, 18, 200, 232);
-    QTest::newRow("DownMid past bottom") << Handle::Bottom << QPoint(0, 2000)
-                                         << Band{100, 100, 300, 618} << QRect(100, 100, 200, 518);
+    QTest::newRow("Bottom below the area") << Handle::Bottom << QPoint(0, 2000)
+                                           << Band{100, 100, 300, 618} << QRect(100, 100, 200, 518);
     // Crossed bands: a dragged edge passes the opposite one and is held at the far limit.
-    QTest::newRow("left past right limit") << Handle::Left << QPoint(2000, 0)
-                                           << Band{817, 100, 300, 250} << QRect(300, 100, 517, 150);
-    QTest::newRow("right past left limit") << Handle::Right << QPoint(-2000, 0)
-                                           << Band{100, 100, 18, 250} << QRect(18, 100, 82, 150);
-    QTest::newRow("top past bottom limit") << Handle::Top << QPoint(0, 2000)
-                                           << Band{100, 617, 300, 250} << QRect(100, 250, 200, 367);
-    QTest::newRow("bottom onto top") << Handle::Bottom << QPoint(0, -150)
-                                     << Band{100, 100, 300, 100} << QRect(100, 100, 200, 1);
+    QTest::newRow("left past right limit")
+        << Handle::Left << QPoint(2000, 0) << Band{817, 100, 300, 250} << QRect(300, 100, 517, 150);
+    QTest::newRow("right past left limit")
+        << Handle::Right << QPoint(-2000, 0) << Band{100, 100, 18, 250} << QRect(18, 100, 82, 150);
+    QTest::newRow("top past bottom limit")
+        << Handle::Top << QPoint(0, 2000) << Band{100, 617, 300, 250} << QRect(100, 250, 200, 367);
+    QTest::newRow("bottom onto top")
+        << Handle::Bottom << QPoint(0, -150) << Band{100, 100, 300, 100} << QRect(100, 100, 200, 1);
 }
 
 void tst_FrameGeometry::resizeBand()

@@ -1,22 +1,16 @@
+#include "EditorControls.h"
 #include "TestSupport.h"
-#include "job/SplitJob.h"
 #include "editor/FrameGeometry.h"
-#include "editor/FrameShape.h"
-#include "editor/SizeHandle.h"
 #include "editor/SplitLayout.h"
-#include "editor/FrameEditorWindow.h"
-#include "select/PictureListWindow.h"
 
 #include <QApplication>
-#include <QComboBox>
-#include <QLabel>
-#include <QListWidget>
-#include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
 
+using namespace editorcontrols;
 using Handle = geometry::Handle;
 Q_DECLARE_METATYPE(geometry::Handle)
 
@@ -24,16 +18,6 @@ namespace {
 
 const QColor grey(128, 128, 128);
 const QColor blue(0, 0, 255);
-
-QRect asRect(const FrameRect &r)
-{
-    return QRect(r.x, r.y, r.width, r.height);
-}
-
-QColor tagColour(const FrameEditorWindow &step2, int i)
-{
-    return step2.Label1[size_t(i)]->palette().color(QPalette::WindowText);
-}
 
 // A pointer move with no button held, as the platform reports hovering.
 void hover(QWidget *widget, QPoint pos)
@@ -56,7 +40,9 @@ private slots:
     void init();
     void cleanup();
 
-    void clickSelectsAndDeselects();
+    void clickSelects();
+    void clickDropsSelection_data();
+    void clickDropsSelection();
     void handlesInFrontOfOtherFrames();
     void move_data();
     void move();
@@ -77,12 +63,14 @@ private slots:
 private:
     void select(int i);
     void pressKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    FrameRect &pictureRect(int i) { return job_.frames[size_t(i - 1)].rect; }
 
     QTemporaryDir dir_;
     QString samplePath_;
     std::unique_ptr<testsupport::ScriptedBoxes> boxes_;
-    std::unique_ptr<PictureListWindow> step1_;
-    std::unique_ptr<FrameEditorWindow> step2_;
+    SplitJob job_;
+    std::unique_ptr<FrameEditorWindow> editor_;
+    std::unique_ptr<QSignalSpy> imagingFailures_;
 };
 
 void tst_FrameGestures::initTestCase()
@@ -90,80 +78,111 @@ void tst_FrameGestures::initTestCase()
     QVERIFY(dir_.isValid());
     samplePath_ = dir_.filePath(QStringLiteral("样本.png"));
     QVERIFY(testsupport::writePicture(testsupport::patternImage(640, 480), samplePath_, "PNG"));
-    setFatalEnd([] { QFAIL("the program would end"); });
 }
 
 void tst_FrameGestures::init()
 {
     boxes_ = std::make_unique<testsupport::ScriptedBoxes>();
-    step1_ = std::make_unique<PictureListWindow>();
-    step1_->List1->addItem(samplePath_);
-    step1_->Combo1->setCurrentText(QStringLiteral("4"));
-    step2_ = std::make_unique<FrameEditorWindow>(*step1_);
-    step2_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(step2_.get()));
-    QCOMPARE(step2_->Shape1[4]->geometry(), QRect(338, 258, 320, 240));
+    job_ = SplitJob{};
+    job_.pictures = {samplePath_};
+    job_.partCount = 4;
+    editor_ = std::make_unique<FrameEditorWindow>(job_);
+    imagingFailures_ =
+        std::make_unique<QSignalSpy>(editor_.get(), &FrameEditorWindow::imagingFailed);
+    editor_->load();
+    editor_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(editor_.get()));
+    QCOMPARE(frameShape(*editor_, 4)->geometry(), QRect(338, 258, 320, 240));
 }
 
 void tst_FrameGestures::cleanup()
 {
     QVERIFY(boxes_->shown().empty());
-    step2_.reset();
-    step1_.reset();
+    QCOMPARE(imagingFailures_->count(), 0);
+    imagingFailures_.reset();
+    editor_.reset();
     boxes_.reset();
 }
 
 void tst_FrameGestures::select(int i)
 {
-    QTest::mouseClick(step2_->Shape1[size_t(i)], Qt::LeftButton, {}, QPoint(100, 100));
-    QVERIFY(step2_->handlesShown);
-    QCOMPARE(step2_->activeFrame, i);
+    QTest::mouseClick(frameShape(*editor_, i), Qt::LeftButton, {}, QPoint(100, 100));
+    QVERIFY(editor_->canvas().handlesShown());
+    QCOMPARE(editor_->canvas().selectedFrame(), i);
 }
 
 void tst_FrameGestures::pressKey(int key, Qt::KeyboardModifiers modifiers)
 {
-    QWidget *focused = step2_->focusWidget() ? step2_->focusWidget() : step2_.get();
+    QWidget *focused = editor_->focusWidget() ? editor_->focusWidget() : editor_.get();
     QTest::keyClick(focused, Qt::Key(key), modifiers);
 }
 
-void tst_FrameGestures::clickSelectsAndDeselects()
+void tst_FrameGestures::clickSelects()
 {
-    FrameEditorWindow &w = *step2_;
+    FrameEditorWindow &w = *editor_;
     select(2);
-    QVERIFY(w.labLeftUp->isVisible() && w.labRightDown->isVisible());
-    const geometry::HandlePlacement places = geometry::placeHandles(w.Shape1[2]->geometry());
-    QCOMPARE(w.labLeftUp->pos(), places.handles[int(Handle::TopLeft)]);
-    QCOMPARE(w.labDownMid->pos(), places.handles[int(Handle::Bottom)]);
-    QCOMPARE(w.Label1[2]->pos(), QPoint(338 + 8, 18 + 8));
+    QVERIFY(sizeHandle(w, Handle::TopLeft)->isVisible() &&
+            sizeHandle(w, Handle::BottomRight)->isVisible());
+    const geometry::HandlePlacement places = geometry::placeHandles(frameShape(w, 2)->geometry());
+    QCOMPARE(sizeHandle(w, Handle::TopLeft)->pos(), places.handles[int(Handle::TopLeft)]);
+    QCOMPARE(sizeHandle(w, Handle::Bottom)->pos(), places.handles[int(Handle::Bottom)]);
+    QCOMPARE(frameTag(w, 2)->pos(), QPoint(338 + 8, 18 + 8));
     QCOMPARE(tagColour(w, 2), blue);
     QCOMPARE(tagColour(w, 1), grey);
     for (int i = 1; i <= 4; ++i)
-        QVERIFY(!w.Combo1[size_t(i)]->isEnabled());
-    QVERIFY(!w.Command1->isEnabled() && !w.Command2->isEnabled() && !w.Command3->isEnabled());
-    QVERIFY(w.Combo2->isEnabled());
+        QVERIFY(!letterBox(w, i)->isEnabled());
+    for (const char *name : {"previousButton", "nextButton", "exitButton"})
+        QVERIFY2(!button(w, name)->isEnabled(), name);
+    QVERIFY(rotationBox(w)->isEnabled());
 
     // Another frame takes the selection in one step.
     select(3);
     QCOMPARE(tagColour(w, 2), grey);
     QCOMPARE(tagColour(w, 3), blue);
-    QCOMPARE(w.labLeftUp->pos(), QPoint(10, 250));
+    QCOMPARE(sizeHandle(w, Handle::TopLeft)->pos(), QPoint(10, 250));
+}
 
-    // The selected frame clicked again drops the selection and keeps activeFrame.
-    QTest::mouseClick(w.Shape1[3], Qt::LeftButton, {}, QPoint(100, 100));
-    QVERIFY(!w.handlesShown);
-    QVERIFY(!w.labLeftUp->isVisible());
-    QCOMPARE(w.activeFrame, 3);
-    QCOMPARE(tagColour(w, 3), grey);
-    QVERIFY(w.Combo1[1]->isEnabled() && w.Command2->isEnabled());
+void tst_FrameGestures::clickDropsSelection_data()
+{
+    QTest::addColumn<QString>("target"); // object name of the control clicked
+    QTest::addColumn<QPoint>("at");
+    QTest::addColumn<bool>("dropped");
+
+    QTest::newRow("the selected frame again") << "frameShapes_3" << QPoint(100, 100) << true;
+    QTest::newRow("the bare background") << "canvas" << QPoint(900, 5) << true;
+    QTest::newRow("the note is no background") << "noteLabel" << QPoint(5, 5) << false;
+}
+
+void tst_FrameGestures::clickDropsSelection()
+{
+    QFETCH(QString, target);
+    QFETCH(QPoint, at);
+    QFETCH(bool, dropped);
+
+    FrameEditorWindow &w = *editor_;
+    select(3);
+    QTest::mouseClick(find<QWidget>(w, target), Qt::LeftButton, {}, at);
+
+    QCOMPARE(w.canvas().handlesShown(), !dropped);
+    for (int k = 0; k < 8; ++k)
+        QCOMPARE(sizeHandle(w, Handle(k))->isVisible(), !dropped);
+    // The last selected frame is kept for the next drag.
+    QCOMPARE(w.canvas().selectedFrame(), 3);
+    for (int i = 1; i <= 4; ++i) {
+        QCOMPARE(tagColour(w, i), i == 3 && !dropped ? blue : grey);
+        QCOMPARE(letterBox(w, i)->isEnabled(), dropped);
+    }
+    for (const char *name : {"previousButton", "nextButton", "exitButton"})
+        QCOMPARE(button(w, name)->isEnabled(), dropped);
 }
 
 void tst_FrameGestures::handlesInFrontOfOtherFrames()
 {
     select(1);
-    // labRightMid and labRightUp of frame 1 lie over frame 2.
-    for (SizeHandle *handle : {step2_->labRightUp, step2_->labRightMid, step2_->labRightDown}) {
-        const QPoint centre = handle->geometry().center();
-        QCOMPARE(step2_->childAt(centre), handle);
+    // The right-hand handles of frame 1 lie over frame 2.
+    for (Handle h : {Handle::TopRight, Handle::Right, Handle::BottomRight}) {
+        SizeHandle *handle = sizeHandle(*editor_, h);
+        QCOMPARE(editor_->childAt(handle->geometry().center()), handle);
     }
 }
 
@@ -188,27 +207,28 @@ void tst_FrameGestures::move()
     QFETCH(QPoint, to);
     QFETCH(QRect, expected);
 
-    FrameEditorWindow &w = *step2_;
+    FrameEditorWindow &w = *editor_;
+    FrameCanvas &canvas = w.canvas();
     select(frame);
-    FrameShape *shape = w.Shape1[size_t(frame)];
-    const QImage before = w.surface().copy();
+    FrameShape *shape = frameShape(w, frame);
+    const QImage before = canvas.surface().copy();
 
     QTest::mousePress(shape, Qt::LeftButton, {}, QPoint(100, 100));
-    QCOMPARE(w.cursor().shape(), Qt::SizeAllCursor);
+    QCOMPARE(canvas.cursor().shape(), Qt::SizeAllCursor);
     QTest::mouseMove(shape, QPoint(150, 130));
-    QVERIFY(w.surface() != before); // the band shows
+    QVERIFY(canvas.surface() != before); // the band shows
     QTest::mouseMove(shape, to);
     QTest::mouseRelease(shape, Qt::LeftButton, {}, to);
 
     QCOMPARE(shape->geometry(), expected);
-    QCOMPARE(w.surface(), before); // the band left no trace
-    QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
-    QCOMPARE(asRect(frameRects[size_t(frame)]), asRect(layout::pictureRect(expected, w.picScale)));
-    QCOMPARE(w.labLeftUp->pos(), expected.topLeft() - QPoint(8, 8));
-    QCOMPARE(w.Label1[size_t(frame)]->pos(), expected.topLeft() + QPoint(8, 8));
+    QCOMPARE(canvas.surface(), before); // the band left no trace
+    QCOMPARE(canvas.cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(asRect(pictureRect(frame)), asRect(layout::pictureRect(expected, canvas.scale())));
+    QCOMPARE(sizeHandle(w, Handle::TopLeft)->pos(), expected.topLeft() - QPoint(8, 8));
+    QCOMPARE(frameTag(w, frame)->pos(), expected.topLeft() + QPoint(8, 8));
     // A drag is no click: the frame stays selected for the keys.
-    QVERIFY(w.handlesShown);
-    QVERIFY(w.labLeftUp->isVisible());
+    QVERIFY(canvas.handlesShown());
+    QVERIFY(sizeHandle(w, Handle::TopLeft)->isVisible());
 }
 
 void tst_FrameGestures::resize_data()
@@ -243,164 +263,166 @@ void tst_FrameGestures::resize()
     QFETCH(QPoint, to);
     QFETCH(QRect, expected);
 
-    FrameEditorWindow &w = *step2_;
+    FrameEditorWindow &w = *editor_;
+    FrameCanvas &canvas = w.canvas();
     select(frame);
-    const SizeHandle *all[] = {w.labLeftUp,   w.labUpMid,    w.labRightUp, w.labLeftMid,
-                                w.labRightMid, w.labLeftDown, w.labDownMid, w.labRightDown};
-    auto *label = const_cast<SizeHandle *>(all[int(handle)]);
-    QCOMPARE(label->cursor().shape(), geometry::handleCursor(handle));
-    const QImage before = w.surface().copy();
+    SizeHandle *dragged = sizeHandle(w, handle);
+    QCOMPARE(dragged->cursor().shape(), geometry::handleCursor(handle));
+    const QImage before = canvas.surface().copy();
 
-    QTest::mousePress(label, Qt::LeftButton, {}, QPoint(0, 0));
-    QTest::mouseMove(label, QPoint(to.x() / 2, to.y() / 2));
-    QTest::mouseMove(label, to);
-    QTest::mouseRelease(label, Qt::LeftButton, {}, to);
+    QTest::mousePress(dragged, Qt::LeftButton, {}, QPoint(0, 0));
+    QTest::mouseMove(dragged, QPoint(to.x() / 2, to.y() / 2));
+    QTest::mouseMove(dragged, to);
+    QTest::mouseRelease(dragged, Qt::LeftButton, {}, to);
 
-    QCOMPARE(w.Shape1[size_t(frame)]->geometry(), expected);
-    QCOMPARE(w.surface(), before);
-    QCOMPARE(asRect(frameRects[size_t(frame)]), asRect(layout::pictureRect(expected, w.picScale)));
-    QCOMPARE(w.labRightDown->pos(), expected.bottomRight() + QPoint(1, 1));
-    QVERIFY(w.handlesShown);
+    QCOMPARE(frameShape(w, frame)->geometry(), expected);
+    QCOMPARE(canvas.surface(), before);
+    QCOMPARE(asRect(pictureRect(frame)), asRect(layout::pictureRect(expected, canvas.scale())));
+    QCOMPARE(sizeHandle(w, Handle::BottomRight)->pos(), expected.bottomRight() + QPoint(1, 1));
+    QVERIFY(canvas.handlesShown());
 }
 
 void tst_FrameGestures::pressWithoutMoveIsAClick()
 {
-    FrameEditorWindow &w = *step2_;
+    FrameEditorWindow &w = *editor_;
+    FrameShape *shape = frameShape(w, 2);
     select(2);
-    frameRects[2] = FrameRect{1, 2, 3, 4};
-    QTest::mouseClick(w.Shape1[2], Qt::LeftButton, {}, QPoint(60, 60));
-    QCOMPARE(w.Shape1[2]->geometry(), QRect(338, 18, 320, 240));
-    QCOMPARE(asRect(frameRects[2]), QRect(320, 0, 320, 240)); // recomputed all the same
-    QVERIFY(!w.handlesShown);
+    pictureRect(2) = FrameRect{1, 2, 3, 4};
+    QTest::mouseClick(shape, Qt::LeftButton, {}, QPoint(60, 60));
+    QCOMPARE(shape->geometry(), QRect(338, 18, 320, 240));
+    QCOMPARE(asRect(pictureRect(2)), QRect(320, 0, 320, 240)); // recomputed all the same
+    QVERIFY(!w.canvas().handlesShown());
 
     // A pointer brought back to where it was pressed moves nothing, and was a drag.
     select(2);
-    QTest::mousePress(w.Shape1[2], Qt::LeftButton, {}, QPoint(60, 60));
-    QTest::mouseMove(w.Shape1[2], QPoint(90, 80));
-    QTest::mouseMove(w.Shape1[2], QPoint(60, 60));
-    QTest::mouseRelease(w.Shape1[2], Qt::LeftButton, {}, QPoint(60, 60));
-    QCOMPARE(w.Shape1[2]->geometry(), QRect(338, 18, 320, 240));
-    QVERIFY(w.handlesShown);
+    QTest::mousePress(shape, Qt::LeftButton, {}, QPoint(60, 60));
+    QTest::mouseMove(shape, QPoint(90, 80));
+    QTest::mouseMove(shape, QPoint(60, 60));
+    QTest::mouseRelease(shape, Qt::LeftButton, {}, QPoint(60, 60));
+    QCOMPARE(shape->geometry(), QRect(338, 18, 320, 240));
+    QVERIFY(w.canvas().handlesShown());
 }
 
 void tst_FrameGestures::secondButtonFreezesBand()
 {
-    FrameEditorWindow &w = *step2_;
+    FrameCanvas &canvas = editor_->canvas();
     select(1);
-    FrameShape *shape = w.Shape1[1];
-    const QImage before = w.surface().copy();
+    FrameShape *shape = frameShape(*editor_, 1);
+    const QImage before = canvas.surface().copy();
     QTest::mousePress(shape, Qt::LeftButton, {}, QPoint(100, 100));
     QTest::mouseMove(shape, QPoint(110, 100));
-    const QImage banded = w.surface().copy();
+    const QImage banded = canvas.surface().copy();
     QTest::mousePress(shape, Qt::RightButton, {}, QPoint(110, 100));
     QTest::mouseMove(shape, QPoint(160, 140));
-    QCOMPARE(w.surface(), banded); // frozen
+    QCOMPARE(canvas.surface(), banded); // frozen
     QTest::mouseRelease(shape, Qt::RightButton, {}, QPoint(160, 140));
     QTest::mouseRelease(shape, Qt::LeftButton, {}, QPoint(160, 140));
     QCOMPARE(shape->geometry(), QRect(28, 18, 320, 240));
-    QCOMPARE(w.surface(), before);
-    QVERIFY(w.handlesShown);
+    QCOMPARE(canvas.surface(), before);
+    QVERIFY(canvas.handlesShown());
 }
 
 void tst_FrameGestures::rightButtonMovesNothing()
 {
-    FrameEditorWindow &w = *step2_;
+    FrameCanvas &canvas = editor_->canvas();
     select(1);
-    FrameShape *shape = w.Shape1[1];
-    const QImage before = w.surface().copy();
+    FrameShape *shape = frameShape(*editor_, 1);
+    const QImage before = canvas.surface().copy();
     QTest::mousePress(shape, Qt::RightButton, {}, QPoint(100, 100));
-    QCOMPARE(w.cursor().shape(), Qt::SizeAllCursor);
+    QCOMPARE(canvas.cursor().shape(), Qt::SizeAllCursor);
     QTest::mouseMove(shape, QPoint(200, 200));
     QTest::mouseRelease(shape, Qt::RightButton, {}, QPoint(200, 200));
-    QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(canvas.cursor().shape(), Qt::ArrowCursor);
     QCOMPARE(shape->geometry(), QRect(18, 18, 320, 240));
-    QCOMPARE(w.surface(), before);
-    QVERIFY(w.handlesShown);
+    QCOMPARE(canvas.surface(), before);
+    QVERIFY(canvas.handlesShown());
 }
 
 void tst_FrameGestures::pressOnAnotherFrameMovesNothing()
 {
-    FrameEditorWindow &w = *step2_;
+    FrameEditorWindow &w = *editor_;
     select(1);
-    w.labLeftUp->move(0, 0);
-    const QImage before = w.surface().copy();
-    FrameShape *other = w.Shape1[4];
+    SizeHandle *topLeft = sizeHandle(w, Handle::TopLeft);
+    topLeft->move(0, 0);
+    const QImage before = w.canvas().surface().copy();
+    FrameShape *other = frameShape(w, 4);
     QTest::mousePress(other, Qt::LeftButton, {}, QPoint(100, 100));
     QTest::mouseMove(other, QPoint(-50, -30));
-    QCOMPARE(w.surface(), before);
+    QCOMPARE(w.canvas().surface(), before);
     // Released off the frame, so no click selects it.
     QTest::mouseRelease(other, Qt::LeftButton, {}, QPoint(-50, -30));
     QCOMPARE(other->geometry(), QRect(338, 258, 320, 240));
-    QCOMPARE(w.Shape1[1]->geometry(), QRect(18, 18, 320, 240));
-    // The release re-placed the active frame's handles.
-    QCOMPARE(w.labLeftUp->pos(), QPoint(10, 10));
-    QCOMPARE(w.activeFrame, 1);
+    QCOMPARE(frameShape(w, 1)->geometry(), QRect(18, 18, 320, 240));
+    // The release re-placed the selected frame's handles.
+    QCOMPARE(topLeft->pos(), QPoint(10, 10));
+    QCOMPARE(w.canvas().selectedFrame(), 1);
 }
 
 void tst_FrameGestures::releaseBeforeAnySelection()
 {
-    FrameEditorWindow &w = *step2_;
-    QList<QRect> frames;
-    for (int i = 1; i <= 4; ++i)
-        frames.append(w.Shape1[size_t(i)]->geometry());
-    QTest::mousePress(w.Shape1[2], Qt::LeftButton, {}, QPoint(100, 100));
-    QTest::mouseMove(w.Shape1[2], QPoint(10, 10));
-    QTest::mouseRelease(w.Shape1[2], Qt::RightButton, {}, QPoint(10, 10));
-    for (int i = 1; i <= 4; ++i)
-        QCOMPARE(w.Shape1[size_t(i)]->geometry(), frames[i - 1]);
-    QCOMPARE(asRect(frameRects[2]), QRect(320, 0, 320, 240));
-    QTest::mouseRelease(w.Shape1[2], Qt::LeftButton, {}, QPoint(10, 10));
+    FrameEditorWindow &w = *editor_;
+    const QList<QRect> frames = windowRects(w);
+    FrameShape *shape = frameShape(w, 2);
+    QTest::mousePress(shape, Qt::LeftButton, {}, QPoint(100, 100));
+    QTest::mouseMove(shape, QPoint(10, 10));
+    QTest::mouseRelease(shape, Qt::RightButton, {}, QPoint(10, 10));
+    QCOMPARE(windowRects(w), frames);
+    QCOMPARE(asRect(pictureRect(2)), QRect(320, 0, 320, 240));
+    QTest::mouseRelease(shape, Qt::LeftButton, {}, QPoint(10, 10));
 }
 
 void tst_FrameGestures::lastSelectedFrameMovesAfterDeselection()
 {
-    FrameEditorWindow &w = *step2_;
+    FrameEditorWindow &w = *editor_;
     select(3);
-    QTest::mouseClick(&w, Qt::LeftButton, {}, QPoint(900, 620));
-    QVERIFY(!w.handlesShown);
-    FrameShape *shape = w.Shape1[3];
+    QTest::mouseClick(&w.canvas(), Qt::LeftButton, {}, QPoint(900, 620));
+    QVERIFY(!w.canvas().handlesShown());
+    FrameShape *shape = frameShape(w, 3);
     QTest::mousePress(shape, Qt::LeftButton, {}, QPoint(100, 100));
     QTest::mouseMove(shape, QPoint(130, 90));
     QTest::mouseRelease(shape, Qt::LeftButton, {}, QPoint(130, 90));
     QCOMPARE(shape->geometry(), QRect(48, 248, 320, 240));
-    QCOMPARE(asRect(frameRects[3]), QRect(30, 230, 320, 240));
+    QCOMPARE(asRect(pictureRect(3)), QRect(30, 230, 320, 240));
     // The drag was no click, so it did not select the frame either.
-    QVERIFY(!w.handlesShown);
-    QVERIFY(!w.labLeftUp->isVisible());
+    QVERIFY(!w.canvas().handlesShown());
+    QVERIFY(!sizeHandle(w, Handle::TopLeft)->isVisible());
 }
 
 void tst_FrameGestures::rotationKeepsSelection()
 {
-    FrameEditorWindow &w = *step2_;
+    FrameEditorWindow &w = *editor_;
+    SizeHandle *bottomRight = sizeHandle(w, Handle::BottomRight);
     select(4);
     pressKey(Qt::Key_Up);
-    QCOMPARE(w.labRightDown->pos(), QPoint(658, 497));
-    w.Combo2->setCurrentIndex(2);
-    QVERIFY(w.handlesShown);
-    QCOMPARE(w.activeFrame, 4);
-    QVERIFY(!w.Command2->isEnabled());
-    QCOMPARE(w.Shape1[4]->geometry(), QRect(338, 258, 320, 240));
-    QCOMPARE(w.labRightDown->pos(), QPoint(658, 498));
+    QCOMPARE(bottomRight->pos(), QPoint(658, 497));
+    rotationBox(w)->setCurrentIndex(2);
+    QVERIFY(w.canvas().handlesShown());
+    QCOMPARE(w.canvas().selectedFrame(), 4);
+    QVERIFY(!button(w, "nextButton")->isEnabled());
+    QCOMPARE(frameShape(w, 4)->geometry(), QRect(338, 258, 320, 240));
+    QCOMPARE(bottomRight->pos(), QPoint(658, 498));
     QCOMPARE(tagColour(w, 4), blue);
 }
 
 void tst_FrameGestures::hoverReadOutAndHighlight()
 {
-    FrameEditorWindow &w = *step2_;
-    hover(w.Shape1[2], QPoint(50, 50));
-    QCOMPARE(w.Shape1[2]->toolTip(), QStringLiteral("起始X：320  起始Y：0  尺寸：320×240 像素"));
+    FrameEditorWindow &w = *editor_;
+    hover(frameShape(w, 2), QPoint(50, 50));
+    QCOMPARE(frameShape(w, 2)->toolTip(),
+             QStringLiteral("起始X：320  起始Y：0  尺寸：320×240 像素"));
     QCOMPARE(tagColour(w, 2), blue);
-    hover(w.Shape1[3], QPoint(50, 50));
+    hover(frameShape(w, 3), QPoint(50, 50));
     QCOMPARE(tagColour(w, 2), grey);
     QCOMPARE(tagColour(w, 3), blue);
-    QTest::mouseMove(&w, QPoint(900, 620));
+    QTest::mouseMove(&w.canvas(), QPoint(900, 620));
     QCOMPARE(tagColour(w, 3), blue);
 
     // While a frame is selected hovering changes no colour, but the text still follows.
     select(1);
-    frameRects[4] = FrameRect{0, 0, 1200, 1600};
-    hover(w.Shape1[4], QPoint(50, 50));
-    QCOMPARE(w.Shape1[4]->toolTip(), QStringLiteral("起始X：0  起始Y：0  尺寸：1200×1600 像素"));
+    pictureRect(4) = FrameRect{0, 0, 1200, 1600};
+    hover(frameShape(w, 4), QPoint(50, 50));
+    QCOMPARE(frameShape(w, 4)->toolTip(),
+             QStringLiteral("起始X：0  起始Y：0  尺寸：1200×1600 像素"));
     QCOMPARE(tagColour(w, 1), blue);
     QCOMPARE(tagColour(w, 4), grey);
 }
@@ -446,40 +468,41 @@ void tst_FrameGestures::keys()
     QFETCH(int, modifiers);
     QFETCH(QPoint, expected);
 
-    FrameEditorWindow &w = *step2_;
-    w.Shape1[size_t(frame)]->move(start);
+    FrameEditorWindow &w = *editor_;
+    frameShape(w, frame)->move(start);
     select(frame);
-    frameRects[size_t(frame)] = FrameRect{-1, -1, -1, -1};
-    const int rotation = w.Combo2->currentIndex();
+    pictureRect(frame) = FrameRect{-1, -1, -1, -1};
+    const int rotation = rotationBox(w)->currentIndex();
 
     pressKey(key, Qt::KeyboardModifiers(modifiers));
 
     const QRect moved(expected, QSize(320, 240));
-    QCOMPARE(w.Shape1[size_t(frame)]->geometry(), moved);
-    // Every key while selected re-places the handles and recomputes frameRects.
-    QCOMPARE(asRect(frameRects[size_t(frame)]), asRect(layout::pictureRect(moved, w.picScale)));
-    QCOMPARE(w.labLeftUp->pos(), expected - QPoint(8, 8));
-    QCOMPARE(w.Combo2->currentIndex(), rotation);
-    QVERIFY(w.handlesShown);
+    QCOMPARE(frameShape(w, frame)->geometry(), moved);
+    // Every key while selected re-places the handles and recomputes the picture rectangles.
+    QCOMPARE(asRect(pictureRect(frame)), asRect(layout::pictureRect(moved, w.canvas().scale())));
+    QCOMPARE(sizeHandle(w, Handle::TopLeft)->pos(), expected - QPoint(8, 8));
+    QCOMPARE(rotationBox(w)->currentIndex(), rotation);
+    QVERIFY(w.canvas().handlesShown());
 }
 
 void tst_FrameGestures::keysWithNothingSelected()
 {
-    FrameEditorWindow &w = *step2_;
-    frameRects[1] = FrameRect{-1, -1, -1, -1};
-    w.Combo1[1]->setFocus();
-    QTest::keyClick(w.Combo1[1], Qt::Key_Down);
+    FrameEditorWindow &w = *editor_;
+    QComboBox *firstLetter = letterBox(w, 1);
+    pictureRect(1) = FrameRect{-1, -1, -1, -1};
+    firstLetter->setFocus();
+    QTest::keyClick(firstLetter, Qt::Key_Down);
     // The focused control got the key; the frames did not.
-    QCOMPARE(w.Combo1[1]->currentText(), QStringLiteral("B"));
-    QCOMPARE(w.Shape1[1]->geometry(), QRect(18, 18, 320, 240));
-    QCOMPARE(asRect(frameRects[1]), QRect(-1, -1, -1, -1));
+    QCOMPARE(firstLetter->currentText(), QStringLiteral("B"));
+    QCOMPARE(frameShape(w, 1)->geometry(), QRect(18, 18, 320, 240));
+    QCOMPARE(asRect(pictureRect(1)), QRect(-1, -1, -1, -1));
 
     // After a deselection the keys are ignored again.
     select(1);
-    QTest::mouseClick(&w, Qt::LeftButton, {}, QPoint(900, 620));
-    QVERIFY(!w.handlesShown);
+    QTest::mouseClick(&w.canvas(), Qt::LeftButton, {}, QPoint(900, 620));
+    QVERIFY(!w.canvas().handlesShown());
     QTest::keyClick(&w, Qt::Key_Right);
-    QCOMPARE(w.Shape1[1]->geometry(), QRect(18, 18, 320, 240));
+    QCOMPARE(frameShape(w, 1)->geometry(), QRect(18, 18, 320, 240));
 }
 
 QTEST_MAIN(tst_FrameGestures)

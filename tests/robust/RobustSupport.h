@@ -46,8 +46,7 @@ inline QByteArray readBytes(const QString &path)
 }
 
 inline RunSnapshot snapshotOf(const QStringList &pictures, const QString &folder,
-                              std::vector<SplitFrame> frames,
-                              Rotation rotation = Rotation::None)
+                              std::vector<SplitFrame> frames, Rotation rotation = Rotation::None)
 {
     RunSnapshot s;
     s.pictures = pictures;

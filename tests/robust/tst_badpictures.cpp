@@ -4,6 +4,8 @@
 #include "CraftedFiles.h"
 #include "RobustSupport.h"
 #include "TestSupport.h"
+#include "imaging/Library.h"
+#include "imaging/Picture.h"
 
 #include <QImageWriter>
 #include <QTemporaryDir>
@@ -227,8 +229,9 @@ void TestBadPictures::truncatedOrCorrupt()
     QVERIFY(writeBytes(complete, whole));
     const QImage source = QImageReader(complete).read();
     QVERIFY(!source.isNull());
-    const QString mismatch = comparePieces(
-        out.path(), s, 1, fixtures::turnedReference(source, quarterTurns(rotation)), ".BMP", tolerance);
+    const QString mismatch =
+        comparePieces(out.path(), s, 1, fixtures::turnedReference(source, quarterTurns(rotation)),
+                      ".BMP", tolerance);
     QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
 }
 

@@ -6,15 +6,11 @@
 #include "RobustSupport.h"
 #include "TestSupport.h"
 #include "job/SplitJob.h"
-#include "editor/FrameEditorWindow.h"
 #include "output/OutputWindow.h"
 #include "platform/FileSystem.h"
-#include "select/PictureListWindow.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -36,7 +32,7 @@ using namespace robust;
 namespace {
 
 // Small pieces fit under the child's file-size limit, the whole-sheet piece does not.
-std::vector<SnapshotFrame> mixedFrames()
+std::vector<SplitFrame> mixedFrames()
 {
     return {{{0, 0, 40, 30}, "A"}, {{0, 0, 120, 100}, "B"}, {{40, 30, 40, 30}, "C"}};
 }
@@ -303,17 +299,16 @@ void TestDiskFaults::exitDuringRun()
 {
     // What the wizard does on Exit or the close box while step 3 runs.
     testsupport::ScriptedBoxes boxes;
-    PictureListWindow step1;
+    SplitJob job;
     for (int i = 0; i < 40; ++i)
-        step1.List1->addItem(sheets_.at(i % 3));
-    step1.Combo1->setCurrentText(QStringLiteral("3"));
-    FrameEditorWindow step2(step1);
-    OutputWindow step3(step1, step2);
-    QCOMPARE(step2.frameCount, 3);
-    frameRects = {{}, {0, 0, 40, 30}, {0, 0, 120, 100}, {40, 30, 40, 30}};
+        job.pictures << sheets_.at(i % 3);
+    job.frames = mixedFrames();
+    OutputWindow step3(job);
     const QString out = dir_.filePath(QStringLiteral("exit"));
     QVERIFY(QDir().mkpath(out));
-    step3.Text1->setText(out);
+    auto *folder = testsupport::control<QLineEdit>(step3, "folderEdit");
+    QVERIFY(folder);
+    folder->setText(out);
 
     Gate gate(step3.engine(), 10);
     step3.startRun();
@@ -333,9 +328,7 @@ void TestDiskFaults::exitDuringRun()
     QVERIFY(onlyPieces(out));
     QCOMPARE(qint64(entries(out).size()), outcome.piecesSaved);
     std::vector<QSize> sizes(40, QSize(120, 100));
-    const RunSnapshot s =
-        snapshotOf(QStringList(), out,
-                   {{{0, 0, 40, 30}, "A"}, {{0, 0, 120, 100}, "B"}, {{40, 30, 40, 30}, "C"}});
+    const RunSnapshot s = snapshotOf(QStringList(), out, mixedFrames());
     for (const ExpectedPiece &p : expectedPieces(s, sizes, ".BMP")) {
         if (!QFile::exists(p.path))
             continue;

@@ -142,9 +142,9 @@ void TestUnicode::throughTheBatch()
     BatchEngine engine;
     engine.setFormat(OutputFormat(format));
     // As the folder chooser gives it: with its separator, so a closing blank stays.
-    const RunSnapshot s = snapshotOf(pictures_, out + QLatin1Char('/'),
-                                     {{{5, 3, 30, 20}, "甲"}, {{30, 20, 99, 99}, "乙"}},
-                                     Rotation::Clockwise90);
+    const RunSnapshot s =
+        snapshotOf(pictures_, out + QLatin1Char('/'),
+                   {{{5, 3, 30, 20}, "甲"}, {{30, 20, 99, 99}, "乙"}}, Rotation::Clockwise90);
     const RunOutcome outcome = engine.runNow(s);
     QVERIFY(outcome.unreadable.isEmpty());
     QVERIFY(outcome.unsaved.isEmpty());
