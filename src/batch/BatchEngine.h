@@ -6,6 +6,7 @@
 
 #include <QFuture>
 #include <QObject>
+#include <QThreadPool>
 
 #include <atomic>
 #include <mutex>
@@ -13,9 +14,9 @@
 // Cuts every picture of a snapshot into its frames and saves the pieces, off the
 // user-interface thread. Progress and the end come back as queued signals. The pieces of
 // a picture are written concurrently on a pool of threads while the next picture is
-// decoded. A stop request is honoured before the next piece starts; pieces already
-// started are always finished. Progress counts finished pieces in running-number order,
-// so it never goes back.
+// decoded. After a stop request no piece begins; pieces already begun are always
+// finished. Progress counts finished pieces in running-number order, so it never goes
+// back.
 class BatchEngine : public QObject
 {
     Q_OBJECT
@@ -62,4 +63,7 @@ private:
     mutable std::mutex outcomeMutex_;
     RunOutcome lastOutcome_;
     QFuture<void> future_;
+    // Last, so that it goes first: it waits for a decode a stop left running, which reads
+    // the stop request and the format above.
+    QThreadPool pool_;
 };

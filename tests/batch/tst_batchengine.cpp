@@ -503,10 +503,10 @@ void TestBatchEngine::anyThreadCountSameFiles()
     pictures << picture("photo.jpg") << picture("alpha.png");
     // A frame past the edge, one outside every picture, one cut to nothing.
     const std::vector<SplitFrame> frames{{{0, 0, 20, 15}, "A"},
-                                            {{7, 3, 50, 50}, "B"},
-                                            {{500, 0, 10, 10}, "C"},
-                                            {{5, 5, 0, 9}, "D"},
-                                            {{1, 11, 13, 17}, "E"}};
+                                         {{7, 3, 50, 50}, "B"},
+                                         {{500, 0, 10, 10}, "C"},
+                                         {{5, 5, 0, 9}, "D"},
+                                         {{1, 11, 13, 17}, "E"}};
 
     auto runWith = [&](int count, QTemporaryDir &out, QList<qint64> &done) {
         BatchEngine engine;
@@ -538,73 +538,108 @@ void TestBatchEngine::anyThreadCountSameFiles()
     QCOMPARE(manyDone.last(), qint64(pictures.size()) * 5);
 }
 
-// A stop while pieces run on several threads: the pieces already started are finished,
-// none after it is begun, nothing half-written or temporary is left, and the read-out
-// still only moves forward, to the pieces really written.
+// A stop while pieces run on one or several threads, among good, missing and corrupt
+// pictures, after any piece or at a moment the test does not choose: the run ends
+// stopped, pieces already begun are finished and whole, none begins after the stop (the
+// stop switches the format, so such a piece would be a PNG), a picture not reached is
+// never reported unreadable, nothing temporary is left, and the read-out only moves
+// forward, to the pieces really written.
 void TestBatchEngine::concurrentStop_data()
 {
     QTest::addColumn<int>("threads");
-    QTest::addColumn<qint64>("stopAt");
-    QTest::newRow("2 threads, stop at 1") << 2 << qint64(1);
-    QTest::newRow("3 threads, stop at 6") << 3 << qint64(6);
-    QTest::newRow("4 threads, stop at 13") << 4 << qint64(13);
+    QTest::addColumn<int>("stopAfter"); // good pieces reported before the stop; 0: on a timer
+    QTest::addColumn<int>("delayUs");
+    for (const int threads : {1, 2, 4}) {
+        for (int k = 1; k < 16; ++k)
+            QTest::addRow("%d threads, after piece %d", threads, k) << threads << k << 0;
+        for (const int delay : {0, 200, 1000, 3000})
+            QTest::addRow("%d threads, after %d us", threads, delay) << threads << 0 << delay;
+    }
 }
 
 void TestBatchEngine::concurrentStop()
 {
     QFETCH(int, threads);
-    QFETCH(qint64, stopAt);
-    const QStringList pictures = manySheets(8);
+    QFETCH(int, stopAfter);
+    QFETCH(int, delayUs);
+    const QStringList sheets = manySheets(4);
+    const QString missing = inputs_.filePath("missing.png");
+    const QString corrupt = inputs_.filePath("corrupt.png");
+    QFile bad(corrupt);
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write("\x89PNG\r\n\x1a\n this is no picture");
+    bad.close();
+    const QStringList pictures = {sheets[0], missing, sheets[1], corrupt, sheets[2], sheets[3]};
+    // The running numbers of the good pictures' pieces, in order.
+    QList<qint64> goodNumbers;
+    for (const int position : {1, 3, 5, 6})
+        for (int frame = 1; frame <= 4; ++frame)
+            goodNumbers << (position - 1) * 4 + frame;
+
     QTemporaryDir out;
     BatchEngine engine;
     engine.setThreadCount(threads);
-    engine.setFormat(OutputFormat::Png);
+    engine.setFormat(OutputFormat::Bmp);
+    auto stop = [&engine] {
+        engine.requestStop();
+        engine.setFormat(OutputFormat::Png);
+    };
     QList<qint64> done;
     connect(
         &engine, &BatchEngine::progress, &engine,
-        [&engine, &done, stopAt](qint64 d, qint64) {
+        [&, stopAfter](qint64 d, qint64) {
             done << d;
-            if (d == stopAt)
-                engine.requestStop();
+            if (done.size() == stopAfter)
+                stop();
         },
         Qt::DirectConnection);
     QSignalSpy finished(&engine, &BatchEngine::finished);
     QVERIFY(engine.start(snapshotOf(pictures, out.path(), fourFrames())));
+    if (stopAfter == 0) {
+        QThread::usleep(delayUs);
+        stop();
+    }
     // The end is announced on the worker; waiting on its future cannot miss it, where
     // QSignalSpy::wait() would if the run ended before the wait began.
     engine.wait();
     QCOMPARE(finished.size(), 1);
     const RunOutcome outcome = finished.at(0).at(0).value<RunOutcome>();
-    QVERIFY(outcome.stopped);
     QVERIFY(!engine.isRunning());
+    // A stop after the last piece began ends nothing.
+    QVERIFY(outcome.stopped || outcome.piecesSaved == goodNumbers.size());
+    QVERIFY(outcome.unsaved.isEmpty());
+    for (const QString &unreadable : outcome.unreadable)
+        QVERIFY2(unreadable == missing || unreadable == corrupt, qPrintable(unreadable));
+    if (stopAfter > 0) {
+        // At most the pieces that could have been running when the stop came.
+        QVERIFY(outcome.piecesSaved >= stopAfter);
+        QVERIFY(outcome.piecesSaved <= stopAfter + threads);
+    }
 
     const QStringList names = entries(out.path());
     QCOMPARE(qint64(names.size()), outcome.piecesSaved);
-    // At most the pieces that could have been running when the stop came.
-    QVERIFY(outcome.piecesSaved >= stopAt);
-    QVERIFY(outcome.piecesSaved <= stopAt + threads);
-    QVERIFY(std::is_sorted(done.cbegin(), done.cend()));
-    QCOMPARE(done.last(), outcome.piecesSaved);
-    const QRegularExpression pieceName(QStringLiteral("^[A-D](\\d{5})\\.PNG$"));
-    qint64 expectedNumber = 1;
-    QList<qint64> numbers;
+    const QRegularExpression pieceName(QStringLiteral("^[A-D](\\d{5})\\.BMP$"));
+    QList<qint64> saved;
     for (const QString &name : names) {
         const QRegularExpressionMatch m = pieceName.match(name);
-        QVERIFY2(m.hasMatch(), qPrintable(name)); // no temporary file left
-        numbers << m.captured(1).toLongLong();
-    }
-    std::sort(numbers.begin(), numbers.end());
-    for (const qint64 number : numbers) {
-        QCOMPARE(number, expectedNumber++); // no gap: pieces start in order
-        const qint64 sheet = (number - 1) / 4;
+        QVERIFY2(m.hasMatch(), qPrintable(name)); // neither temporary nor begun after the stop
+        const qint64 number = m.captured(1).toLongLong();
+        QVERIFY(goodNumbers.contains(number));
         const qint64 frame = (number - 1) % 4;
         const QRect rect(int(frame % 2) * 20, int(frame / 2) * 15, 20, 15);
-        const QString name = QString(QChar(u'A' + int(frame))) +
-                             QStringLiteral("%1.PNG").arg(number, 5, 10, QLatin1Char('0'));
         // Every piece is whole.
         QCOMPARE(QImage(out.filePath(name)).convertToFormat(QImage::Format_RGB888),
-                 QImage(pictures.at(sheet)).copy(rect).convertToFormat(QImage::Format_RGB888));
+                 QImage(pictures.at((number - 1) / 4))
+                     .copy(rect)
+                     .convertToFormat(QImage::Format_RGB888));
+        saved << number;
     }
+    // The read-out named every piece written, in order. Workers may begin queued pieces
+    // out of order, so a stop can leave a queued piece out between two begun ones.
+    std::sort(saved.begin(), saved.end());
+    QCOMPARE(done, saved);
+    for (int i = 0; i < stopAfter; ++i)
+        QVERIFY(saved.contains(goodNumbers.at(i)));
 }
 
 // The format is read as each piece starts: pieces begun before the change keep the old

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "OutputFormat.h"
+#include "RunOutcome.h"
+#include "RunSnapshot.h"
+
+#include <QSet>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <memory>
+
+class QThreadPool;
+
+// One run of a snapshot, the engine's working part. Pictures are decoded on the pool one
+// ahead of the pieces; the pieces of a picture are cut, turned and saved on the pool;
+// finished pieces are reported in running-number order.
+//
+// A stop lets no piece begin after it: pieces already being cut or written are finished,
+// queued ones are dropped, a picture not yet reached is not reported, and a decode under
+// way is left to end on its own instead of being waited for.
+class BatchRun
+{
+public:
+    using Progress = std::function<void(qint64 done, qint64 total)>;
+
+    // stop and format belong to the engine and outlive the pool's tasks; threads is the
+    // most pieces begun at once.
+    BatchRun(const RunSnapshot &snapshot, QThreadPool &pool, int threads,
+             const std::atomic<bool> &stop, const std::atomic<OutputFormat> &format,
+             Progress progress);
+    ~BatchRun();
+    BatchRun(const BatchRun &) = delete;
+    BatchRun &operator=(const BatchRun &) = delete;
+
+    // Cuts every picture; returns once every begun piece is finished and reported.
+    RunOutcome execute();
+
+private:
+    struct Shared;
+    struct Decoded;
+
+    void decodeLater(qint64 index);
+    void startPiece(std::shared_ptr<const class QImage> image, const QRect &cut, qint64 number,
+                    const QString &letter);
+    // Reports finished pieces until ready() holds.
+    template <class Ready>
+    void pump(std::unique_lock<std::mutex> &lock, Ready ready);
+
+    const RunSnapshot &snapshot_;
+    QThreadPool &pool_;
+    const int threads_;
+    const std::atomic<bool> &stop_;
+    const std::atomic<OutputFormat> &format_;
+    Progress progress_;
+    const int quarterTurns_;
+    const qint64 frames_;
+    const qint64 total_;
+    const QSet<QString> pictureFiles_;
+    std::shared_ptr<Shared> shared_;
+};
