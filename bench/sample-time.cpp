@@ -1,8 +1,8 @@
 // Times step 1's Next to the sample drawn: the job holds the sheet, and step 2 is built
 // and loaded (its load decodes and draws the sample), offscreen. Prints the median of runs.
 // usage: sample-time PICTURE [RUNS]
-#include "editor/FrameEditorWindow.h"
 #include "editor/FrameCanvas.h"
+#include "editor/FrameEditorWindow.h"
 #include "job/SplitJob.h"
 
 #include <QApplication>

@@ -66,9 +66,7 @@ struct BatchRun::Decoded
 // What the run and its pool tasks share; every task holds it, so it outlives them all.
 struct BatchRun::Shared
 {
-    explicit Shared(qint64 total) : finished(size_t(total) + 1, 0), dropped(size_t(total) + 1, 0)
-    {
-    }
+    explicit Shared(qint64 total) : finished(size_t(total) + 1, 0), dropped(size_t(total) + 1, 0) {}
 
     std::mutex mutex;
     std::condition_variable changed;
@@ -91,18 +89,15 @@ BatchRun::BatchRun(const RunSnapshot &snapshot, QThreadPool &pool, int threads,
     : snapshot_(snapshot), pool_(pool), threads_(threads), stop_(stop), format_(format),
       progress_(std::move(progress)), quarterTurns_(::quarterTurns(snapshot.rotation)),
       frames_(qint64(snapshot.frames.size())), total_(snapshot.pictures.size() * frames_),
-      pictureFiles_(pictureFilesOf(snapshot.pictures)),
-      shared_(std::make_shared<Shared>(total_))
-{
-}
+      pictureFiles_(pictureFilesOf(snapshot.pictures)), shared_(std::make_shared<Shared>(total_))
+{}
 
 BatchRun::~BatchRun()
 {
     shared_->over = true;
 }
 
-template <class Ready>
-void BatchRun::pump(std::unique_lock<std::mutex> &lock, Ready ready)
+template <class Ready> void BatchRun::pump(std::unique_lock<std::mutex> &lock, Ready ready)
 {
     Shared &s = *shared_;
     for (;;) {
@@ -125,8 +120,7 @@ void BatchRun::pump(std::unique_lock<std::mutex> &lock, Ready ready)
 
 void BatchRun::decodeLater(qint64 index)
 {
-    pool_.start([shared = shared_, index, path = snapshot_.pictures.at(index - 1),
-                 &stop = stop_] {
+    pool_.start([shared = shared_, index, path = snapshot_.pictures.at(index - 1), &stop = stop_] {
         Decoded result;
         if (stop || shared->over) {
             result.abandoned = true;

@@ -9,8 +9,8 @@
 
 #include <atomic>
 #include <functional>
-#include <mutex>
 #include <memory>
+#include <mutex>
 
 class QThreadPool;
 
@@ -46,8 +46,7 @@ private:
     void startPiece(std::shared_ptr<const class QImage> image, const QRect &cut, qint64 number,
                     const QString &letter);
     // Reports finished pieces until ready() holds.
-    template <class Ready>
-    void pump(std::unique_lock<std::mutex> &lock, Ready ready);
+    template <class Ready> void pump(std::unique_lock<std::mutex> &lock, Ready ready);
 
     const RunSnapshot &snapshot_;
     QThreadPool &pool_;

@@ -18,8 +18,8 @@ std::optional<EncoderChoice> encoderFor(const QString &extension, qint32 quality
 }
 
 imaging::Status savePiece(const QImage &piece, const QString &path, const QString &extension,
-                         qint32 quality, qint32 colorDepth, qint32 compression,
-                         imaging::Status &lastStatus, QString *error)
+                          qint32 quality, qint32 colorDepth, qint32 compression,
+                          imaging::Status &lastStatus, QString *error)
 {
     const std::optional<EncoderChoice> choice =
         encoderFor(extension, quality, colorDepth, compression);

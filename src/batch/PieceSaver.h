@@ -24,5 +24,5 @@ std::optional<EncoderChoice> encoderFor(const QString &extension, qint32 quality
 // Writes one piece with the encoder of its extension. The status of the save is
 // returned and also kept in lastStatus; error receives the reason of a failure.
 imaging::Status savePiece(const QImage &piece, const QString &path, const QString &extension,
-                         qint32 quality, qint32 colorDepth, qint32 compression,
-                         imaging::Status &lastStatus, QString *error = nullptr);
+                          qint32 quality, qint32 colorDepth, qint32 compression,
+                          imaging::Status &lastStatus, QString *error = nullptr);

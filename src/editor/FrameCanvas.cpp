@@ -43,9 +43,9 @@ FrameCanvas::~FrameCanvas()
 
 void FrameCanvas::createHandles()
 {
-    const char *names[] = {"topLeftHandle",    "topHandle",    "topRightHandle",
-                           "leftHandle",       "rightHandle",  "bottomLeftHandle",
-                           "bottomHandle",     "bottomRightHandle"};
+    const char *names[] = {"topLeftHandle", "topHandle",        "topRightHandle",
+                           "leftHandle",    "rightHandle",      "bottomLeftHandle",
+                           "bottomHandle",  "bottomRightHandle"};
     // Design-time places: a 3 x 3 grid, out of the way until a frame is selected.
     const QPoint places[] = {{88, 344},  {104, 344}, {120, 344}, {88, 360},
                              {120, 360}, {88, 376},  {104, 376}, {120, 376}};
@@ -143,7 +143,7 @@ void FrameCanvas::showSample(Rotation rotation)
         giveUp();
         return;
     }
-    scale_ = fit.picScale;
+    scale_ = fit.scale;
     area_.right = fit.areaRight;
     area_.bottom = fit.areaBottom;
     stopImaging();

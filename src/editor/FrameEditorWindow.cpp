@@ -85,8 +85,8 @@ void FrameEditorWindow::load()
                                        "（因为保存文件时是按分割框的编号顺序分割保存的）"));
     canvas_->showSample(Rotation::None);
     rotationBox_->setCurrentIndex(0);
-    connect(rotationBox_, &QComboBox::currentIndexChanged, this,
-            &FrameEditorWindow::rotationChosen, Qt::UniqueConnection);
+    connect(rotationBox_, &QComboBox::currentIndexChanged, this, &FrameEditorWindow::rotationChosen,
+            Qt::UniqueConnection);
 }
 
 void FrameEditorWindow::setNavigationEnabled(bool enabled)

@@ -26,16 +26,16 @@ SampleFit fitSample(float w, float h)
     if (w > float(maxAreaWidth) || h > float(maxAreaHeight)) {
         const float ratio = h / w;
         if (ratio <= wideRatio) {
-            fit.picScale = float(maxAreaWidth) / w;
+            fit.scale = float(maxAreaWidth) / w;
             fit.width = maxAreaWidth;
-            fit.height = floorToInt(double(h) * double(fit.picScale));
+            fit.height = floorToInt(double(h) * double(fit.scale));
         } else {
-            fit.picScale = float(maxAreaHeight) / h;
-            fit.width = floorToInt(double(w) * double(fit.picScale));
+            fit.scale = float(maxAreaHeight) / h;
+            fit.width = floorToInt(double(w) * double(fit.scale));
             fit.height = maxAreaHeight;
         }
     } else {
-        fit.picScale = 1.0f;
+        fit.scale = 1.0f;
         // Whole-pixel sizes in practice; halves go to even.
         fit.width = int(std::lrint(w));
         fit.height = int(std::lrint(h));
@@ -55,14 +55,14 @@ QRect defaultFrame(int i, int frameCount, int areaRight, int areaBottom)
     return QRect(left, rowHeight * row + areaOrigin, cellWidth, rowHeight);
 }
 
-FrameRect pictureRect(const QRect &frame, float picScale)
+FrameRect pictureRect(const QRect &frame, float scale)
 {
-    const double scale = double(picScale);
+    const double s = double(scale);
     FrameRect r;
-    r.x = floorToInt(double(frame.left() - areaOrigin) / scale);
-    r.y = floorToInt(double(frame.top() - areaOrigin) / scale);
-    r.width = floorToInt(double(frame.width()) / scale);
-    r.height = floorToInt(double(frame.height()) / scale);
+    r.x = floorToInt(double(frame.left() - areaOrigin) / s);
+    r.y = floorToInt(double(frame.top() - areaOrigin) / s);
+    r.width = floorToInt(double(frame.width()) / s);
+    r.height = floorToInt(double(frame.height()) / s);
     return r;
 }
 

@@ -7,7 +7,7 @@
 
 // Two coordinate spaces meet on step 2. Window space: client pixels of the editor, the
 // sample drawn with its top-left pixel at (areaOrigin, areaOrigin). Picture space: pixels
-// of the turned sample, origin at its top-left corner. picScale is window pixels per
+// of the turned sample, origin at its top-left corner. scale is window pixels per
 // picture pixel; these functions are the only conversions between the two.
 namespace layout {
 
@@ -20,7 +20,7 @@ constexpr float wideRatio = 0.75f; // height / width of a 4:3 landscape picture
 // last column and row (inclusive) of the picture area.
 struct SampleFit
 {
-    float picScale = 1.0f;
+    float scale = 1.0f;
     int width = 0;
     int height = 0;
     int areaRight = 0;
@@ -38,7 +38,7 @@ QRect defaultFrame(int i, int frameCount, int areaRight, int areaBottom);
 
 // A frame's window rectangle in picture pixels: each value divided by the stored scale
 // in double precision and rounded towards minus infinity.
-FrameRect pictureRect(const QRect &frame, float picScale);
+FrameRect pictureRect(const QRect &frame, float scale);
 
 // The number of books the letters make: distinct trimmed texts, compared exactly;
 // an empty letter adds no book.

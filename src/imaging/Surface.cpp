@@ -7,7 +7,6 @@
 
 namespace imaging {
 
-
 Status Surface::drawPicture(Picture &picture, float x, float y, float width, float height)
 {
     if (!Library::started())

@@ -37,7 +37,7 @@ OutputWindow::OutputWindow(const SplitJob &job, QWidget *parent) : QWidget(paren
     setFixedSize(428, 222);
 
     folderLabel_ = ui::makeLabel(this, "folderLabel", QStringLiteral("分割后文件的保存路径："),
-                           ui::fromTwips(240, 240, 1980, 180));
+                                 ui::fromTwips(240, 240, 1980, 180));
     ui::setColour(folderLabel_, QPalette::WindowText, QColor(0, 0, 0xFF));
     folderLabel_->adjustSize();
 
@@ -46,7 +46,7 @@ OutputWindow::OutputWindow(const SplitJob &job, QWidget *parent) : QWidget(paren
     folderEdit_->setGeometry(ui::fromTwips(240, 570, 4695, 375));
 
     browseButton_ = ui::makeButton(this, "browseButton", QStringLiteral("浏览 ..."),
-                              ui::fromTwips(5040, 555, 1095, 375));
+                                   ui::fromTwips(5040, 555, 1095, 375));
 
     formatGroup_ = new QGroupBox(QStringLiteral(" 保存格式 "), this);
     formatGroup_->setObjectName(QStringLiteral("formatGroup"));
@@ -78,20 +78,20 @@ OutputWindow::OutputWindow(const SplitJob &job, QWidget *parent) : QWidget(paren
     progressFill_->setAutoFillBackground(true);
     ui::setColour(progressFill_, QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
 
-    progressText_ =
-        ui::makeLabel(this, "progressText", QStringLiteral("0 %"), ui::fromTwips(2880, 2280, 270, 180));
+    progressText_ = ui::makeLabel(this, "progressText", QStringLiteral("0 %"),
+                                  ui::fromTwips(2880, 2280, 270, 180));
     ui::setColour(progressText_, QPalette::WindowText, palette().color(QPalette::ToolTipText));
     progressText_->adjustSize();
 
     previousButton_ = ui::makeButton(this, "previousButton", QStringLiteral("上一步 (&P)"),
-                              ui::fromTwips(240, 2730, 1500, 360));
+                                     ui::fromTwips(240, 2730, 1500, 360));
     startButton_ = ui::makeButton(this, "startButton", QStringLiteral("开始分割  (&B)"),
-                              ui::fromTwips(2040, 2730, 1500, 360));
+                                  ui::fromTwips(2040, 2730, 1500, 360));
     stopButton_ = ui::makeButton(this, "stopButton", QStringLiteral("停  止  (&P)"),
-                              ui::fromTwips(2040, 2730, 1500, 360));
+                                 ui::fromTwips(2040, 2730, 1500, 360));
     stopButton_->hide();
     exitButton_ = ui::makeButton(this, "exitButton", QStringLiteral("退 出  (&Q)"),
-                              ui::fromTwips(4635, 2730, 1500, 360));
+                                 ui::fromTwips(4635, 2730, 1500, 360));
 
     setTabOrder(browseButton_, folderEdit_);
     setTabOrder(folderEdit_, formatButtons_[0]);

@@ -53,20 +53,22 @@ PictureListWindow::PictureListWindow(SplitJob &job, QWidget *parent) : QWidget(p
     addButton_->setToolTip(QStringLiteral("插入新图片"));
     setWhiteBackground(addButton_);
 
-    removeButton_ = ui::makeButton(this, "removeButton", QString(), ui::fromTwips(5145, 900, 1095, 375));
+    removeButton_ =
+        ui::makeButton(this, "removeButton", QString(), ui::fromTwips(5145, 900, 1095, 375));
     removeButton_->setIcon(platform::removePictureIcon());
     removeButton_->setIconSize(QSize(20, 20));
     removeButton_->setToolTip(QStringLiteral("从列表中移除选定的项"));
     setWhiteBackground(removeButton_);
 
     countLabel_ = ui::makeLabel(this, "countLabel", QStringLiteral("图片数量："),
-                           ui::fromTwips(4920, 1620, 900, 180));
-    pictureCount_ = ui::makeLabel(this, "pictureCount", QStringLiteral("0"), ui::fromTwips(5880, 1620, 90, 180));
+                                ui::fromTwips(4920, 1620, 900, 180));
+    pictureCount_ = ui::makeLabel(this, "pictureCount", QStringLiteral("0"),
+                                  ui::fromTwips(5880, 1620, 90, 180));
     setTextColour(pictureCount_, QColor(0, 0, 255));
     partsLabelTop_ = ui::makeLabel(this, "partsLabelTop", QStringLiteral("将选定的图片分"),
-                           ui::fromTwips(4920, 1980, 1260, 180));
-    partsLabelLeft_ =
-        ui::makeLabel(this, "partsLabelLeft", QStringLiteral("割成"), ui::fromTwips(4920, 2340, 360, 180));
+                                   ui::fromTwips(4920, 1980, 1260, 180));
+    partsLabelLeft_ = ui::makeLabel(this, "partsLabelLeft", QStringLiteral("割成"),
+                                    ui::fromTwips(4920, 2340, 360, 180));
 
     partsBox_ = new QComboBox(this);
     partsBox_->setObjectName(QStringLiteral("partsBox"));
@@ -78,13 +80,13 @@ PictureListWindow::PictureListWindow(SplitJob &job, QWidget *parent) : QWidget(p
         partsBox_->addItem(QString::number(i));
     partsBox_->setCurrentIndex(3);
 
-    partsLabelRight_ =
-        ui::makeLabel(this, "partsLabelRight", QStringLiteral("部分"), ui::fromTwips(5880, 2340, 360, 180));
+    partsLabelRight_ = ui::makeLabel(this, "partsLabelRight", QStringLiteral("部分"),
+                                     ui::fromTwips(5880, 2340, 360, 180));
 
     nextButton_ = ui::makeButton(this, "nextButton", QStringLiteral("下一步  (&N)"),
-                              ui::fromTwips(240, 2940, 1740, 360));
+                                 ui::fromTwips(240, 2940, 1740, 360));
     exitButton_ = ui::makeButton(this, "exitButton", QStringLiteral("退 出  (&Q)"),
-                              ui::fromTwips(4740, 2940, 1500, 360));
+                                 ui::fromTwips(4740, 2940, 1500, 360));
 
     for (QPushButton *b : {nextButton_, exitButton_, removeButton_, addButton_})
         b->setAutoDefault(false);

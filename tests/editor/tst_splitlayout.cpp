@@ -68,7 +68,7 @@ void tst_SplitLayout::fitSample()
 
     const layout::SampleFit fit = layout::fitSample(w, h);
     // The stored scale is the single-precision quotient, bit for bit.
-    QCOMPARE(fit.picScale, scale);
+    QCOMPARE(fit.scale, scale);
     QCOMPARE(fit.width, width);
     QCOMPARE(fit.height, height);
     QCOMPARE(fit.areaRight, areaRight);

@@ -3,9 +3,9 @@
 
 #include "TestSupport.h"
 #include "imaging/Encoders.h"
+#include "imaging/JpegCodec.h"
 #include "imaging/Library.h"
 #include "imaging/Picture.h"
-#include "imaging/JpegCodec.h"
 #include "imaging/PngWriter.h"
 #include "imaging/RawWriters.h"
 #include "imaging/TurnedCut.h"

@@ -105,7 +105,7 @@ void TestImaging::nothingWithoutInstance()
     imaging::Picture picture;
     QCOMPARE(picture.load(path), Status::NotStarted);
     QCOMPARE(imaging::savePicture(QImage(4, 4, QImage::Format_RGB888), dir_.filePath("o.bmp"),
-                                   enc::bmp, {}),
+                                  enc::bmp, {}),
              Status::NotStarted);
     QVERIFY(!QFile::exists(dir_.filePath("o.bmp")));
     QCOMPARE(imaging::Library::startup(token_), Status::Ok);
@@ -273,7 +273,7 @@ void TestImaging::saveFailuresLeaveNothing()
             Status::Ok);
     // An encoder that does not exist.
     QCOMPARE(imaging::savePicture(piece, out.filePath("A00003.GIF"),
-                                   QStringLiteral("{557CF402-1A04-11D3-9A73-0000F81EF32E}"), {}),
+                                  QStringLiteral("{557CF402-1A04-11D3-9A73-0000F81EF32E}"), {}),
              Status::InvalidParameter);
     QCOMPARE(entries(out.path()), QStringList{"A00001.BMP"});
     QVERIFY(QFileInfo(out.filePath("A00001.BMP")).isDir());
@@ -290,8 +290,7 @@ void TestImaging::tiffCompressionParameter()
                  flat, plain, enc::tiff,
                  {{enc::compression, 4, enc::compressionNone}, {enc::colorDepth, 4, 24}}),
              Status::Ok);
-    QCOMPARE(imaging::savePicture(flat, packed, enc::tiff, {{enc::compression, 4, 2}}),
-             Status::Ok);
+    QCOMPARE(imaging::savePicture(flat, packed, enc::tiff, {{enc::compression, 4, 2}}), Status::Ok);
     // Uncompressed: every pixel's three bytes are in the file.
     QVERIFY(QFileInfo(plain).size() >= 200 * 200 * 3);
     QVERIFY(QFileInfo(packed).size() < 200 * 200);

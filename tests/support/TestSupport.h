@@ -51,8 +51,7 @@ private:
 
 // A window's control by its object name (the member's name without the trailing
 // underscore, "letterBoxes_3" for element 3 of a row); null when there is none.
-template <class T>
-T *control(const QObject &window, const QString &name)
+template <class T> T *control(const QObject &window, const QString &name)
 {
     return window.findChild<T *>(name);
 }

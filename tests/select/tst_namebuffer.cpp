@@ -19,7 +19,7 @@ QString buffer(const QString &readable)
 
 } // namespace
 
-class tst_ParseFileNames : public QObject
+class tst_NameBuffer : public QObject
 {
     Q_OBJECT
 
@@ -35,7 +35,7 @@ private slots:
     void removalOrder();
 };
 
-void tst_ParseFileNames::parse_data()
+void tst_NameBuffer::parse_data()
 {
     QTest::addColumn<QString>("buffer");
     QTest::addColumn<int>("count");
@@ -76,7 +76,7 @@ void tst_ParseFileNames::parse_data()
         << buffer("/书籍/扫描 1.tif|") << 1 << "/书籍/" << QStringList{"扫描 1.tif"};
 }
 
-void tst_ParseFileNames::parse()
+void tst_NameBuffer::parse()
 {
     QFETCH(QString, buffer);
     QFETCH(int, count);
@@ -89,7 +89,7 @@ void tst_ParseFileNames::parse()
     QCOMPARE(selection.fileNames, names);
 }
 
-void tst_ParseFileNames::allNulBufferIsCancel()
+void tst_NameBuffer::allNulBufferIsCancel()
 {
     // The dialog's buffer is all NUL when the user cancels.
     const FileSelection selection = parseNameBuffer(QString(8192, QChar::Null));
@@ -98,7 +98,7 @@ void tst_ParseFileNames::allNulBufferIsCancel()
     QVERIFY(selection.fileNames.isEmpty());
 }
 
-void tst_ParseFileNames::roundTrip_data()
+void tst_NameBuffer::roundTrip_data()
 {
     QTest::addColumn<QStringList>("paths");
     QTest::addColumn<QString>("folder");
@@ -124,7 +124,7 @@ void tst_ParseFileNames::roundTrip_data()
         << QStringList{"/scan/1.jpg", "/scans/2.jpg"} << "/";
 }
 
-void tst_ParseFileNames::roundTrip()
+void tst_NameBuffer::roundTrip()
 {
     QFETCH(QStringList, paths);
     QFETCH(QString, folder);
@@ -138,7 +138,7 @@ void tst_ParseFileNames::roundTrip()
     QCOMPARE(full, paths);
 }
 
-void tst_ParseFileNames::partsCount_data()
+void tst_NameBuffer::partsCount_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("expected"); // 0: refused
@@ -161,7 +161,7 @@ void tst_ParseFileNames::partsCount_data()
     QTest::newRow("huge") << "99999999999999999999" << 0;
 }
 
-void tst_ParseFileNames::partsCount()
+void tst_NameBuffer::partsCount()
 {
     QFETCH(QString, text);
     QFETCH(int, expected);
@@ -169,7 +169,7 @@ void tst_ParseFileNames::partsCount()
     QCOMPARE(n.value_or(0), expected);
 }
 
-void tst_ParseFileNames::removalOrder_data()
+void tst_NameBuffer::removalOrder_data()
 {
     QTest::addColumn<std::vector<bool>>("selected");
     QTest::addColumn<std::vector<int>>("order");
@@ -183,12 +183,12 @@ void tst_ParseFileNames::removalOrder_data()
     QTest::newRow("only the last") << std::vector<bool>{false, true} << std::vector<int>{1};
 }
 
-void tst_ParseFileNames::removalOrder()
+void tst_NameBuffer::removalOrder()
 {
     QFETCH(std::vector<bool>, selected);
     QFETCH(std::vector<int>, order);
     QCOMPARE(::removalOrder(selected), order);
 }
 
-QTEST_APPLESS_MAIN(tst_ParseFileNames)
-#include "tst_parsefilenames.moc"
+QTEST_APPLESS_MAIN(tst_NameBuffer)
+#include "tst_namebuffer.moc"
