@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWindow>
 
 Wizard::Wizard() : step1_(std::make_unique<PictureListWindow>(job_))
 {
@@ -27,15 +28,30 @@ void Wizard::start()
     showWindow(step1_.get());
 }
 
+QPoint centredFramePosition(const QRect &available, const QSize &frameSize)
+{
+    QRect frame(QPoint(0, 0), frameSize);
+    frame.moveCenter(available.center());
+    return frame.topLeft();
+}
+
+void Wizard::centre(QWidget *window)
+{
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        window->move(centredFramePosition(screen->availableGeometry(),
+                                          window->size().grownBy(frameMargins_)));
+}
+
 void Wizard::showWindow(QWidget *window)
 {
     if (!window->property("shownBefore").toBool()) {
         window->setProperty("shownBefore", true);
-        if (QScreen *screen = QGuiApplication::primaryScreen()) {
-            QRect frame(QPoint(0, 0), window->size());
-            frame.moveCenter(screen->availableGeometry().center());
-            window->move(frame.topLeft());
-        }
+        // Centred with the frame the last window had; once the window manager has
+        // framed this one, centred again should its frame differ.
+        centre(window);
+        window->winId();
+        if (QWindow *handle = window->windowHandle())
+            handle->installEventFilter(this);
     }
     window->show();
     window->raise();
@@ -90,6 +106,23 @@ void Wizard::backToStep2()
         return;
     step3_->hide();
     showWindow(step2_.get());
+}
+
+bool Wizard::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::Expose)
+        return false;
+    auto *handle = static_cast<QWindow *>(watched);
+    handle->removeEventFilter(this);
+    const QMargins margins = handle->frameMargins();
+    if (margins == frameMargins_)
+        return false;
+    frameMargins_ = margins;
+    for (QWidget *window : windows()) {
+        if (window && window->windowHandle() == handle)
+            centre(window);
+    }
+    return false;
 }
 
 void Wizard::endAtOnce()

@@ -2,6 +2,7 @@
 
 #include "job/SplitJob.h"
 
+#include <QMargins>
 #include <QObject>
 
 #include <array>
@@ -9,6 +10,10 @@
 #include <memory>
 
 class QWidget;
+
+// Where a window's frame goes so that the window as the user sees it, frame included, is
+// centred in the available area.
+QPoint centredFramePosition(const QRect &available, const QSize &frameSize);
 class PictureListWindow;
 class FrameEditorWindow;
 class OutputWindow;
@@ -38,12 +43,17 @@ public:
     // What ending means; tests replace it with a recorder.
     void setEndProgram(std::function<void()> end) { endProgram_ = std::move(end); }
 
+protected:
+    // Learns the window manager's frame from a window's first exposure.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void goToStep2();
     void backToStep1();
     void goToStep3();
     void backToStep2();
     void showWindow(QWidget *window);
+    void centre(QWidget *window);
     // Ends without the close routines (the imaging library could not start).
     void endAtOnce();
     std::array<QWidget *, 3> windows() const;
@@ -54,4 +64,5 @@ private:
     std::unique_ptr<OutputWindow> step3_;
     std::function<void()> endProgram_;
     bool ending_ = false;
+    QMargins frameMargins_; // of the windows shown so far; none until one is framed
 };

@@ -80,6 +80,10 @@ void FrameCanvas::buildFrames(int count)
     selectedFrame_ = 0;
     handlesShown_ = false;
     setHandlesVisible(false);
+    // Laid on the picture area at once, so that they lie on it even when the next sample
+    // cannot be drawn.
+    layDefaultGrid();
+    updateFrameRects();
 }
 
 void FrameCanvas::clearFrames()

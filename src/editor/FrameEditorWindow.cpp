@@ -50,6 +50,8 @@ FrameEditorWindow::FrameEditorWindow(SplitJob &job, QWidget *parent) : QWidget(p
                                                "QComboBox::drop-down { width: 14px; }"));
     rotationBox_->addItems({QStringLiteral("裁剪后不旋转"), QStringLiteral("裁剪后旋转+90"),
                             QStringLiteral("裁剪后旋转180"), QStringLiteral("裁剪后旋转-90")});
+    // One turn of the wheel would otherwise re-lay every frame the user placed.
+    ui::wheelOnlyWithFocus(rotationBox_);
 
     noteLabel_ = new QLabel(QStringLiteral("说明："), this);
     noteLabel_->setObjectName(QStringLiteral("noteLabel"));

@@ -1,6 +1,7 @@
 #include "FrameSetControls.h"
 
 #include "FrameShape.h"
+#include "platform/Controls.h"
 
 #include <QComboBox>
 #include <QFontDatabase>
@@ -71,6 +72,7 @@ QComboBox *makeLetterList(QWidget *parent, int index, QPoint at)
     // At 32 pixels the style's wide arrow button would hide the letter.
     list->setStyleSheet(QStringLiteral("QComboBox { padding: 0px 0px 0px 3px; }"
                                        "QComboBox::drop-down { width: 12px; }"));
+    ui::wheelOnlyWithFocus(list);
     list->hide();
     return list;
 }

@@ -25,6 +25,14 @@ void FrameShape::mousePressEvent(QMouseEvent *event)
     emit pressed(index_, event->button(), event->position().toPoint());
 }
 
+void FrameShape::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // A double-click is one click: the release of its second press must not click again
+    // and drop the frame the first click selected (QWidget would press once more here).
+    if (event->button() == Qt::LeftButton)
+        leftPressed_ = false;
+}
+
 void FrameShape::mouseMoveEvent(QMouseEvent *event)
 {
     emit moved(index_, event->buttons(), event->position().toPoint());

@@ -1,5 +1,6 @@
 #include "SplitLayout.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -40,6 +41,9 @@ SampleFit fitSample(float w, float h)
         fit.width = int(std::lrint(w));
         fit.height = int(std::lrint(h));
     }
+    // A readable picture far thinner than wide (5000 x 3) still shows one row or column.
+    fit.width = std::max(fit.width, 1);
+    fit.height = std::max(fit.height, 1);
     fit.areaRight = areaOrigin - 1 + fit.width;
     fit.areaBottom = areaOrigin - 1 + fit.height;
     return fit;

@@ -1,9 +1,29 @@
 #include "Controls.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QPushButton>
 
 namespace ui {
+
+namespace {
+
+class WheelGuard : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::Wheel || static_cast<QWidget *>(watched)->hasFocus())
+            return false;
+        event->ignore();
+        return true;
+    }
+};
+
+} // namespace
 
 QString windowTitle(const QString &step)
 {
@@ -25,6 +45,13 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, QRect 
     label->setObjectName(QLatin1String(name));
     label->setGeometry(geometry);
     return label;
+}
+
+void wheelOnlyWithFocus(QWidget *control)
+{
+    // Without WheelFocus the wheel cannot give the control the focus first.
+    control->setFocusPolicy(Qt::StrongFocus);
+    control->installEventFilter(new WheelGuard(control));
 }
 
 void setColour(QWidget *widget, QPalette::ColorRole role, const QColor &colour)

@@ -25,6 +25,9 @@ constexpr QRect fromTwips(int left, int top, int width, int height)
 QPushButton *makeButton(QWidget *parent, const char *name, const QString &text, QRect geometry);
 // A named label at a fixed place.
 QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, QRect geometry);
+// Lets the mouse wheel change the control only while it has the keyboard focus, so that
+// a wheel turned while the pointer passes over a list cannot change its choice unseen.
+void wheelOnlyWithFocus(QWidget *control);
 // Sets one colour of a control's palette.
 void setColour(QWidget *widget, QPalette::ColorRole role, const QColor &colour);
 

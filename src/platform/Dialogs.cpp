@@ -31,12 +31,9 @@ QStringList qtNameFilters(const std::vector<FilterPair> &filters)
 {
     QStringList result;
     for (const FilterPair &pair : filters) {
-        QStringList patterns;
-        for (const QString &p : pair.patterns.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-            patterns << p;
-            if (p.toUpper() != p)
-                patterns << p.toUpper();
-        }
+        // The dialog matches patterns regardless of case (SCAN.JPG is offered by *.jpg), so
+        // each is listed once, as the table spells it.
+        const QStringList patterns = pair.patterns.split(QLatin1Char(';'), Qt::SkipEmptyParts);
         // Qt reads the patterns from the last parenthesised group of each entry.
         QString description = pair.description;
         const qsizetype paren = description.indexOf(QLatin1String(" ("));

@@ -1,39 +1,61 @@
 #include "InstanceLock.h"
 
 #include <QDir>
+#include <QGuiApplication>
 #include <QLockFile>
+#include <QRegularExpression>
 #include <QStandardPaths>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace platform {
 
 namespace {
 
-QString &lockFolder()
+QString currentUser()
 {
-    static QString folder;
-    return folder;
+#ifdef Q_OS_UNIX
+    return QString::number(::getuid());
+#else
+    return qEnvironmentVariable("USERNAME");
+#endif
 }
 
-QString defaultFolder()
+// The desktop this copy shows its windows on.
+QString currentDesktop()
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    return folder;
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("xcb"))
+        return qEnvironmentVariable("DISPLAY");
+    if (platform.startsWith(QLatin1String("wayland")))
+        return qEnvironmentVariable("WAYLAND_DISPLAY", QStringLiteral("wayland-0"));
+    if (platform == QLatin1String("windows"))
+        return qEnvironmentVariable("SESSIONNAME");
+    return platform;
 }
 
 } // namespace
 
-void InstanceLock::setLockFolder(const QString &folder)
+QString instanceLockFileName(const QString &program, const QString &user, const QString &desktop)
 {
-    lockFolder() = folder;
+    // A display such as ":1.0" or "host:10" becomes a plain file name.
+    static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9._-]"));
+    QString key = user + QLatin1Char('-') + desktop;
+    key.replace(unsafe, QStringLiteral("_"));
+    return program + QLatin1Char('-') + key + QStringLiteral(".lock");
 }
 
-InstanceLock::InstanceLock(const QString &name)
+InstanceLock::InstanceLock(const QString &program, const QString &folder)
 {
-    const QString folder = lockFolder().isEmpty() ? defaultFolder() : lockFolder();
-    QDir().mkpath(folder);
-    path_ = QDir(folder).filePath(name + QStringLiteral(".lock"));
+    QString place = folder;
+    if (place.isEmpty())
+        place = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (place.isEmpty())
+        place = QDir::tempPath();
+    QDir().mkpath(place);
+    path_ = QDir(place).filePath(instanceLockFileName(program, currentUser(), currentDesktop()));
     lock_ = std::make_unique<QLockFile>(path_);
     // Never treat a live holder's lock as stale; a dead holder's lock is removed by tryLock.
     lock_->setStaleLockTime(0);

@@ -8,12 +8,18 @@ class QLockFile;
 
 namespace platform {
 
-// Held for the life of the program: tells whether another copy runs for this user.
-// A lock left by a crashed copy is taken over.
+// The lock file's name for a program run by a user on a desktop (an X display, a Wayland
+// socket, a Windows session): copies on other desktops or of other users never meet.
+QString instanceLockFileName(const QString &program, const QString &user, const QString &desktop);
+
+// Held for the life of the program: tells whether another copy runs for this user on
+// this desktop. A lock left by a crashed copy is taken over.
 class InstanceLock
 {
 public:
-    explicit InstanceLock(const QString &name);
+    // The lock lives in folder, or where none is given in the user's runtime folder (a
+    // temporary folder shared by all users otherwise, hence the user in the name).
+    explicit InstanceLock(const QString &program, const QString &folder = QString());
     ~InstanceLock();
     InstanceLock(const InstanceLock &) = delete;
     InstanceLock &operator=(const InstanceLock &) = delete;
@@ -22,9 +28,6 @@ public:
     // made at all, so that a broken lock folder never keeps the program from starting.
     bool acquired() const { return acquired_; }
     QString path() const { return path_; }
-
-    // Folder the lock lives in; tests point it at a temporary folder.
-    static void setLockFolder(const QString &folder);
 
 private:
     QString path_;

@@ -2,10 +2,14 @@
 
 #include <QMessageBox>
 
+#include <memory>
+
 namespace platform {
 
 namespace {
 
+// The responder and the record are process-wide because the boxes are asked for deep
+// inside the windows' handlers; only tests set them.
 BoxResponder &responder()
 {
     static BoxResponder r;
@@ -32,6 +36,24 @@ QMessageBox::Icon toQt(BoxIcon icon)
     return QMessageBox::Warning;
 }
 
+std::unique_ptr<QMessageBox> makeMessageBox(const BoxRequest &request)
+{
+    auto box = std::make_unique<QMessageBox>(toQt(request.icon), request.title, request.text,
+                                             QMessageBox::NoButton, request.owner);
+    // A file name such as "<i>坏 &amp; 图.jpg" is shown as it is, never read as markup.
+    box->setTextFormat(Qt::PlainText);
+    if (request.buttons == BoxButtons::YesNo) {
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box->setDefaultButton(request.defaultButton == BoxAnswer::Yes ? QMessageBox::Yes
+                                                                      : QMessageBox::No);
+        box->setEscapeButton(QMessageBox::No);
+    } else {
+        box->setStandardButtons(QMessageBox::Ok);
+        box->setDefaultButton(QMessageBox::Ok);
+    }
+    return box;
+}
+
 } // namespace
 
 BoxAnswer showMessage(const BoxRequest &request)
@@ -40,18 +62,8 @@ BoxAnswer showMessage(const BoxRequest &request)
         history().push_back(request);
         return responder()(request);
     }
-    QMessageBox box(toQt(request.icon), request.title, request.text, QMessageBox::NoButton,
-                    request.owner);
-    if (request.buttons == BoxButtons::YesNo) {
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(request.defaultButton == BoxAnswer::Yes ? QMessageBox::Yes
-                                                                     : QMessageBox::No);
-        box.setEscapeButton(QMessageBox::No);
-    } else {
-        box.setStandardButtons(QMessageBox::Ok);
-        box.setDefaultButton(QMessageBox::Ok);
-    }
-    const int answer = box.exec();
+    const std::unique_ptr<QMessageBox> box = makeMessageBox(request);
+    const int answer = box->exec();
     if (request.buttons == BoxButtons::YesNo)
         return answer == QMessageBox::Yes ? BoxAnswer::Yes : BoxAnswer::No;
     return BoxAnswer::Ok;

@@ -75,10 +75,15 @@ PictureListWindow::PictureListWindow(SplitJob &job, QWidget *parent) : QWidget(p
     partsBox_->setGeometry(ui::fromTwips(5340, 2280, 510, 300));
     partsBox_->setEditable(true);
     partsBox_->setInsertPolicy(QComboBox::NoInsert);
+    // At 34 pixels the style's wide arrow button leaves room for one digit only; "10"
+    // would show as ".0".
+    partsBox_->setStyleSheet(QStringLiteral("QComboBox { padding: 0px 0px 0px 2px; }"
+                                            "QComboBox::drop-down { width: 12px; }"));
     setTextColour(partsBox_, QColor(0, 0, 255));
     for (int i = 1; i <= 10; ++i)
         partsBox_->addItem(QString::number(i));
     partsBox_->setCurrentIndex(3);
+    ui::wheelOnlyWithFocus(partsBox_);
 
     partsLabelRight_ = ui::makeLabel(this, "partsLabelRight", QStringLiteral("部分"),
                                      ui::fromTwips(5880, 2340, 360, 180));

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QProcess>
 #include <QSysInfo>
@@ -28,9 +29,9 @@ const QString lockName = QStringLiteral("qinghe-splitter");
 // or it is killed, so that a crashed copy can be played.
 int holdLock(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
-    platform::InstanceLock::setLockFolder(QString::fromLocal8Bit(argv[2]));
-    const platform::InstanceLock lock(lockName);
+    // A GUI application, so that the desktop in the lock's name is the test's own.
+    QGuiApplication app(argc, argv);
+    const platform::InstanceLock lock(lockName, QString::fromLocal8Bit(argv[2]));
     std::puts(lock.acquired() ? "locked" : "refused");
     std::fflush(stdout);
     while (std::getchar() != EOF) {
@@ -64,6 +65,8 @@ private slots:
     void staleLockOfDeadProcessTakenOver();
     void liveHolderRefusesThenKilledHolderTakenOver();
     void unusableLockFolderDoesNotBlock();
+    void lockKeyedOnUserAndDesktop_data();
+    void lockKeyedOnUserAndDesktop();
     void qtSpeaksChinese(); // last: the translation stays installed
 
 private:
@@ -74,39 +77,37 @@ void tst_Startup::init()
 {
     folder = std::make_unique<QTemporaryDir>();
     QVERIFY(folder->isValid());
-    platform::InstanceLock::setLockFolder(folder->path());
 }
 
 void tst_Startup::cleanup()
 {
-    platform::InstanceLock::setLockFolder(QString());
     folder.reset();
     QVERIFY(QApplication::topLevelWidgets().isEmpty());
 }
 
 void tst_Startup::secondLockRefused()
 {
-    auto first = std::make_unique<platform::InstanceLock>(lockName);
+    auto first = std::make_unique<platform::InstanceLock>(lockName, folder->path());
     QVERIFY(first->acquired());
     QVERIFY(first->path().startsWith(folder->path()));
     {
-        const platform::InstanceLock second(lockName);
+        const platform::InstanceLock second(lockName, folder->path());
         QVERIFY(!second.acquired());
     }
     // The refused second copy must not have removed the first one's lock.
     QVERIFY(QFile::exists(first->path()));
-    const platform::InstanceLock third(lockName);
+    const platform::InstanceLock third(lockName, folder->path());
     QVERIFY(!third.acquired());
     first.reset();
-    const platform::InstanceLock afterEnd(lockName);
+    const platform::InstanceLock afterEnd(lockName, folder->path());
     QVERIFY(afterEnd.acquired());
 }
 
 void tst_Startup::secondCopyShowsBoxAndNoWindow()
 {
     testsupport::ScriptedBoxes boxes;
-    const platform::InstanceLock first(lockName);
-    const platform::InstanceLock second(lockName);
+    const platform::InstanceLock first(lockName, folder->path());
+    const platform::InstanceLock second(lockName, folder->path());
     QVERIFY(!second.acquired());
 
     const std::unique_ptr<Wizard> wizard = startProgram(second);
@@ -125,7 +126,7 @@ void tst_Startup::secondCopyShowsBoxAndNoWindow()
 void tst_Startup::firstCopyShowsStep1()
 {
     testsupport::ScriptedBoxes boxes;
-    const platform::InstanceLock lock(lockName);
+    const platform::InstanceLock lock(lockName, folder->path());
     std::unique_ptr<Wizard> wizard = startProgram(lock);
     QVERIFY(wizard);
     QVERIFY(boxes.shown().empty());
@@ -138,18 +139,56 @@ void tst_Startup::firstCopyShowsStep1()
     wizard.reset();
 }
 
+void tst_Startup::lockKeyedOnUserAndDesktop_data()
+{
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("desktop");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("first X display") << "1000"
+                                     << ":0"
+                                     << "qinghe-splitter-1000-_0.lock";
+    QTest::newRow("second X display") << "1000"
+                                      << ":1"
+                                      << "qinghe-splitter-1000-_1.lock";
+    QTest::newRow("remote display") << "1000"
+                                    << "host:10.0"
+                                    << "qinghe-splitter-1000-host_10.0.lock";
+    QTest::newRow("another user") << "1001"
+                                  << ":0"
+                                  << "qinghe-splitter-1001-_0.lock";
+    QTest::newRow("Wayland socket") << "1000"
+                                    << "wayland-1"
+                                    << "qinghe-splitter-1000-wayland-1.lock";
+    QTest::newRow("no way out of the folder") << "1000"
+                                              << "../x"
+                                              << "qinghe-splitter-1000-.._x.lock";
+}
+
+void tst_Startup::lockKeyedOnUserAndDesktop()
+{
+    QFETCH(QString, user);
+    QFETCH(QString, desktop);
+    QFETCH(QString, name);
+    QCOMPARE(platform::instanceLockFileName(lockName, user, desktop), name);
+}
+
 void tst_Startup::staleLockOfDeadProcessTakenOver()
 {
     const qint64 pid = deadPid();
     QVERIFY(pid > 0);
     // Written the way QLockFile writes it: process id, program name, host name.
-    QFile file(QDir(folder->path()).filePath(lockName + QStringLiteral(".lock")));
+    QString path;
+    {
+        const platform::InstanceLock probe(lockName, folder->path());
+        path = probe.path();
+    }
+    QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(QByteArray::number(pid) + '\n' + "qinghe-splitter\n" +
                QSysInfo::machineHostName().toUtf8() + '\n');
     file.close();
 
-    const platform::InstanceLock lock(lockName);
+    const platform::InstanceLock lock(lockName, folder->path());
     QVERIFY(lock.acquired());
     QVERIFY(QFile::exists(lock.path()));
 }
@@ -164,14 +203,14 @@ void tst_Startup::liveHolderRefusesThenKilledHolderTakenOver()
     QCOMPARE(holder.readLine().trimmed(), QByteArray("locked"));
 
     {
-        const platform::InstanceLock lock(lockName);
+        const platform::InstanceLock lock(lockName, folder->path());
         QVERIFY(!lock.acquired());
     }
     holder.kill(); // a crash: the lock file stays behind
     QVERIFY(holder.waitForFinished());
-    QVERIFY(QFile::exists(QDir(folder->path()).filePath(lockName + QStringLiteral(".lock"))));
+    QCOMPARE(QDir(folder->path()).entryList({lockName + QStringLiteral("*.lock")}).size(), 1);
 
-    const platform::InstanceLock lock(lockName);
+    const platform::InstanceLock lock(lockName, folder->path());
     QVERIFY(lock.acquired());
 }
 
@@ -182,10 +221,8 @@ void tst_Startup::unusableLockFolderDoesNotBlock()
     QFile plain(file);
     QVERIFY(plain.open(QIODevice::WriteOnly));
     plain.close();
-    platform::InstanceLock::setLockFolder(file + QStringLiteral("/locks"));
-
     testsupport::ScriptedBoxes boxes;
-    const platform::InstanceLock lock(lockName);
+    const platform::InstanceLock lock(lockName, file + QStringLiteral("/locks"));
     QVERIFY(lock.acquired());
     std::unique_ptr<Wizard> wizard = startProgram(lock);
     QVERIFY(wizard);

@@ -266,6 +266,12 @@ void tst_Wizard::positions()
     move(QStringLiteral("2.Next"));
     QVERIFY(centred(wizard->step3()));
     QCOMPARE(wizard->step3()->size(), QSize(428, 222));
+
+    // Under a window manager the frame is centred, not the client area: a 30-pixel title
+    // bar and 1-pixel borders put the frame's corner half of them higher and to the left.
+    const QRect screen(0, 0, 1920, 1040);
+    QCOMPARE(centredFramePosition(screen, QSize(437, 235)), QPoint(741, 402));
+    QCOMPARE(centredFramePosition(screen, QSize(437 + 2, 235 + 31)), QPoint(740, 387));
 }
 
 void tst_Wizard::closeRoutines_data()

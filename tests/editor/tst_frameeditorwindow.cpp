@@ -1,5 +1,6 @@
 #include "EditorControls.h"
 #include "TestSupport.h"
+#include "editor/SplitLayout.h"
 #include "imaging/Library.h"
 
 #include <QApplication>
@@ -482,6 +483,22 @@ void tst_FrameEditorWindow::changedPartsRebuild()
     QCOMPARE(letterBox(editor, 2)->count(), 2);
     QCOMPARE(asRect(job.frames[1].rect), QRect(240, 0, 240, 640));
     editor.hide();
+
+    // A new number of parts whose sample cannot be drawn: the new frames still lie on the
+    // picture shown, with rectangles inside it, before and after a key moves one.
+    job.pictures = {dir_.filePath(QStringLiteral("gone.png"))};
+    job.partCount = 3;
+    editor.show();
+    QCOMPARE(boxes.shown().size(), size_t(1));
+    const geometry::Area area = editor.canvas().area();
+    const QRect shown(QPoint(area.left, area.top), QPoint(area.right, area.bottom));
+    QTest::mouseClick(frameShape(editor, 3), Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::keyClick(&editor, Qt::Key_Left);
+    for (int i = 1; i <= 3; ++i) {
+        QVERIFY(shown.contains(frameShape(editor, i)->geometry()));
+        QVERIFY(QRect(0, 0, 480, 640).contains(asRect(job.frames[size_t(i - 1)].rect)));
+    }
+    editor.hide();
 }
 
 void tst_FrameEditorWindow::failingStartEndsProgram()
@@ -548,9 +565,9 @@ void tst_FrameEditorWindow::unreadableSample()
     QCOMPARE(box.buttons, platform::BoxButtons::Ok);
     QVERIFY2(box.text.contains(QDir::toNativeSeparators(path)), qPrintable(box.text));
     QCOMPARE(imaging::Library::liveInstances(), 0);
-    // The frames keep the template's place, and without a scale nothing is converted.
+    // The frames lie on the empty picture area, and without a scale nothing is converted.
     for (int i = 1; i <= 4; ++i)
-        QCOMPARE(frameShape(editor, i)->geometry(), QRect(8, 8, 320, 240));
+        QCOMPARE(frameShape(editor, i)->geometry(), layout::defaultFrame(i, 4, 817, 617));
     editor.canvas().updateFrameRects();
     QCOMPARE(pictureRects(job), RectList(4));
     QVERIFY(isColour(editor.canvas().surface(), {18, 18}, areaColour));

@@ -41,6 +41,7 @@ private slots:
     void cleanup();
 
     void clickSelects();
+    void wheelNeedsFocus();
     void clickDropsSelection_data();
     void clickDropsSelection();
     void handlesInFrontOfOtherFrames();
@@ -140,6 +141,38 @@ void tst_FrameGestures::clickSelects()
     QCOMPARE(tagColour(w, 2), grey);
     QCOMPARE(tagColour(w, 3), blue);
     QCOMPARE(sizeHandle(w, Handle::TopLeft)->pos(), QPoint(10, 250));
+
+    // A double-click acts as one click: it selects and does not drop again.
+    // Through the window, so that Qt makes the presses, the releases and the double-click.
+    QTest::mouseDClick(w.windowHandle(), Qt::LeftButton, {},
+                       frameShape(w, 4)->mapTo(&w, QPoint(50, 50)));
+    QCOMPARE(w.canvas().selectedFrame(), 4);
+    QVERIFY(w.canvas().handlesShown());
+    QCOMPARE(tagColour(w, 4), blue);
+}
+
+void tst_FrameGestures::wheelNeedsFocus()
+{
+    FrameEditorWindow &w = *editor_;
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    auto turnWheel = [](QComboBox *list) {
+        const QPointF at(list->width() / 2.0, list->height() / 2.0);
+        QWheelEvent wheel(at, list->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(list, &wheel);
+    };
+    for (QComboBox *list : {rotationBox(w), letterBox(w, 2)}) {
+        const int before = list->currentIndex();
+        button(w, "nextButton")->setFocus();
+        turnWheel(list);
+        QCOMPARE(list->currentIndex(), before);
+        QVERIFY(!list->hasFocus());
+        list->setFocus();
+        turnWheel(list);
+        QCOMPARE(list->currentIndex(), before + 1);
+    }
+    QCOMPARE(job_.rotation, Rotation::Clockwise90);
 }
 
 void tst_FrameGestures::clickDropsSelection_data()

@@ -54,6 +54,9 @@ void tst_SplitLayout::fitSample_data()
     QTest::newRow("small picture") << 100.f << 80.f << 1.f << 100 << 80 << 117 << 97;
     QTest::newRow("both too large, taller than 4:3")
         << 900.f << 700.f << 600.f / 700.f << 771 << 600 << 788 << 617;
+    QTest::newRow("thin strip keeps one row") << 5000.f << 3.f << 0.16f << 800 << 1 << 817 << 18;
+    QTest::newRow("thin column keeps one column")
+        << 3.f << 5000.f << 0.12f << 1 << 600 << 18 << 617;
 }
 
 void tst_SplitLayout::fitSample()
