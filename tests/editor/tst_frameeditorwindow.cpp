@@ -168,6 +168,10 @@ void tst_FrameEditorWindow::workedExamples_data()
     QTest::newRow("100x80, 2: frames on the picture only")
         << 100 << 80 << 0 << 2 << 1.f << 117 << 97 << RectList{{18, 18, 50, 80}, {68, 18, 50, 80}}
         << RectList{{0, 0, 50, 80}, {50, 0, 50, 80}};
+    QTest::newRow("5000x3 strip is drawn one row high, not refused")
+        << 5000 << 3 << 0 << 2 << 0.16f << 817 << 18
+        << RectList{{18, 18, 400, 1}, {418, 18, 400, 1}}
+        << RectList{{0, 0, 2500, 6}, {2500, 0, 2500, 6}};
 }
 
 void tst_FrameEditorWindow::workedExamples()
