@@ -77,8 +77,8 @@ PictureListWindow::PictureListWindow(SplitJob &job, QWidget *parent) : QWidget(p
     partsBox_->setInsertPolicy(QComboBox::NoInsert);
     // At 34 pixels the style's wide arrow button leaves room for one digit only; "10"
     // would show as ".0".
-    partsBox_->setStyleSheet(QStringLiteral("QComboBox { padding: 0px 0px 0px 2px; }"
-                                            "QComboBox::drop-down { width: 12px; }"));
+    partsBox_->setStyleSheet(QStringLiteral("QComboBox { padding: 0px 0px 0px 1px; }"
+                                            "QComboBox::drop-down { width: 10px; }"));
     setTextColour(partsBox_, QColor(0, 0, 255));
     for (int i = 1; i <= 10; ++i)
         partsBox_->addItem(QString::number(i));

@@ -151,6 +151,11 @@ void tst_PictureListWindow::loadState()
         QCOMPARE(partsBox->itemText(i), QString::number(i + 1));
     QCOMPARE(partsBox->currentIndex(), 3);
     QCOMPARE(partsBox->currentText(), QStringLiteral("4"));
+    // "10" fits whole beside the arrow, not shown as ".0".
+    const QLineEdit *edit = partsBox->lineEdit();
+    window->show();
+    QVERIFY(edit->width() - 4 >= edit->fontMetrics().horizontalAdvance(QStringLiteral("10")));
+    window->hide();
 
     QCOMPARE(list->count(), 0);
     QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
