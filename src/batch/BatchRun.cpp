@@ -191,6 +191,7 @@ void BatchRun::startPiece(std::shared_ptr<const QImage> image, const QRect &cut,
 RunOutcome BatchRun::execute()
 {
     RunOutcome outcome;
+    outcome.sampleSize = snapshot_.sampleSize;
     const qint64 count = snapshot_.pictures.size();
     if (frames_ == 0 || count == 0)
         return outcome;
@@ -217,6 +218,9 @@ RunOutcome BatchRun::execute()
             outcome.unreadable << snapshot_.pictures.at(i - 1);
             continue;
         }
+        // Every frame is cut at the same pixels: another size may cut pieces off.
+        if (snapshot_.sampleSize.isValid() && decoded.image->size() != snapshot_.sampleSize)
+            outcome.otherSize.append({snapshot_.pictures.at(i - 1), decoded.image->size()});
         const QSize turned = imaging::turnedSize(decoded.image->size(), quarterTurns_);
         const QSizeF size(float(turned.width()), float(turned.height()));
 

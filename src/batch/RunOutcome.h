@@ -1,7 +1,16 @@
 #pragma once
 
+#include <QList>
 #include <QMetaType>
+#include <QSize>
 #include <QStringList>
+
+// A picture and its size in pixels, as read.
+struct SizedPicture
+{
+    QString path;
+    QSize size;
+};
 
 // How a run ended, for the window's state and its report.
 struct RunOutcome
@@ -11,6 +20,10 @@ struct RunOutcome
     qint64 piecesSaved = 0;
     QStringList unreadable; // pictures that could not be loaded
     QStringList unsaved;    // pieces that could not be written
+    // Pictures cut whose size differs from the sample's, so that their pieces may be cut
+    // off; empty when the sample's size is not known.
+    QList<SizedPicture> otherSize;
+    QSize sampleSize;
 };
 
 Q_DECLARE_METATYPE(RunOutcome)

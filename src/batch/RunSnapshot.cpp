@@ -9,5 +9,6 @@ RunSnapshot snapshotOf(const SplitJob &job, const QString &folder)
     for (SplitFrame &frame : snapshot.frames)
         frame.letter = frame.letter.trimmed();
     snapshot.folder = folder;
+    snapshot.sampleSize = job.sampleSize;
     return snapshot;
 }

@@ -2,6 +2,7 @@
 
 #include "job/SplitJob.h"
 
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -15,6 +16,7 @@ struct RunSnapshot
     Rotation rotation = Rotation::None;
     std::vector<SplitFrame> frames; // frame 1 first; letters trimmed
     QString folder;                 // ends in a separator
+    QSize sampleSize;               // unturned; invalid when no sample was drawn
 };
 
 // The run of a job into the folder.

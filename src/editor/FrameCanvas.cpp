@@ -25,15 +25,23 @@ const QColor areaColour(204, 204, 153);
 
 } // namespace
 
-FrameCanvas::FrameCanvas(SplitJob &job, QWidget *parent)
-    : QWidget(parent), job_(job), surface_(954, 636, QImage::Format_RGB32)
+FrameCanvas::FrameCanvas(SplitJob &job, QWidget *parent) : QWidget(parent), job_(job)
 {
     setObjectName(QStringLiteral("canvas"));
     setGeometry(0, 0, 954, 636);
-    surface_.fill(palette().color(QPalette::Window));
+    setSurfaceRatio(devicePixelRatioF());
     frameShapes_ = {makeShape(this, 0)};
     frameTags_ = {makeTag(this, 0)};
     createHandles();
+}
+
+void FrameCanvas::setSurfaceRatio(qreal ratio)
+{
+    // Frames, handles, the band and the picture rectangles stay in logical pixels; only
+    // the surface, and the sample drawn on it, has the screen's resolution.
+    surface_ = QImage((QSizeF(size()) * ratio).toSize(), QImage::Format_RGB32);
+    surface_.setDevicePixelRatio(ratio);
+    surface_.fill(palette().color(QPalette::Window));
 }
 
 FrameCanvas::~FrameCanvas()
@@ -148,6 +156,7 @@ void FrameCanvas::showSample(Rotation rotation)
         return;
     }
     scale_ = fit.scale;
+    job_.sampleSize = quarterTurns(rotation) % 2 == 1 ? size.toSize().transposed() : size.toSize();
     area_.right = fit.areaRight;
     area_.bottom = fit.areaBottom;
     stopImaging();

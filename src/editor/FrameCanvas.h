@@ -34,6 +34,9 @@ public:
     FrameCanvas(SplitJob &job, QWidget *parent);
     ~FrameCanvas() override;
 
+    // Gives the surface the device pixel ratio of the screen the sample is shown on (the
+    // primary screen's at first); the next sample is drawn at it.
+    void setSurfaceRatio(qreal ratio);
     // Makes count frames with their tags (none selected) and lays the default grid when a
     // sample has been drawn; the job's frames must number count.
     void buildFrames(int count);

@@ -66,6 +66,13 @@ FrameEditorWindow::FrameEditorWindow(SplitJob &job, QWidget *parent) : QWidget(p
     setTextColour(noteLabel_, QColor(192, 0, 0));
 
     letterRows_ = new LetterRows(job_, this);
+
+    // What a screen reader says.
+    canvas_->setAccessibleName(QStringLiteral("样本图片与分割框"));
+    exitButton_->setAccessibleName(QStringLiteral("退出"));
+    nextButton_->setAccessibleName(QStringLiteral("下一步"));
+    previousButton_->setAccessibleName(QStringLiteral("上一步"));
+    rotationBox_->setAccessibleName(QStringLiteral("旋转方式"));
     setWindowIcon(platform::programIcon());
 
     connect(canvas_, &FrameCanvas::selectionChanged, this,

@@ -37,6 +37,7 @@ FrameShape *makeShape(QWidget *parent, int index)
 {
     auto *shape = new FrameShape(index, parent);
     shape->setGeometry(8, 8, 320, 240);
+    shape->setAccessibleName(QStringLiteral("分割框%1").arg(index));
     shape->hide();
     return shape;
 }
@@ -73,6 +74,7 @@ QComboBox *makeLetterList(QWidget *parent, int index, QPoint at)
     list->setStyleSheet(QStringLiteral("QComboBox { padding: 0px 0px 0px 3px; }"
                                        "QComboBox::drop-down { width: 12px; }"));
     ui::wheelOnlyWithFocus(list);
+    list->setAccessibleName(QStringLiteral("分割框%1首字母").arg(index));
     list->hide();
     return list;
 }

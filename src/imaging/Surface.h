@@ -16,8 +16,8 @@ public:
     Surface(const Surface &) = delete;
     Surface &operator=(const Surface &) = delete;
 
-    // Draws the picture scaled into the destination; decodes it at the drawn size
-    // first when it has not been decoded yet.
+    // Draws the picture scaled into the destination, in the surface's logical pixels;
+    // decodes it at the drawn size in device pixels first when it has not been decoded yet.
     Status drawPicture(Picture &picture, float x, float y, float width, float height);
 
 private:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -48,6 +49,8 @@ public:
     Rotation rotation = Rotation::None;
     // Where the open dialog starts: the folder of the last pictures picked.
     QString lastFolder;
+    // The unturned size of the sample the frames were placed on; invalid until one is drawn.
+    QSize sampleSize;
 
     // The picture shown in step 2, or nothing when the list is empty.
     QString samplePicture() const;

@@ -8,6 +8,7 @@
 inline constexpr int reportedFilesMax = 10;
 
 // The text of the box shown when a run ends with failures: how many pictures could not
-// be read and how many pieces could not be saved, and the first files of each. Empty
-// when nothing failed, so a clean run stays silent.
+// be read and how many pieces could not be saved, and the first files of each; then the
+// pictures whose size differs from the sample's, with their sizes. Empty when nothing
+// failed and every size matched, so a clean run stays silent.
 QString failureReport(const RunOutcome &outcome);

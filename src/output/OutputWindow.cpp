@@ -48,40 +48,8 @@ OutputWindow::OutputWindow(const SplitJob &job, QWidget *parent) : QWidget(paren
     browseButton_ = ui::makeButton(this, "browseButton", QStringLiteral("浏览 ..."),
                                    ui::fromTwips(5040, 555, 1095, 375));
 
-    formatGroup_ = new QGroupBox(QStringLiteral(" 保存格式 "), this);
-    formatGroup_->setObjectName(QStringLiteral("formatGroup"));
-    formatGroup_->setGeometry(ui::fromTwips(240, 1170, 5895, 855));
-    const char *formats[] = {"BMP", "TIF", "PNG", "JPG", "GIF"};
-    for (int i = 0; i < 5; ++i) {
-        auto *option = new QRadioButton(QLatin1String(formats[i]), formatGroup_);
-        option->setObjectName(QStringLiteral("formatButtons_%1").arg(i));
-        option->setGeometry(ui::fromTwips(240 + i * 900, 360, 660, 255));
-        formatButtons_.push_back(option);
-    }
-    formatButtons_[0]->setChecked(true);
-    // GIF is offered but never written: greyed and out of the keyboard's reach.
-    formatButtons_[4]->setEnabled(false);
-    formatButtons_[4]->setFocusPolicy(Qt::NoFocus);
-
-    // Created bottom-up: the outline, then the fill, then the read-out over both.
-    progressOutline_ = new QFrame(this);
-    progressOutline_->setObjectName(QStringLiteral("progressOutline"));
-    progressOutline_->setGeometry(ui::fromTwips(240, 2250, shapeWidthTwips, 255));
-    progressOutline_->setFrameShape(QFrame::Box);
-    progressOutline_->setAutoFillBackground(true);
-    // The light 3-D colour, so that the grey fill shows against it.
-    ui::setColour(progressOutline_, QPalette::Window, palette().color(QPalette::Light));
-
-    progressFill_ =
-        ui::makeLabel(this, "progressFill", QString(),
-                      ui::fromTwips(barLeftTwips, barTopTwips, barDesignTwips, barHeightTwips));
-    progressFill_->setAutoFillBackground(true);
-    ui::setColour(progressFill_, QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
-
-    progressText_ = ui::makeLabel(this, "progressText", QStringLiteral("0 %"),
-                                  ui::fromTwips(2880, 2280, 270, 180));
-    ui::setColour(progressText_, QPalette::WindowText, palette().color(QPalette::ToolTipText));
-    progressText_->adjustSize();
+    createFormatButtons();
+    createProgressBar();
 
     previousButton_ = ui::makeButton(this, "previousButton", QStringLiteral("上一步 (&P)"),
                                      ui::fromTwips(240, 2730, 1500, 360));
@@ -92,6 +60,8 @@ OutputWindow::OutputWindow(const SplitJob &job, QWidget *parent) : QWidget(paren
     stopButton_->hide();
     exitButton_ = ui::makeButton(this, "exitButton", QStringLiteral("退 出  (&Q)"),
                                  ui::fromTwips(4635, 2730, 1500, 360));
+
+    nameForScreenReaders();
 
     setTabOrder(browseButton_, folderEdit_);
     setTabOrder(folderEdit_, formatButtons_[0]);
@@ -118,6 +88,61 @@ OutputWindow::OutputWindow(const SplitJob &job, QWidget *parent) : QWidget(paren
     connect(&engine_, &BatchEngine::progress, this, &OutputWindow::showProgress);
     connect(&engine_, &BatchEngine::finished, this,
             [this](const RunOutcome &outcome) { endRun(outcome, true); });
+}
+
+void OutputWindow::createFormatButtons()
+{
+    formatGroup_ = new QGroupBox(QStringLiteral(" 保存格式 "), this);
+    formatGroup_->setObjectName(QStringLiteral("formatGroup"));
+    formatGroup_->setGeometry(ui::fromTwips(240, 1170, 5895, 855));
+    const char *formats[] = {"BMP", "TIF", "PNG", "JPG", "GIF"};
+    for (int i = 0; i < 5; ++i) {
+        auto *option = new QRadioButton(QLatin1String(formats[i]), formatGroup_);
+        option->setObjectName(QStringLiteral("formatButtons_%1").arg(i));
+        option->setGeometry(ui::fromTwips(240 + i * 900, 360, 660, 255));
+        formatButtons_.push_back(option);
+    }
+    formatButtons_[0]->setChecked(true);
+    // GIF is offered but never written: greyed and out of the keyboard's reach.
+    formatButtons_[4]->setEnabled(false);
+    formatButtons_[4]->setFocusPolicy(Qt::NoFocus);
+}
+
+void OutputWindow::createProgressBar()
+{
+    // Created bottom-up: the outline, then the fill, then the read-out over both.
+    progressOutline_ = new QFrame(this);
+    progressOutline_->setObjectName(QStringLiteral("progressOutline"));
+    progressOutline_->setGeometry(ui::fromTwips(240, 2250, shapeWidthTwips, 255));
+    progressOutline_->setFrameShape(QFrame::Box);
+    progressOutline_->setAutoFillBackground(true);
+    // The light 3-D colour, so that the grey fill shows against it.
+    ui::setColour(progressOutline_, QPalette::Window, palette().color(QPalette::Light));
+
+    progressFill_ =
+        ui::makeLabel(this, "progressFill", QString(),
+                      ui::fromTwips(barLeftTwips, barTopTwips, barDesignTwips, barHeightTwips));
+    progressFill_->setAutoFillBackground(true);
+    ui::setColour(progressFill_, QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
+
+    progressText_ = ui::makeLabel(this, "progressText", QStringLiteral("0 %"),
+                                  ui::fromTwips(2880, 2280, 270, 180));
+    ui::setColour(progressText_, QPalette::WindowText, palette().color(QPalette::ToolTipText));
+    progressText_->adjustSize();
+}
+
+void OutputWindow::nameForScreenReaders()
+{
+    folderEdit_->setAccessibleName(QStringLiteral("分割后文件的保存路径"));
+    browseButton_->setAccessibleName(QStringLiteral("浏览"));
+    formatGroup_->setAccessibleName(QStringLiteral("保存格式"));
+    for (QRadioButton *option : formatButtons_)
+        option->setAccessibleName(QStringLiteral("保存格式 ") + option->text());
+    progressText_->setAccessibleName(QStringLiteral("分割进度"));
+    previousButton_->setAccessibleName(QStringLiteral("上一步"));
+    startButton_->setAccessibleName(QStringLiteral("开始分割"));
+    stopButton_->setAccessibleName(QStringLiteral("停止"));
+    exitButton_->setAccessibleName(QStringLiteral("退出"));
 }
 
 OutputWindow::~OutputWindow()

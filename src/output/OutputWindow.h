@@ -43,6 +43,11 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void createFormatButtons();
+    // The outline, then the fill, then the read-out over both.
+    void createProgressBar();
+    // What a screen reader says for each control.
+    void nameForScreenReaders();
     void lockForRun();
     void showProgress(qint64 done, qint64 total);
     void setBarTwips(int twips);

@@ -1,8 +1,12 @@
 #include "Dialogs.h"
 
+#include "NaturalOrder.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QSortFilterProxyModel>
 
 namespace platform {
 
@@ -19,6 +23,26 @@ std::function<std::optional<QString>(const FolderRequest &)> &folderResponder()
     static std::function<std::optional<QString>(const FolderRequest &)> r;
     return r;
 }
+
+// Lists names in page order (p2 before p10), folders first, as the picked files will be
+// numbered.
+class NaturalOrderProxy : public QSortFilterProxyModel
+{
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+protected:
+    bool lessThan(const QModelIndex &left, const QModelIndex &right) const override
+    {
+        const auto *files = qobject_cast<const QFileSystemModel *>(sourceModel());
+        if (left.column() != 0 || !files)
+            return QSortFilterProxyModel::lessThan(left, right);
+        const bool leftFolder = files->isDir(left), rightFolder = files->isDir(right);
+        if (leftFolder != rightFolder)
+            return (sortOrder() == Qt::AscendingOrder) == leftFolder;
+        return naturalLess(files->fileName(left), files->fileName(right));
+    }
+};
 
 QString withSlash(const QString &folder)
 {
@@ -86,6 +110,9 @@ QString openPictures(const OpenPicturesRequest &request)
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setOption(QFileDialog::DontResolveSymlinks, true);
     dialog.setOption(QFileDialog::ReadOnly, true);
+    // Qt's own dialog, so that its list shows the page order the pictures will get.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setProxyModel(new NaturalOrderProxy(&dialog));
     const QStringList filters = qtNameFilters(request.filters);
     dialog.setNameFilters(filters);
     if (request.filterIndex >= 1 && request.filterIndex <= filters.size())

@@ -49,8 +49,8 @@ std::optional<QString> chooseFolder(const FolderRequest &request);
 void setOpenPicturesResponder(std::function<QString(const OpenPicturesRequest &)> responder);
 void setFolderResponder(std::function<std::optional<QString>(const FolderRequest &)> responder);
 
-// The name filters handed to the dialog, upper-case variants added so that SCAN.JPG
-// is offered on case-sensitive file systems.
+// The name filters handed to the dialog: each description with its patterns, which the
+// dialog matches regardless of case (SCAN.JPG is offered by *.jpg).
 QStringList qtNameFilters(const std::vector<FilterPair> &filters);
 
 } // namespace platform

@@ -45,6 +45,21 @@ bool folderExists(const QString &path)
     return std::filesystem::is_directory(fsPath(path), ec);
 }
 
+QStringList filesInFolder(const QString &folder)
+{
+    QStringList files;
+    std::error_code ec;
+    // Incremented with an error code: a folder that vanishes midway ends the list, it
+    // never throws.
+    for (std::filesystem::directory_iterator it(fsPath(folder), ec), end; !ec && it != end;
+         it.increment(ec)) {
+        std::error_code typeError;
+        if (it->is_regular_file(typeError))
+            files << QFile::decodeName(QByteArray::fromStdString(it->path().string()));
+    }
+    return files;
+}
+
 bool folderWritable(const QString &path)
 {
     if (!folderExists(path))

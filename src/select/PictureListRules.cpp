@@ -1,5 +1,13 @@
 #include "PictureListRules.h"
 
+#include "platform/FileSystem.h"
+#include "platform/NaturalOrder.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+
 std::vector<platform::FilterPair> pictureFilter()
 {
     return {
@@ -36,4 +44,49 @@ std::vector<int> removalOrder(const std::vector<bool> &selected)
             order.push_back(i);
     }
     return order;
+}
+
+bool isPictureName(const QString &name)
+{
+    static const QStringList kinds = {QStringLiteral("bmp"), QStringLiteral("gif"),
+                                      QStringLiteral("jpg"), QStringLiteral("jpeg"),
+                                      QStringLiteral("tif"), QStringLiteral("png")};
+    return kinds.contains(QFileInfo(name).suffix(), Qt::CaseInsensitive);
+}
+
+DroppedPictures picturesFromDrop(const QStringList &paths)
+{
+    DroppedPictures dropped;
+    auto take = [&dropped](const QString &file) {
+        if (isPictureName(file))
+            dropped.pictures << file;
+        else
+            ++dropped.leftOut;
+    };
+    for (const QString &path : paths) {
+        if (platform::folderExists(path)) {
+            for (const QString &file : platform::filesInFolder(path))
+                take(file);
+        } else if (platform::fileExists(path)) {
+            take(path);
+        }
+    }
+    // In page order of their names, wherever they were dropped from.
+    std::stable_sort(dropped.pictures.begin(), dropped.pictures.end(),
+                     [](const QString &a, const QString &b) {
+                         const QString nameA = QFileInfo(a).fileName();
+                         const QString nameB = QFileInfo(b).fileName();
+                         if (nameA != nameB)
+                             return platform::naturalLess(nameA, nameB);
+                         return platform::naturalLess(a, b);
+                     });
+    for (QString &picture : dropped.pictures)
+        picture = QDir::toNativeSeparators(picture);
+    if (!dropped.pictures.isEmpty()) {
+        dropped.folder = QFileInfo(dropped.pictures.first()).path();
+        dropped.folder = QDir::toNativeSeparators(dropped.folder);
+        if (!dropped.folder.endsWith(QDir::separator()))
+            dropped.folder += QDir::separator();
+    }
+    return dropped;
 }

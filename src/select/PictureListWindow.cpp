@@ -7,13 +7,20 @@
 #include "platform/Dialogs.h"
 #include "platform/Icons.h"
 #include "platform/MessageBox.h"
+#include "platform/NaturalOrder.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
+#include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
@@ -107,6 +114,16 @@ PictureListWindow::PictureListWindow(SplitJob &job, QWidget *parent) : QWidget(p
     connect(nextButton_, &QPushButton::clicked, this, &PictureListWindow::next);
     connect(exitButton_, &QPushButton::clicked, this, &PictureListWindow::exitRequested);
     addButton_->setFocus();
+    // Files and folders dropped from the file manager are added as if picked.
+    setAcceptDrops(true);
+
+    // What a screen reader says; the picture buttons have no text of their own.
+    addButton_->setAccessibleName(addButton_->toolTip());
+    removeButton_->setAccessibleName(removeButton_->toolTip());
+    pictureList_->setAccessibleName(QStringLiteral("待分割图片列表"));
+    partsBox_->setAccessibleName(QStringLiteral("分割数量"));
+    nextButton_->setAccessibleName(QStringLiteral("下一步"));
+    exitButton_->setAccessibleName(QStringLiteral("退出"));
 }
 
 void PictureListWindow::addPictures()
@@ -121,10 +138,45 @@ void PictureListWindow::addPictures()
     if (selection.fileCount == 0)
         return;
     job_.lastFolder = selection.folderPath;
-    for (const QString &name : selection.fileNames)
+    // Picked together, the pictures enter in page order: p2 before p10.
+    for (const QString &name : platform::naturallySorted(selection.fileNames))
         pictureList_->addItem(selection.folderPath + name);
     storePictures();
     showCount();
+}
+
+void PictureListWindow::addDropped(const QStringList &paths)
+{
+    const DroppedPictures dropped = picturesFromDrop(paths);
+    if (!dropped.pictures.isEmpty()) {
+        job_.lastFolder = dropped.folder;
+        pictureList_->addItems(dropped.pictures);
+        storePictures();
+        showCount();
+    }
+    if (dropped.leftOut > 0)
+        platform::showNotice(this, QStringLiteral("提示信息"),
+                             QStringLiteral("有 %1 个文件不是图片（BMP、GIF、JPG、TIF、PNG），"
+                                            "没有加入列表。")
+                                 .arg(dropped.leftOut));
+}
+
+void PictureListWindow::dragEnterEvent(QDragEnterEvent *event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (std::any_of(urls.cbegin(), urls.cend(), [](const QUrl &url) { return url.isLocalFile(); }))
+        event->acceptProposedAction();
+}
+
+void PictureListWindow::dropEvent(QDropEvent *event)
+{
+    QStringList paths;
+    for (const QUrl &url : event->mimeData()->urls()) {
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    }
+    event->acceptProposedAction();
+    addDropped(paths);
 }
 
 void PictureListWindow::removeSelected()

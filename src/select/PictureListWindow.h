@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 
 class QComboBox;
@@ -18,6 +19,8 @@ public:
     explicit PictureListWindow(SplitJob &job, QWidget *parent = nullptr);
 
     void addPictures();
+    // Adds the pictures among dropped files and folders, as a pick in the dialog would.
+    void addDropped(const QStringList &paths);
     void removeSelected();
     void next();
 
@@ -27,6 +30,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void showCount();

@@ -65,6 +65,7 @@ private slots:
     void moves();
     void stateKeptAcrossPreviousAndNext();
     void positions();
+    void everyControlNamedForScreenReaders();
     void closeRoutines_data();
     void closeRoutines();
     void exitAfterCloseBoxStillEndsOnce();
@@ -272,6 +273,35 @@ void tst_Wizard::positions()
     const QRect screen(0, 0, 1920, 1040);
     QCOMPARE(centredFramePosition(screen, QSize(437, 235)), QPoint(741, 402));
     QCOMPARE(centredFramePosition(screen, QSize(437 + 2, 235 + 31)), QPoint(740, 387));
+}
+
+void tst_Wizard::everyControlNamedForScreenReaders()
+{
+    wizard->start();
+    addPictures(pictures.mid(0, 1));
+    move(QStringLiteral("1.Next"));
+    boxes->answerNext(platform::BoxAnswer::Yes);
+    move(QStringLiteral("2.Next"));
+    const QList<QWidget *> windows = {&wizard->step1(), wizard->step2(), wizard->step3()};
+    int checked = 0;
+    for (QWidget *window : windows) {
+        // Every control the keyboard reaches, and every split frame.
+        for (QWidget *control : window->findChildren<QWidget *>()) {
+            const bool isFrame = control->objectName().startsWith(QLatin1String("frameShapes_"));
+            if (control->focusPolicy() == Qt::NoFocus && !isFrame)
+                continue;
+            // Inner parts of a control (its edit field, scroll bars) speak for it; every
+            // control of the program has a name.
+            if (control->objectName().isEmpty() ||
+                control->objectName().startsWith(QLatin1String("qt_")))
+                continue;
+            const QString name = control->accessibleName();
+            QVERIFY2(!name.isEmpty(), qPrintable(control->objectName()));
+            QVERIFY2(!name.contains(QLatin1Char('&')), qPrintable(name));
+            ++checked;
+        }
+    }
+    QVERIFY(checked >= 25); // 6 + 4 frames, 4 letters, 4 + 11, at the least
 }
 
 void tst_Wizard::closeRoutines_data()

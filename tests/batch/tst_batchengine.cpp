@@ -74,6 +74,7 @@ private slots:
     void concurrentStop();
     void concurrentFormatChange();
     void concurrentFailuresInOrder();
+    void otherSizesReported();
     void nothingToCut_data();
     void nothingToCut();
 
@@ -699,6 +700,36 @@ void TestBatchEngine::concurrentFailuresInOrder()
              QStringList({folder + "/B00002.BMP", folder + "/C00007.BMP", folder + "/D00012.BMP"}));
     QCOMPARE(outcome.piecesSaved, 13);
     QCOMPARE(entries(folder).size(), 16);
+}
+
+// Every frame is cut at the same pixels, so pictures of another size than the sample are
+// named with their sizes; the run itself is unchanged.
+void TestBatchEngine::otherSizesReported()
+{
+    QStringList pictures;
+    for (const QSize size : {QSize(40, 30), QSize(30, 40), QSize(60, 20), QSize(40, 30)}) {
+        const QString path =
+            inputs_.filePath(QStringLiteral("size%1x%2.png").arg(size.width()).arg(size.height()));
+        QVERIFY(testsupport::writePicture(testsupport::patternImage(size.width(), size.height()),
+                                          path, "png"));
+        pictures << path;
+    }
+    QTemporaryDir out;
+    BatchEngine engine;
+    RunSnapshot s = snapshotOf(pictures, out.path(), fourFrames());
+    s.sampleSize = QSize(40, 30);
+    const RunOutcome outcome = engine.runNow(s);
+    QCOMPARE(outcome.sampleSize, QSize(40, 30));
+    QCOMPARE(outcome.otherSize.size(), 2);
+    QCOMPARE(outcome.otherSize[0].path, pictures[1]);
+    QCOMPARE(outcome.otherSize[0].size, QSize(30, 40));
+    QCOMPARE(outcome.otherSize[1].path, pictures[2]);
+    QCOMPARE(outcome.otherSize[1].size, QSize(60, 20));
+    QCOMPARE(outcome.piecesSaved, 16); // pieces cut off at the smaller edges, none left out
+
+    // No sample drawn: nothing to compare with.
+    s.sampleSize = QSize();
+    QVERIFY(engine.runNow(s).otherSize.isEmpty());
 }
 
 void TestBatchEngine::nothingToCut_data()

@@ -83,6 +83,7 @@ private slots:
     void backAndForthKeepsLayout();
     void changedPartsRebuild();
     void failingStartEndsProgram();
+    void sharpOnScaledScreens();
     void unreadableSample_data();
     void unreadableSample();
 
@@ -201,6 +202,7 @@ void tst_FrameEditorWindow::workedExamples()
     QCOMPARE(canvas.area().bottom, areaBottom);
     QCOMPARE(windowRects(editor), frames);
     QCOMPARE(pictureRects(job), rects);
+    QCOMPARE(job.sampleSize, QSize(w, h)); // as stored, whatever the rotation
     for (int i = 1; i <= parts; ++i)
         QCOMPARE(frameTag(editor, i)->pos(), frames[i - 1].topLeft() + QPoint(4, 4));
     QVERIFY(boxes.shown().empty());
@@ -524,6 +526,35 @@ void tst_FrameEditorWindow::failingStartEndsProgram()
     // Nothing after the failed start ran.
     QCOMPARE(imaging::Library::liveInstances(), 0);
     QCOMPARE(pictureRects(job), RectList(4));
+}
+
+// On a screen scaled 200 % the sample is drawn with twice the pixels each way, while the
+// frames and their rectangles stay in the window's logical pixels.
+void tst_FrameEditorWindow::sharpOnScaledScreens()
+{
+    // Columns alternate black and white: at 1600 pixels drawn into 800 they blur to grey.
+    QImage stripes(1600, 1200, QImage::Format_RGB32);
+    for (int x = 0; x < stripes.width(); ++x)
+        for (int y = 0; y < stripes.height(); ++y)
+            stripes.setPixel(x, y, x % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+    const QString path = dir_.filePath(QStringLiteral("stripes.png"));
+    QVERIFY(testsupport::writePicture(stripes, path, "PNG"));
+
+    testsupport::ScriptedBoxes boxes;
+    SplitJob job = jobFor(path, 4);
+    FrameEditorWindow editor(job);
+    editor.canvas().setSurfaceRatio(2);
+    editor.load();
+    const QImage &surface = editor.canvas().surface();
+    QCOMPARE(surface.devicePixelRatio(), 2.0);
+    QCOMPARE(surface.size(), QSize(1908, 1272));
+    const int left = 2 * 18 + 100, top = 2 * 18 + 100; // device pixels inside the picture
+    QCOMPARE(qGray(surface.pixel(left, top)) < 64, true);
+    QCOMPARE(qGray(surface.pixel(left + 1, top)) > 191, true);
+    QCOMPARE(editor.canvas().scale(), 0.5f);
+    QCOMPARE(frameShape(editor, 4)->geometry(), QRect(418, 318, 400, 300));
+    QCOMPARE(asRect(job.frames[3].rect), QRect(800, 600, 800, 600));
+    QVERIFY(boxes.shown().empty());
 }
 
 void tst_FrameEditorWindow::unreadableSample_data()

@@ -62,6 +62,21 @@ void TestRunReadout::report()
     QVERIFY(!text.contains("A00010.BMP")); // ten files named in all
     QVERIFY(text.endsWith(QStringLiteral("……")));
 
+    // Pictures of another size are named with theirs, after the failures or alone.
+    failed.sampleSize = QSize(2480, 3508);
+    failed.otherSize = {{"/in/landscape.jpg", QSize(3508, 2480)},
+                        {"/in/single.jpg", QSize(1240, 1754)}};
+    const QString both = failureReport(failed);
+    QVERIFY(both.startsWith(text));
+    QVERIFY(both.contains(
+        QStringLiteral("\n\n有 2 个图片的尺寸与样本（2480 x 3508）不同，分割块可能不完整：")));
+    QVERIFY(both.contains(QDir::toNativeSeparators("/in/landscape.jpg") +
+                          QStringLiteral("（3508 x 2480）")));
+    RunOutcome sizesOnly;
+    sizesOnly.sampleSize = failed.sampleSize;
+    sizesOnly.otherSize = failed.otherSize;
+    QVERIFY(failureReport(sizesOnly).startsWith(QStringLiteral("有 2 个图片的尺寸与样本")));
+
     RunOutcome notStarted;
     notStarted.startFailed = true;
     QVERIFY(!failureReport(notStarted).isEmpty());

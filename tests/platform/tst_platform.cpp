@@ -3,6 +3,7 @@
 #include "platform/FocusRect.h"
 #include "platform/Icons.h"
 #include "platform/MessageBox.h"
+#include "platform/NaturalOrder.h"
 
 #include <QApplication>
 #include <QDir>
@@ -53,6 +54,8 @@ private slots:
     void focusRect_data();
     void focusRect();
     void focusRectIgnoresOtherDepths();
+    void naturalOrder_data();
+    void naturalOrder();
     void nameFilters_data();
     void nameFilters();
     void fileSystem();
@@ -71,24 +74,29 @@ void tst_Platform::focusRect_data()
     QTest::addColumn<int>("right");
     QTest::addColumn<int>("bottom");
     QTest::addColumn<bool>("visible"); // some dot of the outline lies on the 32 x 24 surface
+    QTest::addColumn<int>("ratio");    // device pixels to a logical one, each way
 
     const int far = 1000000000;
-    QTest::newRow("inside") << 3 << 4 << 20 << 15 << true;
-    QTest::newRow("whole surface") << 0 << 0 << 32 << 24 << true;
-    QTest::newRow("out at left and top") << -5 << -3 << 10 << 8 << true;
-    QTest::newRow("out at right and bottom") << 25 << 18 << 40 << 30 << true;
-    QTest::newRow("larger than the surface") << -10 << -10 << 50 << 50 << false;
-    QTest::newRow("far outside on every side") << -far << -far << far << far << false;
-    QTest::newRow("entirely outside") << 40 << 40 << 60 << 60 << false;
-    QTest::newRow("one pixel wide") << 7 << 2 << 8 << 20 << true;
-    QTest::newRow("one pixel high") << 2 << 9 << 30 << 10 << true;
-    QTest::newRow("one pixel") << 6 << 6 << 7 << 7 << true;
-    QTest::newRow("two by two") << 10 << 10 << 12 << 12 << true;
-    QTest::newRow("odd corner") << 1 << 2 << 4 << 7 << true;
-    QTest::newRow("last column and row") << 31 << 23 << 32 << 24 << true;
-    QTest::newRow("empty") << 5 << 5 << 5 << 9 << false;
-    QTest::newRow("crossed") << 9 << 9 << 4 << 4 << false;
-    QTest::newRow("extreme edges") << INT_MIN << INT_MIN << INT_MAX << INT_MAX << false;
+    QTest::newRow("inside") << 3 << 4 << 20 << 15 << true << 1;
+    QTest::newRow("whole surface") << 0 << 0 << 32 << 24 << true << 1;
+    QTest::newRow("out at left and top") << -5 << -3 << 10 << 8 << true << 1;
+    QTest::newRow("out at right and bottom") << 25 << 18 << 40 << 30 << true << 1;
+    QTest::newRow("larger than the surface") << -10 << -10 << 50 << 50 << false << 1;
+    QTest::newRow("far outside on every side") << -far << -far << far << far << false << 1;
+    QTest::newRow("entirely outside") << 40 << 40 << 60 << 60 << false << 1;
+    QTest::newRow("one pixel wide") << 7 << 2 << 8 << 20 << true << 1;
+    QTest::newRow("one pixel high") << 2 << 9 << 30 << 10 << true << 1;
+    QTest::newRow("one pixel") << 6 << 6 << 7 << 7 << true << 1;
+    QTest::newRow("two by two") << 10 << 10 << 12 << 12 << true << 1;
+    QTest::newRow("odd corner") << 1 << 2 << 4 << 7 << true << 1;
+    QTest::newRow("last column and row") << 31 << 23 << 32 << 24 << true << 1;
+    QTest::newRow("empty") << 5 << 5 << 5 << 9 << false << 1;
+    QTest::newRow("crossed") << 9 << 9 << 4 << 4 << false << 1;
+    // On a screen scaled 200 % every dot is two device pixels square.
+    QTest::newRow("inside, at twice the resolution") << 3 << 4 << 20 << 15 << true << 2;
+    QTest::newRow("out at left and top, twice") << -5 << -3 << 10 << 8 << true << 2;
+    QTest::newRow("last column and row, twice") << 31 << 23 << 32 << 24 << true << 2;
+    QTest::newRow("extreme edges") << INT_MIN << INT_MIN << INT_MAX << INT_MAX << false << 1;
 }
 
 void tst_Platform::focusRect()
@@ -98,8 +106,10 @@ void tst_Platform::focusRect()
     QFETCH(int, right);
     QFETCH(int, bottom);
     QFETCH(bool, visible);
+    QFETCH(int, ratio);
 
-    const QImage original = noiseSurface(32, 24);
+    QImage original = noiseSurface(32 * ratio, 24 * ratio);
+    original.setDevicePixelRatio(ratio);
     QImage surface = original;
     platform::drawFocusRect(surface, left, top, right, bottom);
 
@@ -112,13 +122,15 @@ void tst_Platform::focusRect()
             if (before == after)
                 continue;
             ++changed;
-            QVERIFY2(onOutline(x, y, left, top, right, bottom),
+            const int lx = x / ratio, ly = y / ratio;
+            QVERIFY2(onOutline(lx, ly, left, top, right, bottom),
                      qPrintable(QStringLiteral("pixel %1,%2 off the outline").arg(x).arg(y)));
             QCOMPARE(after & 0xFFFFFFu, (before ^ 0xFFFFFFu) & 0xFFFFFFu);
-            QCOMPARE((x + y) % 2, 0);
+            QCOMPARE((lx + ly) % 2, 0);
         }
     }
     QCOMPARE(changed > 0, visible);
+    QCOMPARE(changed % (ratio * ratio), 0); // whole dots only
 
     // Twice: every pixel is back.
     platform::drawFocusRect(surface, left, top, right, bottom);
@@ -132,6 +144,48 @@ void tst_Platform::focusRectIgnoresOtherDepths()
     const QImage original = surface;
     platform::drawFocusRect(surface, 0, 0, 8, 8);
     QCOMPARE(surface, original);
+}
+
+void tst_Platform::naturalOrder_data()
+{
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("pageOrder");
+    QTest::newRow("numbers without zeros")
+        << QStringList{"p1.png", "p10.png", "p100.png", "p11.png",
+                       "p2.png", "p20.png", "p3.png",   "p9.png"}
+        << QStringList{"p1.png",  "p2.png",  "p3.png",  "p9.png",
+                       "p10.png", "p11.png", "p20.png", "p100.png"};
+    QTest::newRow("typed in any order")
+        << QStringList{"p10.png", "p2.png", "p1.png"} << QStringList{"p1.png", "p2.png", "p10.png"};
+    QTest::newRow("Chinese pages") << QStringList{"第10页.jpg", "第2页.jpg", "第1页.jpg"}
+                                   << QStringList{"第1页.jpg", "第2页.jpg", "第10页.jpg"};
+    QTest::newRow("case ignored") << QStringList{"Scan2.TIF", "scan10.tif", "SCAN1.tif"}
+                                  << QStringList{"SCAN1.tif", "Scan2.TIF", "scan10.tif"};
+    QTest::newRow("names differing only in case keep one fixed order")
+        << QStringList{"page.tif", "PAGE.tif", "Page.tif"}
+        << QStringList{"PAGE.tif", "Page.tif", "page.tif"};
+    QTest::newRow("leading zeros sort by value, fewer zeros first")
+        << QStringList{"scan010.jpg", "scan9.jpg", "scan10.jpg", "scan001.jpg"}
+        << QStringList{"scan001.jpg", "scan9.jpg", "scan10.jpg", "scan010.jpg"};
+    QTest::newRow("several numbers")
+        << QStringList{"b2-p10", "b10-p1", "b2-p9"} << QStringList{"b2-p9", "b2-p10", "b10-p1"};
+    QTest::newRow("a number longer than any integer")
+        << QStringList{"x123456789012345678901234567891", "x123456789012345678901234567890", "x2"}
+        << QStringList{"x2", "x123456789012345678901234567890", "x123456789012345678901234567891"};
+    QTest::newRow("shorter name first") << QStringList{"p1a", "p1"} << QStringList{"p1", "p1a"};
+}
+
+void tst_Platform::naturalOrder()
+{
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, pageOrder);
+    QCOMPARE(platform::naturallySorted(names), pageOrder);
+    // A strict order: no name before itself, and the sorted list in order pair by pair.
+    for (qsizetype i = 0; i < pageOrder.size(); ++i) {
+        QVERIFY(!platform::naturalLess(pageOrder[i], pageOrder[i]));
+        if (i > 0)
+            QVERIFY(!platform::naturalLess(pageOrder[i], pageOrder[i - 1]));
+    }
 }
 
 void tst_Platform::nameFilters_data()

@@ -2,19 +2,23 @@
 #include "job/SplitJob.h"
 #include "select/PictureListWindow.h"
 
+#include <QAbstractProxyModel>
 #include <QApplication>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include <memory>
 
@@ -85,6 +89,7 @@ private slots:
     void nextChecksParts();
     void nextWithoutSelection();
     void realDialogOffersUpperCase();
+    void dropAddsPictures();
 
 private:
     SplitJob job;
@@ -275,7 +280,10 @@ void tst_PictureListWindow::addThreeInOrder()
     addButton->click();
     addButton->click();
 
-    QCOMPARE(items(list), QStringList{QStringLiteral("/书/第1页.jpg")} + three);
+    // Picks keep their order; the files of one pick enter in page order.
+    QCOMPARE(items(list),
+             QStringList{QStringLiteral("/书/第1页.jpg")} +
+                 paths(QStringLiteral("/scans/第 二 册"), {"a.png", "b.png", "c.png"}));
     QCOMPARE(job.pictures, items(list));
     QCOMPARE(pictureCount->text(), QStringLiteral("4"));
     QCOMPARE(job.lastFolder, QStringLiteral("/scans/第 二 册/"));
@@ -491,15 +499,16 @@ void tst_PictureListWindow::realDialogOffersUpperCase()
         filter = dialog->selectedNameFilter();
         folder = dialog->directory().absolutePath();
         auto *model = dialog->findChild<QFileSystemModel *>();
+        QAbstractProxyModel *shown = dialog->proxyModel();
+        // The names as the dialog's list shows them.
         const auto names = [&] {
             QStringList result;
-            const QModelIndex root = model->index(dir.path());
-            for (int r = 0; r < model->rowCount(root); ++r)
-                result << model->index(r, 0, root).data().toString();
-            result.sort();
+            const QModelIndex root = shown->mapFromSource(model->index(dir.path()));
+            for (int r = 0; r < shown->rowCount(root); ++r)
+                result << shown->index(r, 0, root).data().toString();
             return result;
         };
-        if (model) {
+        if (model && shown) {
             // The folder is read on a helper thread; wait until it is in.
             if (QTest::qWaitFor([&] { return names().contains(QStringLiteral("page.tif")); }))
                 listed = names();
@@ -518,8 +527,41 @@ void tst_PictureListWindow::realDialogOffersUpperCase()
     QCOMPARE(title, QStringLiteral("选择文本文件"));
     QVERIFY2(filter.startsWith(QLatin1String("All Pictures")), qPrintable(filter));
     QCOMPARE(folder, dir.path());
-    QCOMPARE(listed, (QStringList{"Old.Bmp", "PAGE2.TIF", "SCAN.JPG", "page.tif"}));
-    QCOMPARE(items(list), paths(dir.path(), {"SCAN.JPG", "PAGE2.TIF"}));
+    // In page order, case ignored; the two typed names enter in that order too.
+    QCOMPARE(listed, (QStringList{"Old.Bmp", "page.tif", "PAGE2.TIF", "SCAN.JPG"}));
+    QCOMPARE(items(list), paths(dir.path(), {"PAGE2.TIF", "SCAN.JPG"}));
+}
+
+void tst_PictureListWindow::dropAddsPictures()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(QDir().mkpath(dir.filePath("书/sub")));
+    for (const char *name : {"p10.jpg", "p2.JPG", "notes.txt", "书/b1.png", "书/b10.tif",
+                             "书/b2.bmp", "书/readme.txt", "书/sub/deeper.png"})
+        QVERIFY(touch(dir.filePath(QString::fromUtf8(name))));
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(dir.filePath("p10.jpg")),
+                  QUrl::fromLocalFile(dir.filePath("notes.txt")),
+                  QUrl::fromLocalFile(dir.filePath(QStringLiteral("书"))),
+                  QUrl::fromLocalFile(dir.filePath("p2.JPG"))});
+    QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &drop);
+
+    // The pictures, the folder's own but not its subfolder's, in page order; the two text
+    // files are left out and counted.
+    const QString book = dir.filePath(QStringLiteral("书"));
+    QCOMPARE(items(list), paths(book, {"b1.png", "b2.bmp", "b10.tif"}) +
+                              paths(dir.path(), {"p2.JPG", "p10.jpg"}));
+    QCOMPARE(job.pictures, items(list));
+    QCOMPARE(pictureCount->text(), QStringLiteral("5"));
+    QCOMPARE(job.lastFolder, book + QLatin1Char('/'));
+    QCOMPARE(boxes->shown().size(), size_t(1));
+    QCOMPARE(boxes->shown().front().title, QStringLiteral("提示信息"));
+    QVERIFY(boxes->shown().front().text.startsWith(QStringLiteral("有 2 个文件不是图片")));
 }
 
 QTEST_MAIN(tst_PictureListWindow)
