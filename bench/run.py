@@ -3,8 +3,10 @@
 
 usage: run.py BUILD_DIR WORK_DIR [--runs N] [--png-runs N]
 BUILD_DIR holds split-bench and sample-time; WORK_DIR/a4 the 16 A4 sheets and
-WORK_DIR/a3 the A3 sheet. Every timed run writes into a fresh folder, after a sync,
-and the folder is measured and removed afterwards.
+WORK_DIR/a3 the A3 sheet. Every format is written three ways by every tool in the same
+rounds: to memory (tmpfs), to a fresh folder on the ordinary disk, and on the disk over
+the pieces of the tool's previous run (the usual second try). Each timed run starts
+after a sync; its folder is measured afterwards.
 """
 import argparse
 import glob
@@ -58,16 +60,27 @@ def folder_bytes(folder):
     return sum(os.path.getsize(p) for p in glob.glob(os.path.join(folder, "*")))
 
 
-def timed(command, out):
-    shutil.rmtree(out, ignore_errors=True)
-    os.makedirs(out)
+# Where the pieces go: memory, a fresh folder on the disk, the disk over earlier pieces.
+MODES = [("tmpfs", "to memory (tmpfs)"), ("disk", "to an empty folder on the disk"),
+         ("disk-over", "on the disk, over the pieces of the previous run")]
+
+
+def timed(command, out, keep=False):
+    """Times one run into out. With keep, the folder's earlier pieces stay (a first run
+    fills it when it is empty) and the new ones are kept for the next run."""
+    if not keep or not os.path.isdir(out) or not os.listdir(out):
+        shutil.rmtree(out, ignore_errors=True)
+        os.makedirs(out)
+        if keep:
+            subprocess.run(command, capture_output=True, text=True)
     subprocess.run(["sync"], check=False)
     run = subprocess.run(command, capture_output=True, text=True)
     found = re.search(r"seconds=([0-9.]+)", run.stdout)
     if run.returncode != 0 or not found:
         return None, 0, run.stdout
     size = folder_bytes(out)
-    shutil.rmtree(out, ignore_errors=True)
+    if not keep:
+        shutil.rmtree(out, ignore_errors=True)
     return float(found.group(1)), size, run.stdout
 
 
@@ -82,35 +95,43 @@ def main():
     sheets = sorted(glob.glob(os.path.join(args.work, "a4", "*.jpg")))
     a3 = sorted(glob.glob(os.path.join(args.work, "a3", "*.jpg")))
     out = output_folder(args.work)
+    disk = os.path.join(args.work, "out-disk")
     rows = tools(args.build)
 
-    results = {}  # (format label, tool label) -> (median seconds, bytes, runs)
+    results = {}  # (format label, tool label, mode) -> (median seconds, bytes, runs)
     peak = {}
     for fmt, rot, flabel in FORMATS:
         # Rounds of every tool in turn rather than one tool's runs in a row, so that a
         # passing load on the machine falls on all of them alike.
-        seconds = {label: [] for label, _, _, _ in rows}
+        seconds = {(label, mode): [] for label, _, _, _ in rows for mode, _ in MODES}
         sizes = {}
         for round_ in range(args.runs):
             for label, _, ours, make in rows:
                 runs = args.runs if ours or fmt != "png" else args.png_runs
-                if round_ >= runs or (round_ > 0 and not seconds[label]):
-                    continue
-                s, b, text = timed(make(fmt, rot, out, sheets), out)
-                if s is None:
-                    continue
-                seconds[label].append(s)
-                sizes[label] = b
-                m = re.search(r"peak_mb=([0-9.]+)", text)
-                if m and label == rows[1][0] and fmt == "jpg" and rot == 0:
-                    peak["a4"] = max(peak.get("a4", 0.0), float(m.group(1)))
+                for mode, _ in MODES:
+                    key = (label, mode)
+                    if round_ >= runs or (round_ > 0 and not seconds[key]):
+                        continue
+                    folder = out if mode == "tmpfs" else os.path.join(disk, f"{label}-{mode}")
+                    s, b, text = timed(make(fmt, rot, folder, sheets), folder,
+                                       keep=mode == "disk-over")
+                    if s is None:
+                        continue
+                    seconds[key].append(s)
+                    sizes[key] = b
+                    m = re.search(r"peak_mb=([0-9.]+)", text)
+                    if m and label == rows[1][0] and fmt == "jpg" and rot == 0:
+                        peak["a4"] = max(peak.get("a4", 0.0), float(m.group(1)))
+        shutil.rmtree(disk, ignore_errors=True)
         for label, _, _, _ in rows:
-            if seconds[label]:
-                results[(flabel, label)] = (statistics.median(seconds[label]), sizes[label],
-                                            len(seconds[label]))
-            print(f"  {flabel:12} {label:28} "
-                  + (f"{statistics.median(seconds[label]):7.2f} s" if seconds[label] else "    n/a"),
-                  file=sys.stderr, flush=True)
+            for mode, _ in MODES:
+                times = seconds[(label, mode)]
+                if times:
+                    results[(flabel, label, mode)] = (statistics.median(times),
+                                                      sizes[(label, mode)], len(times))
+                print(f"  {flabel:12} {label:28} {mode:9} "
+                      + (f"{statistics.median(times):7.2f} s" if times else "    n/a"),
+                      file=sys.stderr, flush=True)
 
     # The program's step 1 -> step 2 time and a batch of the A3 sheet.
     sample = {}
@@ -125,31 +146,50 @@ def main():
         peak["a3"] = float(m.group(1)) if m else None
 
     shutil.rmtree(out, ignore_errors=True)
-    print(f"\nPieces written to {os.path.dirname(out)}")
+    print(f"\nPieces written to memory in {os.path.dirname(out)}, to the disk in {disk}")
     print(f"\nMedian wall seconds, {len(sheets)} sheets of 2480 x 3508 cut 2 x 2 "
           f"({4 * len(sheets)} pieces), {CORES} cores; runs: {args.runs} "
           f"(other tools' PNG rows: {args.png_runs})\n")
     labels = [r[0] for r in rows]
-    print("| format | " + " | ".join(labels) + " |")
-    print("|---" * (len(labels) + 1) + "|")
+    for mode, title in MODES:
+        print(f"\nPieces written {title}:\n")
+        print("| format | " + " | ".join(labels) + " |")
+        print("|---" * (len(labels) + 1) + "|")
+        for _, _, flabel in FORMATS:
+            cells = []
+            for label in labels:
+                r = results.get((flabel, label, mode))
+                cells.append(f"{r[0]:.2f}" if r else "–")
+            print(f"| {flabel} | " + " | ".join(cells) + " |")
+    # On the disk over earlier pieces, against Pillow with as many workers as cores and
+    # against our own time to memory.
+    disk_targets = {"JPEG q100": 0.80, "TIFF (none)": 1.00, "BMP": 1.00}
+    pillow = f"Pillow, {CORES} workers"
+    print("\n| on disk, over earlier pieces | ours | Pillow | ratio | target | ours to memory | "
+          "disk / memory |")
+    print("|---|---|---|---|---|---|---|")
     for _, _, flabel in FORMATS:
-        cells = []
-        for label in labels:
-            r = results.get((flabel, label))
-            cells.append(f"{r[0]:.2f}" if r else "–")
-        print(f"| {flabel} | " + " | ".join(cells) + " |")
+        ours_disk = results.get((flabel, labels[1], "disk-over"))
+        theirs = results.get((flabel, pillow, "disk-over"))
+        ours_mem = results.get((flabel, labels[1], "tmpfs"))
+        if not (ours_disk and theirs and ours_mem):
+            continue
+        target = disk_targets.get(flabel)
+        print(f"| {flabel} | {ours_disk[0]:.2f} | {theirs[0]:.2f} | "
+              f"{ours_disk[0] / theirs[0]:.2f} | {f'≤ {target:.2f}' if target else '–'} | "
+              f"{ours_mem[0]:.2f} | {ours_disk[0] / ours_mem[0]:.2f} |")
 
     targets = {"JPEG q100": 0.85, "PNG": 0.25, "TIFF (none)": 0.9, "BMP": 0.9, "JPEG +90": 0.85}
     print("\n| format | ours (every core) | fastest other | ratio | target | "
           "ours (1 thread) | fastest one-process other | holds |")
     print("|---|---|---|---|---|---|---|---|")
     for _, _, flabel in FORMATS:
-        ours_all = results.get((flabel, labels[1]))
-        ours_one = results.get((flabel, labels[0]))
-        others = [(results[(flabel, l)][0], l) for l, _, o, _ in rows
-                  if not o and (flabel, l) in results]
-        single = [(results[(flabel, l)][0], l) for l, one, o, _ in rows
-                  if not o and one and (flabel, l) in results]
+        ours_all = results.get((flabel, labels[1], "tmpfs"))
+        ours_one = results.get((flabel, labels[0], "tmpfs"))
+        others = [(results[(flabel, l, "tmpfs")][0], l) for l, _, o, _ in rows
+                  if not o and (flabel, l, "tmpfs") in results]
+        single = [(results[(flabel, l, "tmpfs")][0], l) for l, one, o, _ in rows
+                  if not o and one and (flabel, l, "tmpfs") in results]
         if not (ours_all and ours_one and others and single):
             continue
         best, best_label = min(others)
@@ -160,8 +200,9 @@ def main():
               f"≤ {targets[flabel]} | {ours_one[0]:.2f} | {best1:.2f} ({best1_label}) | "
               f"{'yes' if holds else 'NO'} |")
 
-    png = [(results[("PNG", l)][1], l) for l, _, o, _ in rows if not o and ("PNG", l) in results]
-    ours_png = results.get(("PNG", labels[1]))
+    png = [(results[("PNG", l, "tmpfs")][1], l) for l, _, o, _ in rows
+           if not o and ("PNG", l, "tmpfs") in results]
+    ours_png = results.get(("PNG", labels[1], "tmpfs"))
     if png and ours_png:
         smallest, who = min(png)
         print(f"\nPNG output: ours {ours_png[1] / 1e6:.1f} MB, smallest other "

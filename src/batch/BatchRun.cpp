@@ -5,6 +5,7 @@
 #include "PieceSaver.h"
 #include "imaging/Picture.h"
 #include "imaging/TurnedCut.h"
+#include "platform/FileSystem.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -172,6 +173,9 @@ void BatchRun::startPiece(std::shared_ptr<const QImage> image, const QRect &cut,
             if (status == imaging::Status::Ok)
                 savePiece(piece, target, extension, jpegQuality, tiffColorDepth,
                           imaging::encoders::compressionNone, status);
+            // The disk works while the next pieces are cut, not after the last.
+            if (status == imaging::Status::Ok && !platform::startWriteBack(target))
+                status = imaging::Status::WriteFailed;
         }
         const std::lock_guard guard(shared->mutex);
         if (drop) {

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QTemporaryFile>
 
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -67,6 +68,25 @@ bool folderWritable(const QString &path)
     // Permission bits do not tell the whole story (read-only mounts, ACLs): try it.
     QTemporaryFile probe(path + QStringLiteral("/.qinghe-probe-XXXXXX"));
     return probe.open();
+}
+
+bool startWriteBack(const QString &path)
+{
+#ifdef Q_OS_LINUX
+    // A file that cannot be opened again, or a file system without the call, has nothing
+    // to start; only the disk's own error is a failure.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return true;
+    // Asks the kernel to begin writing the file's pages now and returns at once; measured
+    // faster than an fdatasync on the worker, which holds the worker until the disk is done.
+    const bool failed = ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE) != 0 && errno == EIO;
+    ::close(fd);
+    return !failed;
+#else
+    Q_UNUSED(path);
+    return true;
+#endif
 }
 
 bool flushFolder(const QString &folder)

@@ -14,6 +14,10 @@ bool folderExists(const QString &path);
 QStringList filesInFolder(const QString &folder);
 // True when a file can be created in the folder (tried for real, then removed).
 bool folderWritable(const QString &path);
+// Starts writing a file just saved to the disk without waiting for it, so that the
+// flush at the end of a run finds little left to do. False only when the disk reports an
+// error writing it; where the system has no such call it does nothing.
+bool startWriteBack(const QString &path);
 // Writes everything cached for the folder's file system to disk (once per run, instead of
 // a sync per file); false when the folder cannot be opened or the flush fails.
 bool flushFolder(const QString &folder);
