@@ -98,6 +98,9 @@ private slots:
 
 private:
     void waitForEnd();
+    // Starts a run of one piece at a time, so that the files after a stop or a switch are
+    // exact, and waits until the gate holds it.
+    void startHeldRun(Gate &gate);
 
     QTemporaryDir dir_;
     QString sheet_;
@@ -145,6 +148,14 @@ void TestOutputWindow::cleanup()
     boxes_.reset();
     QCOMPARE(QApplication::overrideCursor(), nullptr);
     QVERIFY(QApplication::topLevelWidgets().isEmpty());
+}
+
+void TestOutputWindow::startHeldRun(Gate &gate)
+{
+    window_->engine().setThreadCount(1);
+    c_->folderEdit->setText(out_);
+    QTest::mouseClick(c_->start, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(gate.reached(), 30000);
 }
 
 void TestOutputWindow::waitForEnd()
@@ -349,14 +360,10 @@ void TestOutputWindow::turnedRun()
 
 void TestOutputWindow::stopDuringRun()
 {
-    // One piece at a time, so that the files after a stop or a switch are exact.
-    window_->engine().setThreadCount(1);
     OutputWindow &w = *window_;
     const Controls &c = *c_;
-    c.folderEdit->setText(out_);
     Gate gate(w.engine(), 2);
-    QTest::mouseClick(c.start, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(gate.reached(), 30000);
+    startHeldRun(gate);
 
     // Running.
     QVERIFY(c.start->isHidden());
@@ -432,14 +439,9 @@ void TestOutputWindow::accessKeyP()
 
 void TestOutputWindow::formatChangedDuringRun()
 {
-    // One piece at a time, so that the files after a stop or a switch are exact.
-    window_->engine().setThreadCount(1);
-    OutputWindow &w = *window_;
     const Controls &c = *c_;
-    c.folderEdit->setText(out_);
-    Gate gate(w.engine(), 2);
-    QTest::mouseClick(c.start, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(gate.reached(), 30000);
+    Gate gate(window_->engine(), 2);
+    startHeldRun(gate);
     c.format[3]->click(); // JPG
     QVERIFY(c.format[3]->isChecked());
     gate.release();
