@@ -12,6 +12,8 @@
 #include <memory>
 #include <mutex>
 
+class QImage;
+class QRect;
 class QThreadPool;
 
 // One run of a snapshot, the engine's working part. Pictures are decoded on the pool one
@@ -43,7 +45,7 @@ private:
     struct Decoded;
 
     void decodeLater(qint64 index);
-    void startPiece(std::shared_ptr<const class QImage> image, const QRect &cut, qint64 number,
+    void startPiece(std::shared_ptr<const QImage> image, const QRect &cut, qint64 number,
                     const QString &letter);
     // Reports finished pieces until ready() holds.
     template <class Ready> void pump(std::unique_lock<std::mutex> &lock, Ready ready);
