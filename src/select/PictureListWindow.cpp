@@ -141,8 +141,7 @@ void PictureListWindow::addPictures()
     // Picked together, the pictures enter in page order: p2 before p10.
     for (const QString &name : platform::naturallySorted(selection.fileNames))
         pictureList_->addItem(selection.folderPath + name);
-    storePictures();
-    showCount();
+    listChanged();
 }
 
 void PictureListWindow::addDropped(const QStringList &paths)
@@ -151,8 +150,7 @@ void PictureListWindow::addDropped(const QStringList &paths)
     if (!dropped.pictures.isEmpty()) {
         job_.lastFolder = dropped.folder;
         pictureList_->addItems(dropped.pictures);
-        storePictures();
-        showCount();
+        listChanged();
     }
     if (dropped.leftOut > 0)
         platform::showNotice(this, QStringLiteral("提示信息"),
@@ -189,8 +187,7 @@ void PictureListWindow::removeSelected()
         selected.push_back(pictureList_->item(i)->isSelected());
     for (int position : removalOrder(selected))
         delete pictureList_->takeItem(position);
-    storePictures();
-    showCount();
+    listChanged();
 }
 
 void PictureListWindow::next()
@@ -212,15 +209,11 @@ void PictureListWindow::next()
     emit nextRequested();
 }
 
-void PictureListWindow::storePictures()
+void PictureListWindow::listChanged()
 {
     job_.pictures.clear();
     for (int i = 0; i < pictureList_->count(); ++i)
         job_.pictures << pictureList_->item(i)->text();
-}
-
-void PictureListWindow::showCount()
-{
     pictureCount_->setText(QString::number(pictureList_->count()));
     // Wide enough for any count, not only a single digit.
     pictureCount_->resize(qMax(pictureCount_->sizeHint().width(), 6), pictureCount_->height());

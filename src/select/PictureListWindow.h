@@ -34,9 +34,8 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
-    void showCount();
-    // The list as the job's pictures, after every change.
-    void storePictures();
+    // After every change of the list: the job's pictures and the count follow it.
+    void listChanged();
 
     SplitJob &job_;
     QListWidget *pictureList_ = nullptr;
