@@ -1,12 +1,8 @@
 #include "Dialogs.h"
 
-#include "NaturalOrder.h"
-
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFileSystemModel>
-#include <QSortFilterProxyModel>
 
 namespace platform {
 
@@ -23,26 +19,6 @@ std::function<std::optional<QString>(const FolderRequest &)> &folderResponder()
     static std::function<std::optional<QString>(const FolderRequest &)> r;
     return r;
 }
-
-// Lists names in page order (p2 before p10), folders first, as the picked files will be
-// numbered.
-class NaturalOrderProxy : public QSortFilterProxyModel
-{
-public:
-    using QSortFilterProxyModel::QSortFilterProxyModel;
-
-protected:
-    bool lessThan(const QModelIndex &left, const QModelIndex &right) const override
-    {
-        const auto *files = qobject_cast<const QFileSystemModel *>(sourceModel());
-        if (left.column() != 0 || !files)
-            return QSortFilterProxyModel::lessThan(left, right);
-        const bool leftFolder = files->isDir(left), rightFolder = files->isDir(right);
-        if (leftFolder != rightFolder)
-            return (sortOrder() == Qt::AscendingOrder) == leftFolder;
-        return naturalLess(files->fileName(left), files->fileName(right));
-    }
-};
 
 QString withSlash(const QString &folder)
 {
@@ -110,9 +86,8 @@ QString openPictures(const OpenPicturesRequest &request)
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setOption(QFileDialog::DontResolveSymlinks, true);
     dialog.setOption(QFileDialog::ReadOnly, true);
-    // Qt's own dialog, so that its list shows the page order the pictures will get.
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setProxyModel(new NaturalOrderProxy(&dialog));
+    // The desktop's own dialog, left as it is: it lists p2 before p10 itself, and a model
+    // set on Qt's dialog would make its completer select rows that win over typed names.
     const QStringList filters = qtNameFilters(request.filters);
     dialog.setNameFilters(filters);
     if (request.filterIndex >= 1 && request.filterIndex <= filters.size())

@@ -6,9 +6,15 @@ namespace platform {
 
 namespace {
 
+// Any Unicode decimal digit: full-width ２ and Arabic-Indic ٢ count as 2.
 bool isDigit(QChar c)
 {
-    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    return c.isDigit();
+}
+
+bool isZero(QChar c)
+{
+    return c.isDigit() && c.digitValue() == 0;
 }
 
 // Compares the digit runs at a[i..] and b[j..] by value; moves i and j past them.
@@ -16,9 +22,9 @@ bool isDigit(QChar c)
 int compareNumbers(const QString &a, qsizetype &i, const QString &b, qsizetype &j, int &zerosDiff)
 {
     const qsizetype startA = i, startB = j;
-    while (i < a.size() && a.at(i) == QLatin1Char('0'))
+    while (i < a.size() && isZero(a.at(i)))
         ++i;
-    while (j < b.size() && b.at(j) == QLatin1Char('0'))
+    while (j < b.size() && isZero(b.at(j)))
         ++j;
     const qsizetype zerosA = i - startA, zerosB = j - startB;
     const qsizetype digitsA = i, digitsB = j;
@@ -29,10 +35,11 @@ int compareNumbers(const QString &a, qsizetype &i, const QString &b, qsizetype &
     const qsizetype lengthA = i - digitsA, lengthB = j - digitsB;
     if (lengthA != lengthB)
         return lengthA < lengthB ? -1 : 1;
-    const int byDigits =
-        QStringView(a).mid(digitsA, lengthA).compare(QStringView(b).mid(digitsB, lengthB));
-    if (byDigits != 0)
-        return byDigits;
+    for (qsizetype k = 0; k < lengthA; ++k) {
+        const int digitA = a.at(digitsA + k).digitValue(), digitB = b.at(digitsB + k).digitValue();
+        if (digitA != digitB)
+            return digitA < digitB ? -1 : 1;
+    }
     if (zerosDiff == 0 && zerosA != zerosB)
         zerosDiff = zerosA < zerosB ? -1 : 1;
     return 0;

@@ -71,14 +71,15 @@ DroppedPictures picturesFromDrop(const QStringList &paths)
             take(path);
         }
     }
-    // In page order of their names, wherever they were dropped from.
+    // Folder by folder, each folder's pictures in page order: two books dropped together
+    // never interleave their pages.
     std::stable_sort(dropped.pictures.begin(), dropped.pictures.end(),
                      [](const QString &a, const QString &b) {
-                         const QString nameA = QFileInfo(a).fileName();
-                         const QString nameB = QFileInfo(b).fileName();
-                         if (nameA != nameB)
-                             return platform::naturalLess(nameA, nameB);
-                         return platform::naturalLess(a, b);
+                         const QFileInfo infoA(a), infoB(b);
+                         const QString folderA = infoA.path(), folderB = infoB.path();
+                         if (folderA != folderB)
+                             return platform::naturalLess(folderA, folderB);
+                         return platform::naturalLess(infoA.fileName(), infoB.fileName());
                      });
     for (QString &picture : dropped.pictures)
         picture = QDir::toNativeSeparators(picture);

@@ -19,7 +19,8 @@ std::optional<int> partsCount(const QString &text);
 bool isPictureName(const QString &name);
 
 // What a drop of files and folders adds: the pictures among the files, and the pictures
-// directly inside the folders, in page order; how many other files were left out; and
+// directly inside the folders, folder by folder (folders in page order of their paths),
+// each in page order; how many other files were left out; and
 // the folder the open dialog should start in next (ends in the native separator).
 struct DroppedPictures
 {

@@ -173,6 +173,9 @@ void tst_Platform::naturalOrder_data()
         << QStringList{"x123456789012345678901234567891", "x123456789012345678901234567890", "x2"}
         << QStringList{"x2", "x123456789012345678901234567890", "x123456789012345678901234567891"};
     QTest::newRow("shorter name first") << QStringList{"p1a", "p1"} << QStringList{"p1", "p1a"};
+    QTest::newRow("full-width digits by value")
+        << QStringList{"第１０页", "第２页", "第1页", "第０３页"}
+        << QStringList{"第1页", "第２页", "第０３页", "第１０页"};
 }
 
 void tst_Platform::naturalOrder()

@@ -2,7 +2,6 @@
 #include "job/SplitJob.h"
 #include "select/PictureListWindow.h"
 
-#include <QAbstractProxyModel>
 #include <QApplication>
 #include <QComboBox>
 #include <QDropEvent>
@@ -499,16 +498,15 @@ void tst_PictureListWindow::realDialogOffersUpperCase()
         filter = dialog->selectedNameFilter();
         folder = dialog->directory().absolutePath();
         auto *model = dialog->findChild<QFileSystemModel *>();
-        QAbstractProxyModel *shown = dialog->proxyModel();
-        // The names as the dialog's list shows them.
+        // The names as the dialog's list shows them (its model sorts them itself).
         const auto names = [&] {
             QStringList result;
-            const QModelIndex root = shown->mapFromSource(model->index(dir.path()));
-            for (int r = 0; r < shown->rowCount(root); ++r)
-                result << shown->index(r, 0, root).data().toString();
+            const QModelIndex root = model->index(dir.path());
+            for (int r = 0; r < model->rowCount(root); ++r)
+                result << model->index(r, 0, root).data().toString();
             return result;
         };
-        if (model && shown) {
+        if (model) {
             // The folder is read on a helper thread; wait until it is in.
             if (QTest::qWaitFor([&] { return names().contains(QStringLiteral("page.tif")); }))
                 listed = names();
@@ -536,14 +534,18 @@ void tst_PictureListWindow::dropAddsPictures()
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    QVERIFY(QDir().mkpath(dir.filePath("书/sub")));
+    for (const char *folder : {"书/sub", "s1", "s2", "s10"})
+        QVERIFY(QDir().mkpath(dir.filePath(QString::fromUtf8(folder))));
     for (const char *name : {"p10.jpg", "p2.JPG", "notes.txt", "书/b1.png", "书/b10.tif",
-                             "书/b2.bmp", "书/readme.txt", "书/sub/deeper.png"})
+                             "书/b2.bmp", "书/readme.txt", "书/sub/deeper.png", "s2/scan1.png",
+                             "s2/scan2.png", "s10/scan1.png", "s1/scan2.png", "s1/scan1.png"})
         QVERIFY(touch(dir.filePath(QString::fromUtf8(name))));
     QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(dir.filePath("p10.jpg")),
+    mime.setUrls({QUrl::fromLocalFile(dir.filePath("s10")), QUrl::fromLocalFile(dir.filePath("s2")),
+                  QUrl::fromLocalFile(dir.filePath("p10.jpg")),
                   QUrl::fromLocalFile(dir.filePath("notes.txt")),
                   QUrl::fromLocalFile(dir.filePath(QStringLiteral("书"))),
+                  QUrl::fromLocalFile(dir.filePath("s1")),
                   QUrl::fromLocalFile(dir.filePath("p2.JPG"))});
     QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(window.get(), &enter);
@@ -551,14 +553,18 @@ void tst_PictureListWindow::dropAddsPictures()
     QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(window.get(), &drop);
 
-    // The pictures, the folder's own but not its subfolder's, in page order; the two text
-    // files are left out and counted.
+    // The pictures, the folder's own but not its subfolder's, folder by folder in page
+    // order, so two books' pages never interleave; the two text files are left out and
+    // counted.
     const QString book = dir.filePath(QStringLiteral("书"));
-    QCOMPARE(items(list), paths(book, {"b1.png", "b2.bmp", "b10.tif"}) +
-                              paths(dir.path(), {"p2.JPG", "p10.jpg"}));
+    QCOMPARE(items(list), paths(dir.path(), {"p2.JPG", "p10.jpg"}) +
+                              paths(dir.filePath("s1"), {"scan1.png", "scan2.png"}) +
+                              paths(dir.filePath("s2"), {"scan1.png", "scan2.png"}) +
+                              paths(dir.filePath("s10"), {"scan1.png"}) +
+                              paths(book, {"b1.png", "b2.bmp", "b10.tif"}));
     QCOMPARE(job.pictures, items(list));
-    QCOMPARE(pictureCount->text(), QStringLiteral("5"));
-    QCOMPARE(job.lastFolder, book + QLatin1Char('/'));
+    QCOMPARE(pictureCount->text(), QStringLiteral("10"));
+    QCOMPARE(job.lastFolder, dir.path() + QLatin1Char('/'));
     QCOMPARE(boxes->shown().size(), size_t(1));
     QCOMPARE(boxes->shown().front().title, QStringLiteral("提示信息"));
     QVERIFY(boxes->shown().front().text.startsWith(QStringLiteral("有 2 个文件不是图片")));
