@@ -67,7 +67,25 @@ struct BatchRun::Decoded
 // What the run and its pool tasks share; every task holds it, so it outlives them all.
 struct BatchRun::Shared
 {
-    explicit Shared(qint64 total) : finished(size_t(total) + 1, 0), dropped(size_t(total) + 1, 0) {}
+    explicit Shared(qint64 total)
+        : finished(size_t(total) + 1, 0), dropped(size_t(total) + 1, 0),
+          verdicts(size_t(total) + 1, Verdict{})
+    {}
+
+    // Whether a piece begins, and in which format, decided under the mutex in
+    // running-number order: a stop then leaves pieces 1..k, never a gap, however the
+    // pool's threads happen to pick up the queued pieces.
+    struct Verdict
+    {
+        bool begin = false;
+        OutputFormat format = OutputFormat::Bmp;
+    };
+    Verdict verdictFor(qint64 number, bool stopped, OutputFormat format)
+    {
+        for (; decidedUpTo < number; ++decidedUpTo)
+            verdicts[size_t(decidedUpTo + 1)] = Verdict{!stopped, format};
+        return verdicts[size_t(number)];
+    }
 
     std::mutex mutex;
     std::condition_variable changed;
@@ -76,6 +94,8 @@ struct BatchRun::Shared
     std::vector<qint64> events; // running numbers in the order the read-out reports them
     std::vector<char> finished; // by running number
     std::vector<char> dropped;  // queued pieces a stop kept from beginning
+    std::vector<Verdict> verdicts; // by running number, up to decidedUpTo
+    qint64 decidedUpTo = 0;
     size_t reported = 0;        // events already reported
     std::vector<QImage> spare;  // pictures no longer needed, whose memory the next reuses
     qint64 saved = 0;
@@ -160,10 +180,16 @@ void BatchRun::startPiece(std::shared_ptr<const QImage> image, const QRect &cut,
                           const QString &letter)
 {
     pool_.start([this, shared = shared_, image = std::move(image), cut, number, letter] {
-        // The format is read as the piece begins, before the stop is looked at: a piece
-        // that sees a format chosen after a stop also sees the stop.
-        const QString extension = extensionOf(format_);
-        const bool drop = stop_;
+        // The format is read before the stop is looked at: a piece that sees a format
+        // chosen after a stop also sees the stop.
+        Shared::Verdict verdict;
+        {
+            const OutputFormat format = format_;
+            const std::lock_guard guard(shared->mutex);
+            verdict = shared->verdictFor(number, stop_, format);
+        }
+        const bool drop = !verdict.begin;
+        const QString extension = extensionOf(verdict.format);
         imaging::Status status = imaging::Status::AccessDenied;
         const QString target = pieceFileName(snapshot_.folder, letter, number, extension);
         // A piece never replaces one of the run's pictures.
