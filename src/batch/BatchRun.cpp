@@ -19,6 +19,9 @@
 
 namespace {
 
+// What became of an earlier file at the target of a piece that could not be saved.
+enum class OldFile { None, Removed, Kept };
+
 constexpr size_t maxSpares = 1;
 constexpr qint32 jpegQuality = 100;
 constexpr qint32 tiffColorDepth = 24;
@@ -101,6 +104,8 @@ struct BatchRun::Shared
     qint64 saved = 0;
     bool anyDropped = false;
     std::map<qint64, QString> unsaved; // by running number
+    qint64 oldFilesRemoved = 0;
+    std::map<qint64, QString> oldFilesKept; // by running number
     std::atomic<bool> over{false};     // the run has returned: a late decode is not wanted
 };
 
@@ -193,7 +198,9 @@ void BatchRun::startPiece(std::shared_ptr<const QImage> image, const QRect &cut,
         imaging::Status status = imaging::Status::AccessDenied;
         const QString target = pieceFileName(snapshot_.folder, letter, number, extension);
         // A piece never replaces one of the run's pictures.
-        if (!drop && !isPictureFile(pictureFiles_, target)) {
+        const bool ownPicture = !drop && isPictureFile(pictureFiles_, target);
+        OldFile oldFile = OldFile::None;
+        if (!drop && !ownPicture) {
             QImage piece;
             status = imaging::cutTurnedPiece(*image, quarterTurns_, cut, piece);
             if (status == imaging::Status::Ok)
@@ -202,6 +209,10 @@ void BatchRun::startPiece(std::shared_ptr<const QImage> image, const QRect &cut,
             // The disk works while the next pieces are cut, not after the last.
             if (status == imaging::Status::Ok && !platform::startWriteBack(target))
                 status = imaging::Status::WriteFailed;
+            // An earlier run's piece left under the name of one this run could not save
+            // would pass for this run's: it goes too.
+            if (status != imaging::Status::Ok && platform::fileExists(target))
+                oldFile = platform::removeFile(target) ? OldFile::Removed : OldFile::Kept;
         }
         const std::lock_guard guard(shared->mutex);
         if (drop) {
@@ -211,6 +222,10 @@ void BatchRun::startPiece(std::shared_ptr<const QImage> image, const QRect &cut,
             ++shared->saved;
         } else {
             shared->unsaved.emplace(number, target);
+            if (oldFile == OldFile::Removed)
+                ++shared->oldFilesRemoved;
+            else if (oldFile == OldFile::Kept)
+                shared->oldFilesKept.emplace(number, target);
         }
         shared->finished[size_t(number)] = 1;
         --shared->piecesRunning;
@@ -286,5 +301,8 @@ RunOutcome BatchRun::execute()
     outcome.piecesSaved = s.saved;
     for (const auto &[number, target] : s.unsaved)
         outcome.unsaved << target;
+    outcome.oldFilesRemoved = s.oldFilesRemoved;
+    for (const auto &[number, target] : s.oldFilesKept)
+        outcome.oldFilesKept << target;
     return outcome;
 }

@@ -20,6 +20,10 @@ struct RunOutcome
     qint64 piecesSaved = 0;
     QStringList unreadable; // pictures that could not be loaded
     QStringList unsaved;    // pieces that could not be written
+    // Earlier files under the names of unsaved pieces: how many were deleted, so that no
+    // earlier run's piece passes for this run's, and those that could not be.
+    qint64 oldFilesRemoved = 0;
+    QStringList oldFilesKept;
     // Pictures cut whose size differs from the sample's, so that their pieces may be cut
     // off; empty when the sample's size is not known.
     QList<SizedPicture> otherSize;

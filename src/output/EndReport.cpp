@@ -36,6 +36,17 @@ QString failureReport(const RunOutcome &outcome)
                          .arg(outcome.unsaved.size()) +
                      fileLines(files);
     }
+    if (outcome.oldFilesRemoved > 0)
+        parts << QStringLiteral("未能保存的分割块的 %1 个同名旧文件已删除。")
+                     .arg(outcome.oldFilesRemoved);
+    if (!outcome.oldFilesKept.isEmpty()) {
+        QStringList files;
+        for (const QString &file : outcome.oldFilesKept)
+            files << QDir::toNativeSeparators(file);
+        parts << QStringLiteral("有 %1 个同名旧文件无法删除，仍是以前的内容：\n")
+                         .arg(outcome.oldFilesKept.size()) +
+                     fileLines(files);
+    }
     if (!outcome.otherSize.isEmpty()) {
         QStringList files;
         for (const SizedPicture &picture : outcome.otherSize)

@@ -61,6 +61,14 @@ void TestRunReadout::report()
     QVERIFY(text.contains(QDir::toNativeSeparators("/out/A00009.BMP")));
     QVERIFY(!text.contains("A00010.BMP")); // ten files named in all
     QVERIFY(text.endsWith(QStringLiteral("……")));
+    // Earlier files under unsaved names: deleted ones counted, kept ones named.
+    RunOutcome overEarlier = failed;
+    overEarlier.oldFilesRemoved = 11;
+    overEarlier.oldFilesKept << "/out/A00012.BMP";
+    QCOMPARE(failureReport(overEarlier),
+             text + QStringLiteral("\n\n未能保存的分割块的 11 个同名旧文件已删除。\n\n"
+                                   "有 1 个同名旧文件无法删除，仍是以前的内容：\n\n") +
+                 QDir::toNativeSeparators("/out/A00012.BMP"));
 
     // Pictures of another size are named with theirs, after the failures or alone.
     failed.sampleSize = QSize(2480, 3508);

@@ -158,14 +158,17 @@ void TestDiskFaults::diskFull_data()
 {
     QTest::addColumn<int>("format");
     QTest::addColumn<qint64>("limit");
+    QTest::addColumn<bool>("overEarlierRun"); // the folder holds a whole earlier run
     // A 120 x 100 piece takes 36 kB in every format (the pattern does not compress),
     // a 40 x 30 one under 4 kB.
     for (const auto &[name, format] : {std::pair{"BMP", OutputFormat::Bmp},
                                        {"TIF", OutputFormat::Tif},
                                        {"PNG", OutputFormat::Png},
                                        {"JPG", OutputFormat::Jpg}}) {
-        QTest::addRow("%s, large pieces do not fit", name) << int(format) << qint64(20000);
-        QTest::addRow("%s, nothing fits", name) << int(format) << qint64(0);
+        QTest::addRow("%s, large pieces do not fit", name) << int(format) << qint64(20000) << false;
+        QTest::addRow("%s, nothing fits", name) << int(format) << qint64(0) << false;
+        QTest::addRow("%s, nothing fits, over an earlier run", name)
+            << int(format) << qint64(0) << true;
     }
 }
 
@@ -173,8 +176,14 @@ void TestDiskFaults::diskFull()
 {
     QFETCH(int, format);
     QFETCH(qint64, limit);
+    QFETCH(bool, overEarlierRun);
     const QString out = dir_.filePath(QStringLiteral("full %1").arg(QTest::currentDataTag()));
     QVERIFY(QDir().mkpath(out));
+    if (overEarlierRun) {
+        BatchEngine earlier;
+        earlier.setFormat(OutputFormat(format));
+        QCOMPARE(earlier.runNow(snapshotOf(sheets_, out, mixedFrames())).unsaved.size(), 0);
+    }
 
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
