@@ -1,7 +1,8 @@
-// Writes the seed corpora of the three fuzz targets into <root>/parse, <root>/load and
-// <root>/cut, so that no binary input is kept in the repository.
+// Writes the seed corpora of the fuzz targets into <root>/parse, <root>/load, <root>/cut
+// and <root>/layout, so that no binary input is kept in the repository.
 
 #include "CutCase.h"
+#include "job/LayoutFile.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -124,6 +125,36 @@ void cutSeeds(const QDir &dir)
         writeFile(dir.filePath(QStringLiteral("case%1").arg(i++)), encodeCutCase(c));
 }
 
+void layoutSeeds(const QDir &dir)
+{
+    constexpr qint32 max = std::numeric_limits<qint32>::max();
+    SavedLayout four{{{{0, 0, 1240, 1754}, "A"},
+                      {{1240, 0, 1240, 1754}, "B"},
+                      {{0, 1754, 1240, 1754}, "A"},
+                      {{1240, 1754, 1240, 1754}, "D"}},
+                     Rotation::None,
+                     QSize(2480, 3508)};
+    int i = 0;
+    for (const Rotation rotation :
+         {Rotation::None, Rotation::Clockwise90, Rotation::HalfTurn, Rotation::Anticlockwise90}) {
+        four.rotation = rotation;
+        writeFile(dir.filePath(QStringLiteral("layout%1.json").arg(i++)), layoutFileBytes(four));
+    }
+    SavedLayout ten{{}, Rotation::Clockwise90, QSize(max, 1)};
+    for (int k = 0; k < layoutMaxFrames; ++k)
+        ten.frames.push_back({{max - 1 - k, k, 1, max - k}, QString(QChar(u'A' + k))});
+    writeFile(dir.filePath(QStringLiteral("ten.json")), layoutFileBytes(ten));
+    // Near misses, each refused for another reason.
+    const QByteArray valid = layoutFileBytes(four);
+    QByteArray newer = valid, negative = valid, letter = valid;
+    writeFile(dir.filePath(QStringLiteral("newer.json")),
+              newer.replace("\"format\": 1", "\"format\": 2"));
+    writeFile(dir.filePath(QStringLiteral("negative.json")),
+              negative.replace("\"x\": 0", "\"x\": -1"));
+    writeFile(dir.filePath(QStringLiteral("letter.json")), letter.replace("\"D\"", "\"\\u4e66\""));
+    writeFile(dir.filePath(QStringLiteral("cut.json")), valid.left(valid.size() / 2));
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -134,11 +165,12 @@ int main(int argc, char **argv)
         return 2;
     }
     const QDir root(QString::fromLocal8Bit(argv[1]));
-    for (const char *sub : {"parse", "load", "cut"})
+    for (const char *sub : {"parse", "load", "cut", "layout"})
         if (!root.mkpath(QLatin1String(sub)))
             return 1;
     parseSeeds(QDir(root.filePath(QStringLiteral("parse"))));
     loadSeeds(QDir(root.filePath(QStringLiteral("load"))));
     cutSeeds(QDir(root.filePath(QStringLiteral("cut"))));
+    layoutSeeds(QDir(root.filePath(QStringLiteral("layout"))));
     return 0;
 }
