@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 #include "app/Wizard.h"
+#include "platform/ComboBoxAccessible.h"
 #include "platform/InstanceLock.h"
 
 #include <QApplication>
@@ -11,6 +12,7 @@ int main(int argc, char *argv[])
     // Lets the desktop match the windows to the installed menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("net.qinghe.splitter"));
     installChineseTranslation();
+    platform::nameComboBoxesOnTheBus();
     // The layouts are drawn for 12-pixel Chinese text.
     QFont font = QApplication::font();
     font.setFamilies(

@@ -94,19 +94,19 @@ struct BatchRun::Shared
     std::condition_variable changed;
     std::map<qint64, Decoded> decoded; // by picture, until the run takes it
     int piecesRunning = 0;
-    std::vector<qint64> events; // running numbers in the order the read-out reports them
-    std::vector<char> finished; // by running number
-    std::vector<char> dropped;  // queued pieces a stop kept from beginning
+    std::vector<qint64> events;    // running numbers in the order the read-out reports them
+    std::vector<char> finished;    // by running number
+    std::vector<char> dropped;     // queued pieces a stop kept from beginning
     std::vector<Verdict> verdicts; // by running number, up to decidedUpTo
     qint64 decidedUpTo = 0;
-    size_t reported = 0;        // events already reported
-    std::vector<QImage> spare;  // pictures no longer needed, whose memory the next reuses
+    size_t reported = 0;       // events already reported
+    std::vector<QImage> spare; // pictures no longer needed, whose memory the next reuses
     qint64 saved = 0;
     bool anyDropped = false;
     std::map<qint64, QString> unsaved; // by running number
     qint64 oldFilesRemoved = 0;
     std::map<qint64, QString> oldFilesKept; // by running number
-    std::atomic<bool> over{false};     // the run has returned: a late decode is not wanted
+    std::atomic<bool> over{false};          // the run has returned: a late decode is not wanted
 };
 
 BatchRun::BatchRun(const RunSnapshot &snapshot, QThreadPool &pool, int threads,

@@ -16,6 +16,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <utility>
 
 using namespace framecontrols;
 
@@ -138,8 +139,10 @@ void FrameCanvas::showSample(Rotation rotation)
     auto giveUp = [this, &path] {
         stopImaging();
         update();
-        platform::showNotice(window(), QStringLiteral("提示信息"),
-                             QStringLiteral("无法读取样本图片：") + QDir::toNativeSeparators(path));
+        pendingNotice_ = QStringLiteral("无法读取样本图片：") + QDir::toNativeSeparators(path);
+        // On the first load the window is not on screen yet: the box waits for it.
+        if (window()->isVisible())
+            showPendingNotice();
     };
     if (samplePicture_->open(path) != imaging::Status::Ok) {
         giveUp();
@@ -168,6 +171,13 @@ void FrameCanvas::showSample(Rotation rotation)
         placeHandles(selectedFrame_);
     updateFrameRects();
     update();
+}
+
+void FrameCanvas::showPendingNotice()
+{
+    if (pendingNotice_.isEmpty())
+        return;
+    platform::showNotice(window(), QStringLiteral("提示信息"), std::exchange(pendingNotice_, {}));
 }
 
 void FrameCanvas::layDefaultGrid()

@@ -45,6 +45,8 @@ public:
     // Clears the picture area, draws the job's sample turned by rotation, lays the
     // default grid over it and recomputes the frames' picture rectangles.
     void showSample(Rotation rotation);
+    // Shows the box about an unreadable sample that waited for the window to be on screen.
+    void showPendingNotice();
     // The job's frame rectangles from the frames' window rectangles and the scale.
     void updateFrameRects();
     void setHandlesVisible(bool visible);
@@ -99,6 +101,7 @@ private:
     imaging::Token imagingToken_ = 0;
     std::unique_ptr<imaging::Picture> samplePicture_;
     std::unique_ptr<imaging::Surface> sampleSurface_;
+    QString pendingNotice_; // an unreadable sample's box, until the window shows
 
     // The frame set, indexed 0..frameCount with element 0 the hidden template.
     std::vector<FrameShape *> frameShapes_;

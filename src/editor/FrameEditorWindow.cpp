@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 
 using namespace framecontrols;
 
@@ -141,6 +142,8 @@ void FrameEditorWindow::showEvent(QShowEvent *event)
     // frame set here, laid on the current sample.
     if (job_.partCount != canvas_->frameCount())
         rebuildFrames();
+    // Once the window is up, so that the box opens over it.
+    QTimer::singleShot(0, canvas_, &FrameCanvas::showPendingNotice);
 }
 
 void FrameEditorWindow::rebuildFrames()

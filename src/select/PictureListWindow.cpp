@@ -1,6 +1,7 @@
 #include "PictureListWindow.h"
 
 #include "FileSelection.h"
+#include "PartsBox.h"
 #include "PictureListRules.h"
 #include "job/SplitJob.h"
 #include "platform/Controls.h"
@@ -10,7 +11,6 @@
 #include "platform/NaturalOrder.h"
 
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
@@ -77,19 +77,10 @@ PictureListWindow::PictureListWindow(SplitJob &job, QWidget *parent) : QWidget(p
     partsLabelLeft_ = ui::makeLabel(this, "partsLabelLeft", QStringLiteral("割成"),
                                     ui::fromTwips(4920, 2340, 360, 180));
 
-    partsBox_ = new QComboBox(this);
+    partsBox_ = new PartsBox(this);
     partsBox_->setObjectName(QStringLiteral("partsBox"));
     partsBox_->setGeometry(ui::fromTwips(5340, 2280, 510, 300));
-    partsBox_->setEditable(true);
-    partsBox_->setInsertPolicy(QComboBox::NoInsert);
-    // At 34 pixels the style's wide arrow button leaves room for one digit only; "10"
-    // would show as ".0".
-    partsBox_->setStyleSheet(QStringLiteral("QComboBox { padding: 0px 0px 0px 1px; }"
-                                            "QComboBox::drop-down { width: 10px; }"));
     setTextColour(partsBox_, QColor(0, 0, 255));
-    for (int i = 1; i <= 10; ++i)
-        partsBox_->addItem(QString::number(i));
-    partsBox_->setCurrentIndex(3);
     ui::wheelOnlyWithFocus(partsBox_);
 
     partsLabelRight_ = ui::makeLabel(this, "partsLabelRight", QStringLiteral("部分"),
@@ -122,6 +113,7 @@ PictureListWindow::PictureListWindow(SplitJob &job, QWidget *parent) : QWidget(p
     removeButton_->setAccessibleName(removeButton_->toolTip());
     pictureList_->setAccessibleName(QStringLiteral("待分割图片列表"));
     partsBox_->setAccessibleName(QStringLiteral("分割数量"));
+    partsBox_->lineEdit()->setAccessibleName(partsBox_->accessibleName());
     nextButton_->setAccessibleName(QStringLiteral("下一步"));
     exitButton_->setAccessibleName(QStringLiteral("退出"));
 }

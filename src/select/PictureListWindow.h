@@ -3,7 +3,7 @@
 #include <QStringList>
 #include <QWidget>
 
-class QComboBox;
+class PartsBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -39,7 +39,7 @@ private:
 
     SplitJob &job_;
     QListWidget *pictureList_ = nullptr;
-    QComboBox *partsBox_ = nullptr;
+    PartsBox *partsBox_ = nullptr;
     QPushButton *nextButton_ = nullptr;
     QPushButton *exitButton_ = nullptr;
     QPushButton *removeButton_ = nullptr;

@@ -592,9 +592,12 @@ void tst_FrameEditorWindow::unreadableSample()
     SplitJob job = jobFor(path, 4);
     FrameEditorWindow editor(job);
     editor.load();
-
-    QCOMPARE(boxes.shown().size(), size_t(1));
+    // The box waits until the window is on screen, and opens over it.
+    QVERIFY(boxes.shown().empty());
+    editor.show();
+    QTRY_COMPARE(boxes.shown().size(), size_t(1));
     const platform::BoxRequest &box = boxes.shown().front();
+    QCOMPARE(box.owner, &editor);
     QCOMPARE(box.title, QStringLiteral("提示信息"));
     QCOMPARE(box.icon, platform::BoxIcon::Exclamation);
     QCOMPARE(box.buttons, platform::BoxButtons::Ok);

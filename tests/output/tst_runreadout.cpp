@@ -66,8 +66,9 @@ void TestRunReadout::report()
     overEarlier.oldFilesRemoved = 11;
     overEarlier.oldFilesKept << "/out/A00012.BMP";
     QCOMPARE(failureReport(overEarlier),
-             text + QStringLiteral("\n\n未能保存的分割块的 11 个同名旧文件已删除。\n\n"
-                                   "有 1 个同名旧文件无法删除，仍是以前的内容：\n\n") +
+             text +
+                 QStringLiteral("\n\n未能保存的分割块的 11 个同名旧文件已删除。\n\n"
+                                "有 1 个同名旧文件无法删除，仍是以前的内容：\n\n") +
                  QDir::toNativeSeparators("/out/A00012.BMP"));
 
     // Pictures of another size are named with theirs, after the failures or alone.
