@@ -1,0 +1,41 @@
+#pragma once
+
+#include "batch/OutputFormat.h"
+#include "job/SplitJob.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// What the command line asks qinghe-split to do, before anything on disk is looked at.
+struct SplitOptions
+{
+    QString layoutFile;                      // a saved layout; empty: the default grid of `parts`
+    int parts = 4;                           // step 1's default number of parts
+    std::optional<Rotation> rotation;        // given: overrides the layout's; else none
+    OutputFormat format = OutputFormat::Bmp; // step 3's preselected format
+    int threads = 0;                         // 0: one per core, as step 3 runs
+    QString folder;                          // as typed
+    QStringList inputs;                      // pictures and folders, as typed
+};
+
+enum class CommandRequest { Run, Help, Version };
+
+struct ParsedArguments
+{
+    CommandRequest request = CommandRequest::Run;
+    SplitOptions options;
+    QString error; // what is wrong with the command line; empty when it can run
+};
+
+// Most threads --threads accepts.
+inline constexpr int maxThreads = 256;
+
+// arguments[0] is the program. Options take their value as the next argument or after
+// "="; "--" ends the options; -h/--help and --version win over everything else.
+ParsedArguments parseSplitArguments(const QStringList &arguments);
+
+// The text of --help and --version.
+QString usageText();
+QString versionText();
