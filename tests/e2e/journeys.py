@@ -1,0 +1,317 @@
+"""End-to-end journeys through the built program, one per run:
+
+    /usr/bin/python3 journeys.py <journey> --program path/to/qinghe-splitter
+"""
+
+import argparse
+import math
+import os
+import struct
+import signal
+import sys
+import time
+import traceback
+
+from desktop import Desktop, JourneyFailed, check, describe, extents, states, text_of, wait_until, walk
+
+TITLE_STEP1, TITLE_STEP2, TITLE_STEP3 = "第1步", "第2步", "第3步"
+OPEN_DIALOG = "选择文本文件"
+AREA_ORIGIN = 18  # the sample's first column and row in the editor window
+
+
+# --- steps a user takes ----------------------------------------------------------------
+
+def listed_pictures(program, window):
+    picture_list = program.find(window, "待分割图片列表", "list")
+    return [item.name for item in picture_list if item is not None and item.getRoleName() == "list item"]
+
+
+def count_label(program, window):
+    """The number beside "图片数量：" (the label that follows it)."""
+    labels = [item for item in walk(window) if item.getRoleName() == "label"]
+    caption = next(i for i, label in enumerate(labels) if label.name == "图片数量：")
+    return labels[caption + 1].name
+
+
+def open_dialog(desktop, program, window):
+    desktop.click(program.find(window, "插入新图片", "push button"))
+    dialog = program.window(OPEN_DIALOG)
+    return dialog
+
+
+def wait_closed(program, window, what):
+    wait_until(f"{what} to close", lambda: window not in program.windows())
+
+
+def pick_by_typing(desktop, program, window, typed):
+    """Types the names into the open dialog's file-name box and presses Enter."""
+    dialog = open_dialog(desktop, program, window)
+    name_box = next(item for item in walk(dialog) if item.getRoleName() == "text"
+                    and "editable" in states(item))
+    desktop.click(name_box)
+    desktop.type(typed)
+    wait_until("the typed names in the file-name box", lambda: text_of(name_box) == typed)
+    desktop.key("Return")
+    wait_closed(program, dialog, "the open dialog")
+
+
+def expect_list(program, window, names):
+    def listed():
+        shown = [os.path.basename(path) for path in listed_pictures(program, window)]
+        return shown == names and count_label(program, window) == str(len(names))
+    try:
+        wait_until(f"the list to read {names}", listed, timeout=5)
+    except JourneyFailed:
+        shown = [os.path.basename(path) for path in listed_pictures(program, window)]
+        raise JourneyFailed(f"list shows {shown} and count {count_label(program, window)}, "
+                            f"expected {names} and {len(names)}") from None
+
+
+def press(desktop, program, window, name):
+    desktop.click(program.find(window, name, "push button"))
+
+
+def combo_after(window, caption):
+    """The combo box that follows its caption label (Qt reads a combo's value as its name)."""
+    items = list(walk(window))
+    at = next(i for i, item in enumerate(items) if item.name == caption)
+    return next(item for item in items[at:] if item.getRoleName() == "combo box")
+
+
+def combo_offering(window, choice):
+    return next(item for item in walk(window) if item.getRoleName() == "combo box"
+                and any(option.name == choice for option in walk(item, skip_hidden=False)))
+
+
+def choose(desktop, combo, choice):
+    """Opens the combo box's list with the mouse and clicks one of its items."""
+    desktop.click(combo)
+    popup = next(item for item in combo if item is not None and item.getRoleName() == "list")
+    wait_until("the drop-down list", lambda: "visible" in states(popup))
+    option = next(item for item in popup if item is not None and item.name == choice)
+    desktop.click(option, within=popup)
+    wait_until("the drop-down list to close", lambda: "visible" not in states(popup))
+
+
+def pick_and_go_on(desktop, program, names):
+    """Step 1: picks the pictures by name (in the program's starting folder); Next."""
+    window = program.window(TITLE_STEP1)
+    pick_by_typing(desktop, program, window, " ".join(f'"{name}"' for name in names))
+    expect_list(program, window, names)
+    press(desktop, program, window, "下一步")
+    return program.window(TITLE_STEP2)
+
+
+def run_into(desktop, program, step3, folder, fmt):
+    """Step 3: format, folder typed into its box, Start."""
+    desktop.click(program.find(step3, "保存格式 " + fmt, "radio button"))
+    wait_until(f"{fmt} chosen", lambda: "checked" in states(
+        program.find(step3, "保存格式 " + fmt, "radio button")))
+    folder_box = program.find(step3, "分割后文件的保存路径", "text")
+    desktop.click(folder_box)
+    desktop.key("ctrl+a", "BackSpace")
+    desktop.type(folder)
+    wait_until("the folder in its box", lambda: text_of(folder_box) == folder)
+    press(desktop, program, step3, "开始分割")
+
+
+def run_ended(program, step3):
+    """True once a run has given the window back: Start shown, Previous enabled."""
+    start = program.find(step3, "开始分割", "push button", showing=False)
+    return "showing" in states(start) and "sensitive" in states(
+        program.find(step3, "上一步", "push button"))
+
+
+def box_text(program, box):
+    return "\n".join(text_of(item) for item in walk(box) if item.getRoleName() == "label")
+
+
+def boxes_titled(program, title):
+    return [w for w in program.windows() if w.getRoleName() == "dialog" and w.name == title]
+
+
+# --- the journeys -----------------------------------------------------------------------
+
+def make_pictures(folder, names, size=(40, 30)):
+    from PIL import Image
+    os.makedirs(folder, exist_ok=True)
+    for name in names:
+        Image.new("RGB", size, (200, 40, 40)).save(os.path.join(folder, name))
+
+
+def journey_picks(desktop, program_path):
+    pictures = os.path.join(desktop.tmp, "pictures")
+    make_pictures(pictures, ["p1.png", "p2.png", "p10.png", "q3.png", "q20.png", "r1.png"])
+    # Started in the pictures' folder, so the dialog opens there and bare names match.
+    program = desktop.launch(program_path, cwd=pictures)
+    window = program.window(TITLE_STEP1)
+
+    # Names typed together, out of page order and quoted: all enter, in page order.
+    pick_by_typing(desktop, program, window, '"p10.png" "p2.png" "p1.png"')
+    expect_list(program, window, ["p1.png", "p2.png", "p10.png"])
+
+    # A mouse multi-selection in the dialog's file list.
+    dialog = open_dialog(desktop, program, window)
+    files = program.find(dialog, "文件", "tree")
+    desktop.click(program.find(files, "q20.png"))
+    desktop.click(program.find(files, "q3.png"), modifiers=["ctrl"])
+    name_box = next(item for item in walk(dialog) if item.getRoleName() == "text"
+                    and "editable" in states(item))
+    wait_until("both files selected", lambda: "q3.png" in text_of(name_box)
+               and "q20.png" in text_of(name_box))
+    desktop.click(program.find(dialog, "打开(O)", "push button"))
+    wait_closed(program, dialog, "the open dialog")
+    expect_list(program, window, ["p1.png", "p2.png", "p10.png", "q3.png", "q20.png"])
+
+    # Cancel adds nothing, even with a file selected.
+    dialog = open_dialog(desktop, program, window)
+    desktop.click(program.find(program.find(dialog, "文件", "tree"), "r1.png"))
+    desktop.click(program.find(dialog, "取消", "push button"))
+    wait_closed(program, dialog, "the open dialog")
+    expect_list(program, window, ["p1.png", "p2.png", "p10.png", "q3.png", "q20.png"])
+
+
+def coordinate_picture(path, width, height):
+    """A picture whose every pixel tells where it is: R = x & 255, G = y & 255,
+    B = (x >> 8) | ((y >> 8) << 4)."""
+    from PIL import Image
+    red = bytes(x & 255 for x in range(width)) * height
+    green = b"".join(bytes([y & 255]) * width for y in range(height))
+    blue_rows = [bytes((x >> 8) | (high << 4) for x in range(width)) for high in range(16)]
+    blue = b"".join(blue_rows[y >> 8] for y in range(height))
+    channels = [Image.frombytes("L", (width, height), plane) for plane in (red, green, blue)]
+    Image.merge("RGB", channels).save(path)
+
+
+def origin_in_source(piece):
+    r, g, b = piece.getpixel((0, 0))
+    return r | (b & 15) << 8, g | (b >> 4) << 8
+
+
+def float32(value):
+    return struct.unpack("f", struct.pack("f", value))[0]
+
+
+def picture_rect(frame, scale):
+    """A frame's window rectangle (left, top, width, height) in picture pixels, as step 2
+    converts it: each value over the single-precision scale, rounded down."""
+    left, top, width, height = frame
+    return (math.floor((left - AREA_ORIGIN) / scale), math.floor((top - AREA_ORIGIN) / scale),
+            math.floor(width / scale), math.floor(height / scale))
+
+
+def journey_wholejob(desktop, program_path):
+    from PIL import Image
+    pictures, out = os.path.join(desktop.tmp, "pictures"), os.path.join(desktop.tmp, "out")
+    os.makedirs(pictures)
+    os.makedirs(out)
+    width, height = 1000, 700
+    for name in ("w1.png", "w2.png"):
+        coordinate_picture(os.path.join(pictures, name), width, height)
+    program = desktop.launch(program_path, cwd=pictures)
+    step2 = pick_and_go_on(desktop, program, ["w1.png", "w2.png"])
+
+    # Turned by +90 the sample stands 700 x 1000: shown 420 x 600 at scale 0.6.
+    frame = {k: program.find(step2, f"分割框{k}") for k in range(1, 5)}
+    before = extents(frame[1])
+    choose(desktop, combo_offering(step2, "裁剪后旋转+90"), "裁剪后旋转+90")
+    wait_until("the frames re-laid on the turned sample", lambda: extents(frame[1]) != before)
+    scale = float32(600 / 1000)
+    cell_w, row_h = 420 // 2, 600 // 2
+    window_rects = {k: (AREA_ORIGIN + (k + 1) % 2 * cell_w, AREA_ORIGIN + (k - 1) // 2 * row_h,
+                        cell_w, row_h) for k in range(1, 5)}
+    canvas = program.find(step2, "样本图片与分割框")
+    cx, cy = extents(canvas)[:2]
+    for k in range(1, 5):
+        x, y, w, h = window_rects[k]
+        check(extents(frame[k]) == (cx + x, cy + y, w, h),
+              f"frame {k} lies at {extents(frame[k])}, not on the default grid")
+
+    # Two books: the left frames are A, the right ones B.
+    choose(desktop, combo_after(step2, "分割框3首字母:"), "A")
+    choose(desktop, combo_after(step2, "分割框4首字母:"), "B")
+
+    # Frame 2: a click selects it, a drag moves it, the arrows nudge it.
+    x, y, w, h = window_rects[2]
+    desktop.click_at(cx + x + w // 2, cy + y + h // 2)
+    wait_until("the other controls locked while a frame is selected", lambda: "sensitive"
+               not in states(program.find(step2, "下一步", "push button")))
+    drag_by, keys_by = (-61, 47), (-3, 1)
+    # Pressed away from the click, or Qt would take the press for a double-click.
+    grab = (cx + x + w // 2 + 20, cy + y + h // 2 + 20)
+    desktop.drag(grab, (grab[0] + drag_by[0], grab[1] + drag_by[1]))
+    moved = (x + drag_by[0], y + drag_by[1], w, h)
+    wait_until("frame 2 dragged", lambda: extents(frame[2]) == (cx + moved[0], cy + moved[1], w, h))
+    desktop.key("Left", "Left", "Left", "Down")
+    window_rects[2] = (moved[0] + keys_by[0], moved[1] + keys_by[1], w, h)
+    wait_until("frame 2 nudged by the arrows", lambda: extents(frame[2]) == (
+        cx + window_rects[2][0], cy + window_rects[2][1], w, h))
+    rects = {k: picture_rect(window_rects[k], scale) for k in range(1, 5)}
+    # The hover read-out names the same picture rectangle.
+    fx, fy = extents(frame[2])[:2]
+    desktop.xdotool("mousemove", fx + 20, fy + 20, "mousemove", fx + 21, fy + 21)
+    readout = "起始X：%d  起始Y：%d  尺寸：%d×%d 像素" % rects[2]
+    wait_until(f"the hover read-out {readout!r}", lambda: frame[2].description == readout)
+    desktop.click_at(fx + 21, fy + 21)  # a second click lets the frame go
+    press(desktop, program, step2, "下一步")
+
+    step3 = program.window(TITLE_STEP3)
+    run_into(desktop, program, step3, out, "PNG")
+    letters = {1: "A", 2: "B", 3: "A", 4: "B"}
+    expected = {f"{letters[k]}{(i - 1) * 4 + k:05d}.PNG": k for i in (1, 2) for k in range(1, 5)}
+    wait_until("the run to end", lambda: run_ended(program, step3) and
+               set(os.listdir(out)) >= set(expected), timeout=30)
+    check(set(os.listdir(out)) == set(expected),
+          f"the folder holds {sorted(os.listdir(out))}, expected {sorted(expected)}")
+    check(not boxes_titled(program, "错误信息"), "a run without failures showed an error box")
+
+    source = Image.open(os.path.join(pictures, "w1.png")).convert("RGB")
+    turned = source.transpose(Image.Transpose.ROTATE_270)  # a quarter turn clockwise
+    for name, k in sorted(expected.items()):
+        piece = Image.open(os.path.join(out, name)).convert("RGB")
+        sx, sy = origin_in_source(piece)
+        origin = (height - 1 - sy, sx)  # where that source pixel lies once turned
+        check(origin == rects[k][:2], f"{name} starts at {origin}, frame {k} at {rects[k][:2]}")
+        check(piece.size == rects[k][2:], f"{name} is {piece.size}, frame {k} {rects[k][2:]}")
+        crop = turned.crop((*origin, origin[0] + piece.width, origin[1] + piece.height))
+        check(piece.tobytes() == crop.tobytes(), f"{name} differs from the turned picture's cut")
+    default2 = picture_rect((AREA_ORIGIN + cell_w, AREA_ORIGIN, cell_w, row_h), scale)
+    check(rects[2][:2] != default2[:2], "frame 2 cuts where the default grid put it")
+
+
+JOURNEYS = {name[len("journey_"):]: f for name, f in globals().items() if name.startswith("journey_")}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("journey", choices=sorted(JOURNEYS))
+    parser.add_argument("--program", required=True)
+    args = parser.parse_args()
+    check(os.access(args.program, os.X_OK), f"no program at {args.program}")
+
+    def out_of_time(*_):
+        raise JourneyFailed("the journey took longer than 100 s")
+    signal.signal(signal.SIGALRM, out_of_time)
+    signal.alarm(100)  # ends before CTest's timeout, so the teardown still runs
+    started = time.monotonic()
+    desktop = None
+    try:
+        desktop = Desktop()
+        JOURNEYS[args.journey](desktop, os.path.abspath(args.program))
+    except Exception:
+        traceback.print_exc()
+        if desktop:
+            shot = os.path.abspath(f"e2e-{args.journey}-failure.png")
+            desktop.screenshot(shot)
+            print(f"screen at the failure: {shot}", file=sys.stderr)
+        print(f"FAILED {args.journey}", file=sys.stderr)
+        return 1
+    finally:
+        if desktop:
+            desktop.close()
+    print(f"passed {args.journey} in {time.monotonic() - started:.1f} s")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
