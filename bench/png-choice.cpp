@@ -1,7 +1,6 @@
 // Measures PNG deflate settings on the pieces of scans: seconds on one thread and total
 // bytes, for choosing the writer's default.
 // usage: png-choice PICTURE...
-#include "imaging/Library.h"
 #include "imaging/Picture.h"
 #include "imaging/PngWriter.h"
 #include "imaging/TurnedCut.h"
@@ -18,8 +17,7 @@ int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    imaging::Token token = 0;
-    if (argc < 2 || imaging::Library::startup(token) != imaging::Status::Ok)
+    if (argc < 2)
         return 2;
     std::vector<QImage> pieces;
     for (int i = 1; i < argc; ++i) {
@@ -75,6 +73,5 @@ int main(int argc, char *argv[])
                     timer.nsecsElapsed() / 1e9, bytes / 1e6);
         std::fflush(stdout);
     }
-    imaging::Library::shutdown(token);
     return 0;
 }

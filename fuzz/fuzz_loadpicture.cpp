@@ -3,7 +3,6 @@
 
 #include "FuzzInput.h"
 
-#include "imaging/Library.h"
 #include "imaging/Picture.h"
 
 #include <QCoreApplication>
@@ -20,7 +19,6 @@ namespace {
 // Never deleted: Qt's own statics are gone by the time exit handlers would run.
 QCoreApplication *app = nullptr;
 std::unique_ptr<QTemporaryDir> dir;
-imaging::Token token = 0;
 bool strictSize = false;
 
 // Decoding a big picture takes seconds under the sanitizers (16 million pixels took 39 s)
@@ -37,8 +35,9 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     app = new QCoreApplication(*argc, *argv);
     strictSize = qEnvironmentVariableIntValue("FUZZ_STRICT_SIZE") == 1;
     dir = std::make_unique<QTemporaryDir>();
-    if (!dir->isValid() || imaging::Library::startup(token) != imaging::Status::Ok)
+    if (!dir->isValid())
         std::abort();
+    imaging::applyAllocationLimit(); // before the smaller limit below, so it stays
     // A 46-byte GIF can make Qt fill a canvas of 870 MB, within the program's limit; such
     // inputs take 20 s each under the sanitizers. The search runs with a smaller limit,
     // the limit itself is the tests' business.

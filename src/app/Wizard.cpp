@@ -68,11 +68,11 @@ void Wizard::goToStep2()
         connect(step2_.get(), &FrameEditorWindow::previousRequested, this, &Wizard::backToStep1);
         connect(step2_.get(), &FrameEditorWindow::nextRequested, this, &Wizard::goToStep3);
         connect(step2_.get(), &FrameEditorWindow::exitRequested, this, &Wizard::closeRoutine);
-        // The imaging library failing to start ends the program at once, without the
+        // A picture kind without a reader ends the program at once, without the
         // close routines, and no window is shown after it.
         connect(step2_.get(), &FrameEditorWindow::imagingFailed, this, &Wizard::endAtOnce);
         step2_->load();
-        // Loading may have ended the program (the imaging library failed to start).
+        // Loading may have ended the program (a picture kind has no reader).
         if (ending_)
             return;
     }

@@ -54,7 +54,7 @@ private:
     void backToStep2();
     void showWindow(QWidget *window);
     void centre(QWidget *window);
-    // Ends without the close routines (the imaging library could not start).
+    // Ends without the close routines (a picture kind has no reader).
     void endAtOnce();
     std::array<QWidget *, 3> windows() const;
 

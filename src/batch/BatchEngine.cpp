@@ -1,33 +1,9 @@
 #include "BatchEngine.h"
 
 #include "BatchRun.h"
-#include "imaging/Library.h"
 #include "platform/FileSystem.h"
 
 #include <QtConcurrent>
-
-namespace {
-
-// The run's own imaging instance, given back however the run ends.
-class ImagingInstance
-{
-public:
-    ImagingInstance() : status_(imaging::Library::startup(token_)) {}
-    ~ImagingInstance()
-    {
-        if (status_ == imaging::Status::Ok)
-            imaging::Library::shutdown(token_);
-    }
-    ImagingInstance(const ImagingInstance &) = delete;
-    ImagingInstance &operator=(const ImagingInstance &) = delete;
-    bool ok() const { return status_ == imaging::Status::Ok; }
-
-private:
-    imaging::Token token_ = 0;
-    imaging::Status status_;
-};
-
-} // namespace
 
 BatchEngine::BatchEngine(QObject *parent) : QObject(parent)
 {
@@ -81,7 +57,7 @@ RunOutcome BatchEngine::lastOutcome() const
 
 RunOutcome BatchEngine::run(const RunSnapshot &snapshot)
 {
-    // The imaging instance is shut down before the end is announced.
+    // Every piece is durable before the end is announced.
     const RunOutcome outcome = cutAll(snapshot);
     {
         std::lock_guard lock(outcomeMutex_);
@@ -100,17 +76,11 @@ int BatchEngine::threadCount() const
 
 RunOutcome BatchEngine::cutAll(const RunSnapshot &snapshot)
 {
-    RunOutcome outcome;
-    const ImagingInstance imaging;
-    if (!imaging.ok()) {
-        outcome.startFailed = true;
-        return outcome;
-    }
     const int threads = threadCount();
     pool_.setMaxThreadCount(threads);
     BatchRun run(snapshot, pool_, threads, stopRequested_, format_,
                  [this](qint64 done, qint64 total) { emit progress(done, total); });
-    outcome = run.execute();
+    const RunOutcome outcome = run.execute();
     // Pieces are renamed into place without a sync each; one flush of the folder's file
     // system makes the whole run durable. A failed flush loses no piece already reported
     // saved unless the machine goes down, so it is not counted against any piece.

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QThreadPool>
 
 #include <chrono>
@@ -17,14 +18,11 @@
 #include <mutex>
 #include <vector>
 
+Q_LOGGING_CATEGORY(batchLog, "qinghe.batch")
+
 namespace {
 
-// What became of an earlier file at the target of a piece that could not be saved.
-enum class OldFile { None, Removed, Kept };
-
 constexpr size_t maxSpares = 1;
-constexpr qint32 jpegQuality = 100;
-constexpr qint32 tiffColorDepth = 24;
 // How often a wait for a decode looks at the stop request.
 constexpr std::chrono::milliseconds stopPoll(10);
 
@@ -63,6 +61,7 @@ bool isPictureFile(const QSet<QString> &pictures, const QString &target)
 struct BatchRun::Decoded
 {
     imaging::Status status = imaging::Status::Ok;
+    QString reason;         // why it could not be read
     bool abandoned = false; // not decoded because the run was stopped
     std::shared_ptr<const QImage> image;
 };
@@ -103,7 +102,7 @@ struct BatchRun::Shared
     std::vector<QImage> spare; // pictures no longer needed, whose memory the next reuses
     qint64 saved = 0;
     bool anyDropped = false;
-    std::map<qint64, QString> unsaved; // by running number
+    std::map<qint64, Failure> unsaved; // by running number
     qint64 oldFilesRemoved = 0;
     std::map<qint64, QString> oldFilesKept; // by running number
     std::atomic<bool> over{false};          // the run has returned: a late decode is not wanted
@@ -161,7 +160,10 @@ void BatchRun::decodeLater(qint64 index)
             }
             imaging::Picture picture;
             result.status = picture.load(path, std::move(recycled));
-            if (result.status == imaging::Status::Ok) {
+            if (result.status != imaging::Status::Ok) {
+                result.reason = picture.errorString().isEmpty() ? imaging::statusText(result.status)
+                                                                : picture.errorString();
+            } else {
                 // When its last piece is done the picture goes to the spares.
                 const std::weak_ptr<Shared> weak = shared;
                 result.image = std::shared_ptr<const QImage>(
@@ -181,6 +183,30 @@ void BatchRun::decodeLater(qint64 index)
     });
 }
 
+BatchRun::PieceEnd BatchRun::writePiece(const QImage &image, const QRect &cut,
+                                        const QString &target, OutputFormat format) const
+{
+    PieceEnd end;
+    // A piece never replaces one of the run's pictures: it may not have been read yet.
+    if (isPictureFile(pictureFiles_, target)) {
+        end.result = {imaging::Status::AccessDenied,
+                      QStringLiteral("it would replace one of the run's pictures")};
+        return end;
+    }
+    QImage piece;
+    const imaging::Status cut_ = imaging::cutTurnedPiece(image, quarterTurns_, cut, piece);
+    end.result = cut_ == imaging::Status::Ok ? savePiece(piece, target, format)
+                                             : imaging::SaveResult{cut_, imaging::statusText(cut_)};
+    // The disk works while the next pieces are cut, not after the last.
+    if (end.result.ok() && !platform::startWriteBack(target))
+        end.result = {imaging::Status::WriteFailed, QStringLiteral("the disk failed to write it")};
+    // An earlier run's piece left under the name of one this run could not save would
+    // pass for this run's: it goes too.
+    if (!end.result.ok() && platform::fileExists(target))
+        end.oldFile = platform::removeFile(target) ? OldFile::Removed : OldFile::Kept;
+    return end;
+}
+
 void BatchRun::startPiece(std::shared_ptr<const QImage> image, const QRect &cut, qint64 number,
                           const QString &letter)
 {
@@ -193,44 +219,68 @@ void BatchRun::startPiece(std::shared_ptr<const QImage> image, const QRect &cut,
             const std::lock_guard guard(shared->mutex);
             verdict = shared->verdictFor(number, stop_, format);
         }
-        const bool drop = !verdict.begin;
-        const QString extension = extensionOf(verdict.format);
-        imaging::Status status = imaging::Status::AccessDenied;
-        const QString target = pieceFileName(snapshot_.folder, letter, number, extension);
-        // A piece never replaces one of the run's pictures.
-        const bool ownPicture = !drop && isPictureFile(pictureFiles_, target);
-        OldFile oldFile = OldFile::None;
-        if (!drop && !ownPicture) {
-            QImage piece;
-            status = imaging::cutTurnedPiece(*image, quarterTurns_, cut, piece);
-            if (status == imaging::Status::Ok)
-                savePiece(piece, target, extension, jpegQuality, tiffColorDepth,
-                          imaging::encoders::compressionNone, status);
-            // The disk works while the next pieces are cut, not after the last.
-            if (status == imaging::Status::Ok && !platform::startWriteBack(target))
-                status = imaging::Status::WriteFailed;
-            // An earlier run's piece left under the name of one this run could not save
-            // would pass for this run's: it goes too.
-            if (status != imaging::Status::Ok && platform::fileExists(target))
-                oldFile = platform::removeFile(target) ? OldFile::Removed : OldFile::Kept;
-        }
+        PieceEnd end;
+        const QString target =
+            pieceFileName(snapshot_.folder, letter, number, extensionOf(verdict.format));
+        if (verdict.begin)
+            end = writePiece(*image, cut, target, verdict.format);
         const std::lock_guard guard(shared->mutex);
-        if (drop) {
+        if (!verdict.begin) {
             shared->dropped[size_t(number)] = 1;
             shared->anyDropped = true;
-        } else if (status == imaging::Status::Ok) {
+        } else if (end.result.ok()) {
             ++shared->saved;
         } else {
-            shared->unsaved.emplace(number, target);
-            if (oldFile == OldFile::Removed)
+            shared->unsaved.emplace(number, Failure{target, end.result.reason});
+            if (end.oldFile == OldFile::Removed)
                 ++shared->oldFilesRemoved;
-            else if (oldFile == OldFile::Kept)
+            else if (end.oldFile == OldFile::Kept)
                 shared->oldFilesKept.emplace(number, target);
         }
         shared->finished[size_t(number)] = 1;
         --shared->piecesRunning;
         shared->changed.notify_all();
     });
+}
+
+std::optional<BatchRun::Decoded> BatchRun::takeDecoded(qint64 index)
+{
+    Shared &s = *shared_;
+    std::unique_lock lock(s.mutex);
+    pump(lock, [&] { return s.decoded.count(index) > 0 || stop_; });
+    // A picture not reached before the stop is neither cut nor reported.
+    if (stop_)
+        return std::nullopt;
+    Decoded decoded = std::move(s.decoded[index]);
+    s.decoded.erase(index);
+    return decoded;
+}
+
+bool BatchRun::cutPicture(qint64 index, const std::shared_ptr<const QImage> &image)
+{
+    Shared &s = *shared_;
+    const QSize turned = imaging::turnedSize(image->size(), quarterTurns_);
+    const QSizeF size(float(turned.width()), float(turned.height()));
+    for (qint64 k = 1; k <= frames_; ++k) {
+        std::unique_lock lock(s.mutex);
+        // At most one piece per thread begun and not yet reported: a slow piece holds the
+        // next ones back, so a stop leaves at most that many after the read-out.
+        pump(lock, [&] { return s.events.size() - s.reported < size_t(threads_); });
+        if (stop_)
+            return false;
+        const qint64 number = runningNumber(index, frames_, k);
+        s.events.push_back(number);
+        const SplitFrame &frame = snapshot_.frames[size_t(k - 1)];
+        const QRect cut = clipPiece(frame.rect, size);
+        if (cut.isNull()) {
+            s.finished[size_t(number)] = 1; // a frame without a file
+            continue;
+        }
+        ++s.piecesRunning;
+        lock.unlock();
+        startPiece(image, cut, number, frame.letter);
+    }
+    return true;
 }
 
 RunOutcome BatchRun::execute()
@@ -240,69 +290,47 @@ RunOutcome BatchRun::execute()
     const qint64 count = snapshot_.pictures.size();
     if (frames_ == 0 || count == 0)
         return outcome;
-    Shared &s = *shared_;
 
-    std::unique_lock lock(s.mutex, std::defer_lock);
     decodeLater(1);
     for (qint64 i = 1; i <= count && !outcome.stopped; ++i) {
-        lock.lock();
-        pump(lock, [&] { return s.decoded.count(i) > 0 || stop_; });
-        // A picture not reached before the stop is neither cut nor reported.
-        if (stop_) {
+        const std::optional<Decoded> decoded = takeDecoded(i);
+        if (!decoded) {
             outcome.stopped = true;
-            lock.unlock();
             break;
         }
-        const Decoded decoded = std::move(s.decoded[i]);
-        s.decoded.erase(i);
-        lock.unlock();
         // The next picture is decoded while this one's pieces are written.
         if (i < count)
             decodeLater(i + 1);
-        if (decoded.status != imaging::Status::Ok) {
-            outcome.unreadable << snapshot_.pictures.at(i - 1);
+        const QString &picture = snapshot_.pictures.at(i - 1);
+        if (decoded->status != imaging::Status::Ok) {
+            outcome.unreadable << picture;
+            outcome.whyUnreadable.insert(picture, decoded->reason);
+            qCWarning(batchLog).noquote() << "cannot read" << picture << "-" << decoded->reason;
             continue;
         }
         // Every frame is cut at the same pixels: another size may cut pieces off.
-        if (snapshot_.sampleSize.isValid() && decoded.image->size() != snapshot_.sampleSize)
-            outcome.otherSize.append({snapshot_.pictures.at(i - 1), decoded.image->size()});
-        const QSize turned = imaging::turnedSize(decoded.image->size(), quarterTurns_);
-        const QSizeF size(float(turned.width()), float(turned.height()));
-
-        for (qint64 k = 1; k <= frames_; ++k) {
-            lock.lock();
-            // At most one piece per thread begun and not yet reported: a slow piece holds
-            // the next ones back, so a stop leaves at most that many after the read-out.
-            pump(lock, [&] { return s.events.size() - s.reported < size_t(threads_); });
-            if (stop_) {
-                outcome.stopped = true;
-                lock.unlock();
-                break;
-            }
-            const qint64 number = runningNumber(i, frames_, k);
-            s.events.push_back(number);
-            const SplitFrame &frame = snapshot_.frames[size_t(k - 1)];
-            const QRect cut = clipPiece(frame.rect, size);
-            if (cut.isNull()) {
-                s.finished[size_t(number)] = 1; // a frame without a file
-                lock.unlock();
-                continue;
-            }
-            ++s.piecesRunning;
-            lock.unlock();
-            startPiece(decoded.image, cut, number, frame.letter);
-        }
+        if (snapshot_.sampleSize.isValid() && decoded->image->size() != snapshot_.sampleSize)
+            outcome.otherSize.append({picture, decoded->image->size()});
+        outcome.stopped = !cutPicture(i, decoded->image);
     }
+    finish(outcome);
+    return outcome;
+}
 
+void BatchRun::finish(RunOutcome &outcome)
+{
+    Shared &s = *shared_;
     // Every begun piece is finished and reported before the run ends.
-    lock.lock();
+    std::unique_lock lock(s.mutex);
     pump(lock, [&] { return s.piecesRunning == 0 && s.reported == s.events.size(); });
     outcome.stopped = outcome.stopped || s.anyDropped;
     outcome.piecesSaved = s.saved;
-    for (const auto &[number, target] : s.unsaved)
-        outcome.unsaved << target;
+    for (const auto &[number, failure] : s.unsaved) {
+        outcome.unsaved << failure.path;
+        outcome.whyUnsaved.insert(failure.path, failure.reason);
+        qCWarning(batchLog).noquote() << "cannot save" << failure.path << "-" << failure.reason;
+    }
     outcome.oldFilesRemoved = s.oldFilesRemoved;
     for (const auto &[number, target] : s.oldFilesKept)
         outcome.oldFilesKept << target;
-    return outcome;
 }

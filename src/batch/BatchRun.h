@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 class QImage;
 class QRect;
@@ -43,10 +44,30 @@ public:
 private:
     struct Shared;
     struct Decoded;
+    // What became of an earlier file at the target of a piece that could not be saved.
+    enum class OldFile { None, Removed, Kept };
+    struct PieceEnd
+    {
+        imaging::SaveResult result;
+        OldFile oldFile = OldFile::None;
+    };
+    struct Failure
+    {
+        QString path;
+        QString reason;
+    };
 
     void decodeLater(qint64 index);
+    // The decoded picture, once there; nothing when a stop came first.
+    std::optional<Decoded> takeDecoded(qint64 index);
+    // Begins the picture's pieces; false when a stop kept some from beginning.
+    bool cutPicture(qint64 index, const std::shared_ptr<const QImage> &image);
     void startPiece(std::shared_ptr<const QImage> image, const QRect &cut, qint64 number,
                     const QString &letter);
+    PieceEnd writePiece(const QImage &image, const QRect &cut, const QString &target,
+                        OutputFormat format) const;
+    // Waits for every begun piece and fills in what the pieces left.
+    void finish(RunOutcome &outcome);
     // Reports finished pieces until ready() holds.
     template <class Ready> void pump(std::unique_lock<std::mutex> &lock, Ready ready);
 

@@ -1,16 +1,34 @@
 #include "OutputFormat.h"
 
+#include <array>
+
+namespace {
+
+// BMP and uncompressed TIFF at 24 bits, PNG, and JPEG at quality 100.
+constexpr std::array<OutputFormatInfo, 4> formats = {{
+    {OutputFormat::Bmp, "BMP", ".BMP", imaging::encodeBmp},
+    {OutputFormat::Tif, "TIF", ".TIF", imaging::encodeUncompressedTiff},
+    {OutputFormat::Png, "PNG", ".PNG", imaging::encodePng},
+    {OutputFormat::Jpg, "JPG", ".JPG", imaging::encodeJpegQuality100},
+}};
+
+} // namespace
+
+std::span<const OutputFormatInfo> outputFormats()
+{
+    return formats;
+}
+
+const OutputFormatInfo &formatInfo(OutputFormat format)
+{
+    for (const OutputFormatInfo &info : formats) {
+        if (info.format == format)
+            return info;
+    }
+    return formats.front();
+}
+
 QString extensionOf(OutputFormat format)
 {
-    switch (format) {
-    case OutputFormat::Bmp:
-        return QStringLiteral(".BMP");
-    case OutputFormat::Tif:
-        return QStringLiteral(".TIF");
-    case OutputFormat::Png:
-        return QStringLiteral(".PNG");
-    case OutputFormat::Jpg:
-        return QStringLiteral(".JPG");
-    }
-    return QStringLiteral(".BMP");
+    return QString::fromLatin1(formatInfo(format).extension);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QMetaType>
 #include <QSize>
@@ -15,11 +16,13 @@ struct SizedPicture
 // How a run ended, for the window's state and its report.
 struct RunOutcome
 {
-    bool stopped = false;     // the stop request ended it before the last frame
-    bool startFailed = false; // the imaging library did not start; nothing was touched
+    bool stopped = false; // the stop request ended it before the last frame
     qint64 piecesSaved = 0;
     QStringList unreadable; // pictures that could not be loaded
     QStringList unsaved;    // pieces that could not be written
+    // Why each of them failed, by path.
+    QHash<QString, QString> whyUnreadable;
+    QHash<QString, QString> whyUnsaved;
     // Earlier files under the names of unsaved pieces: how many were deleted, so that no
     // earlier run's piece passes for this run's, and those that could not be.
     qint64 oldFilesRemoved = 0;

@@ -5,6 +5,7 @@
 #include "SizeHandle.h"
 #include "SplitLayout.h"
 #include "imaging/Picture.h"
+#include "imaging/Readers.h"
 #include "imaging/Surface.h"
 #include "platform/FocusRect.h"
 #include "platform/MessageBox.h"
@@ -12,6 +13,7 @@
 #include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -19,6 +21,8 @@
 #include <utility>
 
 using namespace framecontrols;
+
+Q_LOGGING_CATEGORY(editorLog, "qinghe.editor")
 
 namespace {
 
@@ -45,10 +49,7 @@ void FrameCanvas::setSurfaceRatio(qreal ratio)
     surface_.fill(palette().color(QPalette::Window));
 }
 
-FrameCanvas::~FrameCanvas()
-{
-    stopImaging();
-}
+FrameCanvas::~FrameCanvas() = default;
 
 void FrameCanvas::createHandles()
 {
@@ -105,21 +106,27 @@ void FrameCanvas::clearFrames()
     frameTags_.resize(1);
 }
 
-bool FrameCanvas::startImaging()
+bool FrameCanvas::readersPresent()
 {
-    if (imaging::Library::startup(imagingToken_) == imaging::Status::Ok)
+    // Checked once: the readers cannot come or go while the program runs.
+    if (readersChecked_)
         return true;
+    const QStringList missing = imaging::missingPictureReaders();
+    if (missing.isEmpty()) {
+        readersChecked_ = true;
+        return true;
+    }
+    qCWarning(editorLog).noquote() << "no picture reader for" << missing.join(QLatin1String(", "));
     platform::showNotice(nullptr, QStringLiteral("加载错误"), QStringLiteral("加载GDI+失败！"),
                          platform::BoxIcon::Critical);
     emit imagingFailed();
     return false;
 }
 
-void FrameCanvas::stopImaging()
+void FrameCanvas::releaseSample()
 {
     samplePicture_.reset();
     sampleSurface_.reset();
-    imaging::Library::shutdown(imagingToken_);
 }
 
 void FrameCanvas::showSample(Rotation rotation)
@@ -129,7 +136,7 @@ void FrameCanvas::showSample(Rotation rotation)
         QPainter painter(&surface_);
         painter.fillRect(QRect(QPoint(18, 18), QPoint(817, 617)), areaColour);
     }
-    if (!startImaging())
+    if (!readersPresent())
         return;
     sampleSurface_ = std::make_unique<imaging::Surface>(surface_);
     const QString path = job_.samplePicture();
@@ -137,7 +144,7 @@ void FrameCanvas::showSample(Rotation rotation)
     // Ends early release everything, so no instance is left started, and name the file
     // instead of leaving an unexplained empty area.
     auto giveUp = [this, &path] {
-        stopImaging();
+        releaseSample();
         update();
         pendingNotice_ = QStringLiteral("无法读取样本图片：") + QDir::toNativeSeparators(path);
         // On the first load the window is not on screen yet: the box waits for it.
@@ -162,7 +169,7 @@ void FrameCanvas::showSample(Rotation rotation)
     job_.sampleSize = quarterTurns(rotation) % 2 == 1 ? size.toSize().transposed() : size.toSize();
     area_.right = fit.areaRight;
     area_.bottom = fit.areaBottom;
-    stopImaging();
+    releaseSample();
 
     layDefaultGrid();
     // A selection survives a new rotation; its handles follow the re-laid frame rather

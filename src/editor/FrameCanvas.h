@@ -1,7 +1,6 @@
 #pragma once
 
 #include "FrameGeometry.h"
-#include "imaging/Library.h"
 #include "job/SplitJob.h"
 
 #include <QImage>
@@ -71,7 +70,7 @@ public:
 signals:
     // A frame was selected (true) or the selection was dropped (false).
     void selectionChanged(bool selected);
-    // The imaging library did not start: the program must end.
+    // A picture kind has no reader: the program must end.
     void imagingFailed();
 
 protected:
@@ -80,9 +79,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
-    // The sample display's own instance of the imaging library.
-    bool startImaging();
-    void stopImaging();
+    // False, after the box that ends the program, when a picture kind cannot be read.
+    bool readersPresent();
+    // Lets go of the sample's decoded pixels once they are drawn.
+    void releaseSample();
     void createHandles();
     void layDefaultGrid();
     void framePressed(int index, Qt::MouseButton button, QPoint pos);
@@ -98,7 +98,7 @@ private:
 
     SplitJob &job_;
     QImage surface_;
-    imaging::Token imagingToken_ = 0;
+    bool readersChecked_ = false;
     std::unique_ptr<imaging::Picture> samplePicture_;
     std::unique_ptr<imaging::Surface> sampleSurface_;
     QString pendingNotice_; // an unreadable sample's box, until the window shows

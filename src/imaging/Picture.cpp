@@ -1,13 +1,13 @@
 #include "Picture.h"
 
 #include "JpegCodec.h"
-#include "Library.h"
 #include "TurnedCut.h"
 
 #include <QFile>
 #include <QImageReader>
 
 #include <limits>
+#include <mutex>
 #include <utility>
 
 namespace imaging {
@@ -118,11 +118,17 @@ QSize gifScreenSize(const QString &path)
 
 } // namespace
 
+void applyAllocationLimit()
+{
+    // Qt's reader keeps its allocation limit process-wide.
+    static std::once_flag once;
+    std::call_once(once, [] { QImageReader::setAllocationLimit(allocationLimitMb); });
+}
+
 Status Picture::open(const QString &path)
 {
     release();
-    if (!Library::started())
-        return Status::NotStarted;
+    applyAllocationLimit();
     QImageReader reader(path);
     reader.setAutoTransform(false);
     if (!reader.canRead()) {
@@ -144,7 +150,7 @@ Status Picture::open(const QString &path)
     }
     // Refuse pictures the decoder would not allocate before anything is decoded.
     const qint64 bytes = qint64(size.width()) * size.height() * 4;
-    if (bytes > qint64(Library::allocationLimitMb) * 1024 * 1024) {
+    if (bytes > qint64(allocationLimitMb) * 1024 * 1024) {
         error_ = QStringLiteral("picture too large");
         return Status::TooLarge;
     }
@@ -158,8 +164,6 @@ Status Picture::decode(QSize scaledTo)
 {
     if (!isOpen())
         return Status::InvalidParameter;
-    if (!Library::started())
-        return Status::NotStarted;
     const bool fullSize = !scaledTo.isValid() || scaledTo.isEmpty();
     if (fullSize && format_ == "jpeg") {
         QImage image = std::exchange(image_, QImage()); // memory to reuse, if any

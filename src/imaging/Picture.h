@@ -9,6 +9,11 @@
 
 namespace imaging {
 
+// Largest picture the decoder will allocate: a 1200-dpi A3 scan in 32 bits.
+inline constexpr int allocationLimitMb = 1100;
+// Gives Qt's reader that limit, once per process; every open does it first.
+void applyAllocationLimit();
+
 // A picture loaded from a file. The header is read by open(); the pixels are decoded
 // on demand, at full size or reduced for display.
 class Picture

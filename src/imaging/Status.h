@@ -4,7 +4,7 @@
 
 namespace imaging {
 
-// Result of every platform operation; Ok is 0 like the imaging library's own status.
+// Result of every imaging operation; no exception crosses the layer.
 enum class Status {
     Ok = 0,
     GenericError,
@@ -15,7 +15,6 @@ enum class Status {
     TooLarge,
     AccessDenied,
     WriteFailed,
-    NotStarted,
 };
 
 QString statusText(Status status);

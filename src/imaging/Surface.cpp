@@ -1,6 +1,5 @@
 #include "Surface.h"
 
-#include "Library.h"
 #include "Picture.h"
 
 #include <QPainter>
@@ -9,8 +8,6 @@ namespace imaging {
 
 Status Surface::drawPicture(Picture &picture, float x, float y, float width, float height)
 {
-    if (!Library::started())
-        return Status::NotStarted;
     if (width <= 0 || height <= 0 || surface_.isNull())
         return Status::InvalidParameter;
     if (!picture.isDecoded()) {

@@ -24,8 +24,6 @@ QString sizeText(QSize size)
 
 QString failureReport(const RunOutcome &outcome)
 {
-    if (outcome.startFailed)
-        return QStringLiteral("图像库启动失败，没有分割任何图片！");
     QStringList parts;
     if (!outcome.unreadable.isEmpty() || !outcome.unsaved.isEmpty()) {
         QStringList files;

@@ -1,89 +1,57 @@
-// Saving one piece: the encoder table and what the written files hold.
+// Saving one piece: the table of formats and what the written files hold.
 
 #include "FileHeaders.h"
 #include "TestSupport.h"
 #include "batch/PieceSaver.h"
-#include "imaging/Library.h"
 
 #include <QDir>
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace enc = imaging::encoders;
+Q_DECLARE_METATYPE(OutputFormat)
 
-class TestSavePic : public QObject
+class tst_PieceSaver : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QCOMPARE(imaging::Library::startup(token_), imaging::Status::Ok); }
-    void cleanupTestCase() { imaging::Library::shutdown(token_); }
-
-    void encoderTable_data();
-    void encoderTable();
+    void formatTable();
     void savedFile_data();
     void savedFile();
-    void failedSaveKeepsStatus();
-
-private:
-    imaging::Token token_ = 0;
+    void failedSaveSaysWhy();
 };
 
-void TestSavePic::encoderTable_data()
+void tst_PieceSaver::formatTable()
 {
-    QTest::addColumn<QString>("extension");
-    QTest::addColumn<QString>("encoder"); // empty: no encoder
-    QTest::addColumn<QStringList>("categories");
-    QTest::addColumn<QList<int>>("values");
-
-    QTest::newRow("jpeg") << ".JPG" << enc::jpeg << QStringList{enc::quality} << QList<int>{100};
-    QTest::newRow("png") << ".PNG" << enc::png << QStringList{} << QList<int>{};
-    QTest::newRow("tiff: compression, then depth")
-        << ".TIF" << enc::tiff << QStringList{enc::compression, enc::colorDepth}
-        << QList<int>{6, 24};
-    QTest::newRow("bmp") << ".BMP" << enc::bmp << QStringList{} << QList<int>{};
-    // The extension is compared exactly.
-    QTest::newRow("lower case") << ".jpg" << QString() << QStringList{} << QList<int>{};
-    QTest::newRow("gif") << ".GIF" << QString() << QStringList{} << QList<int>{};
-    QTest::newRow("no dot") << "BMP" << QString() << QStringList{} << QList<int>{};
-    QTest::newRow("long form") << ".TIFF" << QString() << QStringList{} << QList<int>{};
-}
-
-void TestSavePic::encoderTable()
-{
-    QFETCH(QString, extension);
-    QFETCH(QString, encoder);
-    QFETCH(QStringList, categories);
-    QFETCH(QList<int>, values);
-
-    const auto choice = encoderFor(extension, 100, 24, 6);
-    QCOMPARE(choice.has_value(), !encoder.isEmpty());
-    if (!choice)
-        return;
-    QCOMPARE(choice->encoder, encoder);
-    QCOMPARE(qsizetype(choice->parameters.size()), categories.size());
-    for (size_t i = 0; i < choice->parameters.size(); ++i) {
-        QCOMPARE(choice->parameters[i].category, categories.at(qsizetype(i)));
-        QCOMPARE(choice->parameters[i].type, 4);
-        QCOMPARE(choice->parameters[i].value, values.at(qsizetype(i)));
+    // The options' order, captions and extensions, each format once.
+    QStringList captions, extensions;
+    int position = 0;
+    for (const OutputFormatInfo &info : outputFormats()) {
+        QCOMPARE(int(info.format), position++);
+        QVERIFY(info.encode);
+        captions << QLatin1String(info.caption);
+        extensions << extensionOf(info.format);
     }
+    QCOMPARE(captions, (QStringList{"BMP", "TIF", "PNG", "JPG"}));
+    QCOMPARE(extensions, (QStringList{".BMP", ".TIF", ".PNG", ".JPG"}));
 }
 
-void TestSavePic::savedFile_data()
+void tst_PieceSaver::savedFile_data()
 {
-    QTest::addColumn<QString>("extension");
+    QTest::addColumn<OutputFormat>("format");
     QTest::addColumn<bool>("lossless");
-    QTest::newRow("BMP") << ".BMP" << true;
-    QTest::newRow("TIF") << ".TIF" << true;
-    QTest::newRow("PNG") << ".PNG" << true;
-    QTest::newRow("JPG") << ".JPG" << false;
+    QTest::newRow("BMP") << OutputFormat::Bmp << true;
+    QTest::newRow("TIF") << OutputFormat::Tif << true;
+    QTest::newRow("PNG") << OutputFormat::Png << true;
+    QTest::newRow("JPG") << OutputFormat::Jpg << false;
 }
 
-void TestSavePic::savedFile()
+void tst_PieceSaver::savedFile()
 {
-    QFETCH(QString, extension);
+    QFETCH(OutputFormat, format);
     QFETCH(bool, lossless);
+    const QString extension = extensionOf(format);
 
     QTemporaryDir dir;
     QImage piece = testsupport::patternImage(37, 23, QImage::Format_RGB888, 3);
@@ -91,9 +59,7 @@ void TestSavePic::savedFile()
     piece.setDotsPerMeterX(dpm300);
     piece.setDotsPerMeterY(dpm300);
     const QString path = dir.filePath(QStringLiteral("A00001") + extension);
-    imaging::Status lastStatus = imaging::Status::GenericError;
-    QCOMPARE(savePiece(piece, path, extension, 100, 24, 6, lastStatus), imaging::Status::Ok);
-    QCOMPARE(lastStatus, imaging::Status::Ok);
+    QVERIFY(savePiece(piece, path, format).ok());
 
     const QByteArray data = headers::readAll(path);
     if (extension == ".BMP") {
@@ -131,27 +97,19 @@ void TestSavePic::savedFile()
         QCOMPARE(back, piece);
 }
 
-void TestSavePic::failedSaveKeepsStatus()
+void tst_PieceSaver::failedSaveSaysWhy()
 {
     QTemporaryDir dir;
     const QImage piece = testsupport::patternImage(8, 8, QImage::Format_RGB888);
-    imaging::Status lastStatus = imaging::Status::Ok;
-
-    // A folder that does not exist: no file, a failure status.
+    // A folder that does not exist: no file, a failure and its reason.
     const QString missing = dir.filePath(QStringLiteral("gone/A00001.BMP"));
-    QVERIFY(savePiece(piece, missing, ".BMP", 100, 24, 6, lastStatus) != imaging::Status::Ok);
-    QVERIFY(lastStatus != imaging::Status::Ok);
+    const imaging::SaveResult result = savePiece(piece, missing, OutputFormat::Bmp);
+    QVERIFY(!result.ok());
+    QVERIFY(!result.reason.isEmpty());
     QVERIFY(!QFile::exists(missing));
-
-    // An extension without an encoder writes nothing.
-    const QString gif = dir.filePath(QStringLiteral("A00001.GIF"));
-    QCOMPARE(savePiece(piece, gif, ".GIF", 100, 24, 6, lastStatus),
-             imaging::Status::InvalidParameter);
-    QCOMPARE(lastStatus, imaging::Status::InvalidParameter);
-    QVERIFY(!QFile::exists(gif));
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              QStringList());
 }
 
-QTEST_GUILESS_MAIN(TestSavePic)
+QTEST_GUILESS_MAIN(tst_PieceSaver)
 #include "tst_piecesaver.moc"

@@ -2,8 +2,8 @@
 
 #include "TestSupport.h"
 #include "imaging/Encoders.h"
-#include "imaging/Library.h"
 #include "imaging/Picture.h"
+#include "imaging/Readers.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -14,7 +14,6 @@
 #include <QtTest>
 
 using imaging::Status;
-namespace enc = imaging::encoders;
 
 namespace {
 
@@ -47,11 +46,8 @@ class TestImaging : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-
-    void instances();
-    void nothingWithoutInstance();
+    void missingReaders_data();
+    void missingReaders();
     void loadFailures_data();
     void loadFailures();
     void turning_data();
@@ -61,54 +57,30 @@ private slots:
     void cutOutsideRefused();
     void saveReplacesAtomically();
     void saveFailuresLeaveNothing();
-    void tiffCompressionParameter();
 
 private:
     QTemporaryDir dir_;
-    imaging::Token token_ = 0;
 };
 
-void TestImaging::init()
+void TestImaging::missingReaders_data()
 {
-    QCOMPARE(imaging::Library::startup(token_), Status::Ok);
+    QTest::addColumn<QList<QByteArray>>("available");
+    QTest::addColumn<QStringList>("missing");
+    const QList<QByteArray> all = {"bmp", "gif", "jpeg", "jpg", "png", "tiff", "tif", "webp"};
+    QTest::newRow("every kind") << all << QStringList{};
+    QList<QByteArray> withoutTiff = all;
+    withoutTiff.removeAll("tiff");
+    withoutTiff.removeAll("tif");
+    QTest::newRow("no TIFF plugin") << withoutTiff << QStringList{"tiff"};
+    QTest::newRow("nothing") << QList<QByteArray>{}
+                             << QStringList{"bmp", "gif", "jpeg", "tiff", "png"};
 }
 
-void TestImaging::cleanup()
+void TestImaging::missingReaders()
 {
-    imaging::Library::shutdown(token_);
-    QCOMPARE(imaging::Library::liveInstances(), 0);
-}
-
-void TestImaging::instances()
-{
-    const int startups = imaging::Library::totalStartups();
-    imaging::Token second = 0;
-    QCOMPARE(imaging::Library::startup(second), Status::Ok);
-    QVERIFY(second != token_);
-    QCOMPARE(imaging::Library::liveInstances(), 2);
-    imaging::Library::shutdown(second);
-    imaging::Library::shutdown(second); // a token is given back once only
-    QCOMPARE(imaging::Library::liveInstances(), 1);
-
-    imaging::Library::failNextStartup();
-    imaging::Token failed = 0;
-    QCOMPARE(imaging::Library::startup(failed), Status::GenericError);
-    QCOMPARE(imaging::Library::liveInstances(), 1);
-    QCOMPARE(imaging::Library::totalStartups(), startups + 1);
-}
-
-void TestImaging::nothingWithoutInstance()
-{
-    const QString path = dir_.filePath("p.png");
-    QVERIFY(testsupport::writePicture(testsupport::patternImage(4, 4), path, "png"));
-    imaging::Library::shutdown(token_);
-    imaging::Picture picture;
-    QCOMPARE(picture.load(path), Status::NotStarted);
-    QCOMPARE(imaging::savePicture(QImage(4, 4, QImage::Format_RGB888), dir_.filePath("o.bmp"),
-                                  enc::bmp, {}),
-             Status::NotStarted);
-    QVERIFY(!QFile::exists(dir_.filePath("o.bmp")));
-    QCOMPARE(imaging::Library::startup(token_), Status::Ok);
+    QFETCH(QList<QByteArray>, available);
+    QFETCH(QStringList, missing);
+    QCOMPARE(imaging::missingPictureReaders(available), missing);
 }
 
 void TestImaging::loadFailures_data()
@@ -252,7 +224,7 @@ void TestImaging::saveReplacesAtomically()
         old.write(QByteArray(100000, 'x')); // longer than the new file
     }
     const QImage piece = rgb(testsupport::patternImage(9, 9, QImage::Format_RGB32, 2));
-    QCOMPARE(imaging::savePicture(piece, path, enc::png, {}), Status::Ok);
+    QVERIFY(imaging::savePicture(piece, path, imaging::encodePng).ok());
     QCOMPARE(rgb(QImage(path)), piece);
     QVERIFY(QFileInfo(path).size() < 100000);
     QCOMPARE(entries(out.path()), QStringList{"A00001.PNG"});
@@ -262,40 +234,19 @@ void TestImaging::saveFailuresLeaveNothing()
 {
     QTemporaryDir out;
     const QImage piece = rgb(testsupport::patternImage(9, 9));
-    QString why;
     // The target's name is held by a folder.
     QVERIFY(QDir(out.path()).mkdir("A00001.BMP"));
-    QVERIFY(imaging::savePicture(piece, out.filePath("A00001.BMP"), enc::bmp, {}, &why) !=
-            Status::Ok);
-    QVERIFY(!why.isEmpty());
+    const imaging::SaveResult held =
+        imaging::savePicture(piece, out.filePath("A00001.BMP"), imaging::encodeBmp);
+    QVERIFY(!held.ok());
+    QVERIFY(!held.reason.isEmpty());
     // The folder is gone.
-    QVERIFY(imaging::savePicture(piece, out.filePath("gone/A00002.BMP"), enc::bmp, {}) !=
-            Status::Ok);
-    // An encoder that does not exist.
-    QCOMPARE(imaging::savePicture(piece, out.filePath("A00003.GIF"),
-                                  QStringLiteral("{557CF402-1A04-11D3-9A73-0000F81EF32E}"), {}),
+    QVERIFY(!imaging::savePicture(piece, out.filePath("gone/A00002.BMP"), imaging::encodeBmp).ok());
+    // No encoder.
+    QCOMPARE(imaging::savePicture(piece, out.filePath("A00003.GIF"), nullptr).status,
              Status::InvalidParameter);
     QCOMPARE(entries(out.path()), QStringList{"A00001.BMP"});
     QVERIFY(QFileInfo(out.filePath("A00001.BMP")).isDir());
-}
-
-void TestImaging::tiffCompressionParameter()
-{
-    QTemporaryDir out;
-    QImage flat(200, 200, QImage::Format_RGB888);
-    flat.fill(QColor(10, 20, 30));
-    const QString plain = out.filePath("plain.tif");
-    const QString packed = out.filePath("packed.tif");
-    QCOMPARE(imaging::savePicture(
-                 flat, plain, enc::tiff,
-                 {{enc::compression, 4, enc::compressionNone}, {enc::colorDepth, 4, 24}}),
-             Status::Ok);
-    QCOMPARE(imaging::savePicture(flat, packed, enc::tiff, {{enc::compression, 4, 2}}), Status::Ok);
-    // Uncompressed: every pixel's three bytes are in the file.
-    QVERIFY(QFileInfo(plain).size() >= 200 * 200 * 3);
-    QVERIFY(QFileInfo(packed).size() < 200 * 200);
-    QCOMPARE(rgb(QImage(plain)), flat);
-    QCOMPARE(rgb(QImage(packed)), flat);
 }
 
 QTEST_GUILESS_MAIN(TestImaging)

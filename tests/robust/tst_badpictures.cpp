@@ -4,7 +4,6 @@
 #include "CraftedFiles.h"
 #include "RobustSupport.h"
 #include "TestSupport.h"
-#include "imaging/Library.h"
 #include "imaging/Picture.h"
 
 #include <QImageWriter>
@@ -275,14 +274,11 @@ void TestBadPictures::endsEarly()
     QFETCH(bool, reduced);
     QFETCH(bool, accepted);
     QVERIFY(writeBytes(file(name), bytes));
-    imaging::Token token = 0;
-    QCOMPARE(imaging::Library::startup(token), imaging::Status::Ok);
     imaging::Picture picture;
     imaging::Status status = picture.open(file(name));
     if (status == imaging::Status::Ok)
         status = picture.decode(reduced ? QSize(15, 10) : QSize());
     picture.release();
-    imaging::Library::shutdown(token);
     QCOMPARE(status, accepted ? imaging::Status::Ok : imaging::Status::UnknownImageFormat);
 }
 
@@ -404,13 +400,10 @@ void TestBadPictures::gifFirstFrameSmallerThanScreen()
     QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
 
     // Step 2 fits the sample by the picture's dimensions: they must be the pixels' too.
-    imaging::Token token = 0;
-    QCOMPARE(imaging::Library::startup(token), imaging::Status::Ok);
     imaging::Picture picture;
     const imaging::Status status = picture.load(path);
     const QSizeF dimensions = picture.dimensions();
     picture.release();
-    imaging::Library::shutdown(token);
     QCOMPARE(status, imaging::Status::Ok);
     QCOMPARE(dimensions, QSizeF(3000, 20));
 }
