@@ -7,7 +7,6 @@
 #include "SplitOptions.h"
 #include "batch/BatchEngine.h"
 #include "batch/PieceName.h"
-#include "imaging/Library.h"
 #include "imaging/Picture.h"
 #include "job/LayoutFile.h"
 #include "output/EndReport.h"
@@ -24,25 +23,6 @@ namespace {
 
 // How often the run looks whether Ctrl+C was pressed.
 constexpr int interruptPollMs = 20;
-
-// One start of the imaging library, given back however the scope ends.
-class ImagingSession
-{
-public:
-    ImagingSession() : status_(imaging::Library::startup(token_)) {}
-    ~ImagingSession()
-    {
-        if (ok())
-            imaging::Library::shutdown(token_);
-    }
-    ImagingSession(const ImagingSession &) = delete;
-    ImagingSession &operator=(const ImagingSession &) = delete;
-    bool ok() const { return status_ == imaging::Status::Ok; }
-
-private:
-    imaging::Token token_ = 0;
-    imaging::Status status_;
-};
 
 // The sample's size after the rotation, read from its header as step 2 reads it.
 std::optional<QSizeF> turnedSampleSize(const QString &path, Rotation rotation)
@@ -124,9 +104,6 @@ bool SplitCommand::placeFrames()
     }
     job_.partCount = options_.parts;
     job_.rotation = options_.rotation.value_or(Rotation::None);
-    const ImagingSession imaging;
-    if (!imaging.ok())
-        return refuse(splitexit::failures, QStringLiteral("图像库启动失败，没有分割任何图片！"));
     const std::optional<QSizeF> size = turnedSampleSize(job_.samplePicture(), job_.rotation);
     if (!size)
         return refuse(splitexit::failures, QStringLiteral("无法读取样本图片：") +
@@ -165,8 +142,7 @@ int SplitCommand::cut()
                                 .arg(outcome.piecesSaved));
         return splitexit::interrupted;
     }
-    const bool failed =
-        outcome.startFailed || !outcome.unreadable.isEmpty() || !outcome.unsaved.isEmpty();
+    const bool failed = !outcome.unreadable.isEmpty() || !outcome.unsaved.isEmpty();
     return failed ? splitexit::failures : splitexit::allSaved;
 }
 
