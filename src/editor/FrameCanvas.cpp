@@ -33,7 +33,7 @@ const QColor areaColour(204, 204, 153);
 FrameCanvas::FrameCanvas(SplitJob &job, QWidget *parent) : QWidget(parent), job_(job)
 {
     setObjectName(QStringLiteral("canvas"));
-    setGeometry(0, 0, 954, 636);
+    setGeometry(QRect(QPoint(0, 0), layout::editorSize));
     setSurfaceRatio(devicePixelRatioF());
     frameShapes_ = {makeShape(this, 0)};
     frameTags_ = {makeTag(this, 0)};
@@ -134,7 +134,7 @@ void FrameCanvas::showSample(Rotation rotation)
     shownRotation_ = rotation;
     {
         QPainter painter(&surface_);
-        painter.fillRect(QRect(QPoint(18, 18), QPoint(817, 617)), areaColour);
+        painter.fillRect(layout::largestArea, areaColour);
     }
     if (!readersPresent())
         return;
@@ -158,7 +158,8 @@ void FrameCanvas::showSample(Rotation rotation)
     samplePicture_->turn(quarterTurns(rotation));
     const QSizeF size = samplePicture_->dimensions();
     const layout::SampleFit fit = layout::fitSample(float(size.width()), float(size.height()));
-    if (sampleSurface_->drawPicture(*samplePicture_, 18.0f, 18.0f, float(fit.width),
+    if (sampleSurface_->drawPicture(*samplePicture_, float(layout::areaOrigin),
+                                    float(layout::areaOrigin), float(fit.width),
                                     float(fit.height)) != imaging::Status::Ok) {
         // The frames keep the old picture's geometry, so the scale and limits that go
         // with them stay too.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SplitLayout.h"
+
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -15,10 +17,10 @@ namespace geometry {
 // The displayed picture: right/bottom are its last pixel column and row (inclusive).
 struct Area
 {
-    int left = 18;
-    int top = 18;
-    int right = 817;
-    int bottom = 617;
+    int left = layout::largestArea.left();
+    int top = layout::largestArea.top();
+    int right = layout::largestArea.right();
+    int bottom = layout::largestArea.bottom();
 };
 
 // The dotted band of a gesture; right and bottom are one past the last column and row.

@@ -17,8 +17,8 @@ LetterRows::LetterRows(SplitJob &job, QWidget *window) : QObject(window), job_(j
 void LetterRows::build(int count)
 {
     QStringList letters;
-    for (int code = 65; code <= 64 + count; ++code)
-        letters.append(QString(QChar(code)));
+    for (int index = 0; index < count; ++index)
+        letters.append(defaultLetter(index));
     for (int i = 1; i <= count; ++i) {
         const QPoint rowAt(830, 20 + 26 * (i - 1));
         QLabel *caption = makeRowCaption(

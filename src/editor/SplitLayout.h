@@ -3,6 +3,7 @@
 #include "job/SplitJob.h"
 
 #include <QRect>
+#include <QSize>
 #include <QStringList>
 
 // Two coordinate spaces meet on step 2. Window space: client pixels of the editor, the
@@ -14,6 +15,10 @@ namespace layout {
 constexpr int areaOrigin = 18;    // first column and row of the picture area
 constexpr int maxAreaWidth = 800; // largest displayed picture
 constexpr int maxAreaHeight = 600;
+// The largest picture area, where the sample is drawn and the frames are kept.
+constexpr QRect largestArea(areaOrigin, areaOrigin, maxAreaWidth, maxAreaHeight);
+// The editor window's client area, which the canvas covers.
+constexpr QSize editorSize(954, 636);
 constexpr float wideRatio = 0.75f; // height / width of a 4:3 landscape picture
 
 // How a turned sample of w x h pixels is shown: the scale, the displayed size and the

@@ -10,9 +10,14 @@ QString SplitJob::samplePicture() const
     return pictures.isEmpty() ? QString() : pictures.last();
 }
 
+QString defaultLetter(int frameIndex)
+{
+    return QString(QChar(u'A' + frameIndex));
+}
+
 void SplitJob::resetFrames(int count)
 {
     frames.assign(size_t(qMax(count, 0)), SplitFrame{});
     for (size_t i = 0; i < frames.size(); ++i)
-        frames[i].letter = QString(QChar(u'A' + int(i)));
+        frames[i].letter = defaultLetter(int(i));
 }

@@ -34,6 +34,9 @@ struct SplitFrame
     QString letter;
 };
 
+// The initial letter frame index (0-based) gets by default: A, B, C, ...
+QString defaultLetter(int frameIndex);
+
 // What the three steps of the wizard share: step 1 fills in the pictures and the number
 // of parts, step 2 the frames and the rotation, step 3 runs the batch from all of it.
 // The wizard owns it; each window holds a reference.
