@@ -198,6 +198,20 @@ void FrameCanvas::layDefaultGrid()
     }
 }
 
+void FrameCanvas::placeFrames(const std::vector<SplitFrame> &frames)
+{
+    const int count = std::min(frameCount(), int(frames.size()));
+    for (int i = 1; i <= count; ++i) {
+        const QRect frame =
+            layout::windowRect(frames[size_t(i - 1)].rect, scale_, area_.right, area_.bottom);
+        frameShapes_[size_t(i)]->setGeometry(frame);
+        frameTags_[size_t(i)]->move(frame.left() + 4, frame.top() + 4);
+    }
+    if (handlesShown_)
+        placeHandles(selectedFrame_);
+    updateFrameRects();
+}
+
 void FrameCanvas::updateFrameRects()
 {
     // Before any sample was drawn there is no scale to convert with.

@@ -46,6 +46,9 @@ public:
     void showSample(Rotation rotation);
     // Shows the box about an unreadable sample that waited for the window to be on screen.
     void showPendingNotice();
+    // Puts each frame where its picture rectangle (in the current sample) is the given
+    // one, or as near as the scale and the picture area allow.
+    void placeFrames(const std::vector<SplitFrame> &frames);
     // The job's frame rectangles from the frames' window rectangles and the scale.
     void updateFrameRects();
     void setHandlesVisible(bool visible);

@@ -63,3 +63,12 @@ QStringList LetterRows::letters() const
         letters.append(letterBoxes_[i]->currentText());
     return letters;
 }
+
+void LetterRows::setLetters(const QStringList &letters)
+{
+    for (size_t i = 1; i < letterBoxes_.size() && qsizetype(i) <= letters.size(); ++i) {
+        const int position = letterBoxes_[i]->findText(letters.at(qsizetype(i - 1)));
+        if (position >= 0)
+            letterBoxes_[i]->setCurrentIndex(position);
+    }
+}

@@ -26,6 +26,9 @@ public:
     void clear();
     void setEnabled(bool enabled);
     QStringList letters() const;
+    // Chooses each row's letter from the list, row 1 first; a letter the list lacks
+    // leaves its row as it is.
+    void setLetters(const QStringList &letters);
 
 private:
     SplitJob &job_;

@@ -19,6 +19,21 @@ qint32 floorToInt(double value)
     return qint32(f);
 }
 
+// The smallest window length n whose picture length floor(n / scale) is value; where
+// none is, the one whose picture length comes nearest.
+qint64 windowLength(qint32 value, double scale)
+{
+    qint64 n = qint64(std::ceil(double(value) * scale));
+    // value * scale is rounded; step to the exact edge of the conversion.
+    while (n > 0 && floorToInt(double(n - 1) / scale) >= value)
+        --n;
+    while (floorToInt(double(n) / scale) < value)
+        ++n;
+    const qint64 over = floorToInt(double(n) / scale) - qint64(value);
+    const qint64 under = n > 0 ? qint64(value) - floorToInt(double(n - 1) / scale) : over + 1;
+    return over > 0 && under < over ? n - 1 : n;
+}
+
 } // namespace
 
 SampleFit fitSample(float w, float h)
@@ -68,6 +83,21 @@ FrameRect pictureRect(const QRect &frame, float scale)
     r.width = floorToInt(double(frame.width()) / s);
     r.height = floorToInt(double(frame.height()) / s);
     return r;
+}
+
+QRect windowRect(const FrameRect &picture, float scale, int areaRight, int areaBottom)
+{
+    const qint64 areaWidth = areaRight - areaOrigin + 1, areaHeight = areaBottom - areaOrigin + 1;
+    if (!(scale > 0.0f) || areaWidth < 1 || areaHeight < 1)
+        return QRect(areaOrigin, areaOrigin, 1, 1);
+    const double s = double(scale);
+    const qint64 width = std::clamp<qint64>(windowLength(picture.width, s), 1, areaWidth);
+    const qint64 height = std::clamp<qint64>(windowLength(picture.height, s), 1, areaHeight);
+    const qint64 left = std::clamp<qint64>(areaOrigin + windowLength(picture.x, s), areaOrigin,
+                                           areaRight - width + 1);
+    const qint64 top = std::clamp<qint64>(areaOrigin + windowLength(picture.y, s), areaOrigin,
+                                          areaBottom - height + 1);
+    return QRect(int(left), int(top), int(width), int(height));
 }
 
 int countBooks(const QStringList &letters)

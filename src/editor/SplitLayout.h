@@ -45,6 +45,11 @@ QRect defaultFrame(int i, int frameCount, int areaRight, int areaBottom);
 // in double precision and rounded towards minus infinity.
 FrameRect pictureRect(const QRect &frame, float scale);
 
+// The window rectangle whose picture rectangle, by pictureRect, is the given one where
+// one exists, else the nearest, kept inside the picture area whose last column and row
+// are areaRight and areaBottom: a frame read from a saved layout shows the saved numbers.
+QRect windowRect(const FrameRect &picture, float scale, int areaRight, int areaBottom);
+
 // The number of books the letters make: distinct trimmed texts, compared exactly;
 // an empty letter adds no book.
 int countBooks(const QStringList &letters);

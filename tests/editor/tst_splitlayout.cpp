@@ -24,6 +24,8 @@ private slots:
     void defaultGrid();
     void pictureRect_data();
     void pictureRect();
+    void windowRect_data();
+    void windowRect();
     void books_data();
     void books();
 };
@@ -154,6 +156,48 @@ void tst_SplitLayout::pictureRect()
     QFETCH(float, scale);
     QFETCH(QRect, expected);
     QCOMPARE(asRect(layout::pictureRect(frame, scale)), expected);
+}
+
+// Placing a saved picture rectangle: exactly where the read-out gives it back, else the
+// nearest window rectangle, always inside the picture area.
+void tst_SplitLayout::windowRect_data()
+{
+    QTest::addColumn<QRect>("picture");
+    QTest::addColumn<float>("scale");
+    QTest::addColumn<QPoint>("areaEnd"); // last column and row of the picture area
+    QTest::addColumn<QRect>("expected");
+    QTest::addColumn<bool>("exact");
+
+    const QPoint largest(817, 617);
+    QTest::newRow("unscaled") << QRect(320, 240, 320, 240) << 1.f << largest
+                              << QRect(338, 258, 320, 240) << true;
+    QTest::newRow("portrait scan, frame 4")
+        << QRect(1239, 1753, 1239, 1753) << 600.f / 3508.f << QPoint(441, 617)
+        << QRect(230, 318, 212, 300) << true;
+    QTest::newRow("turned scan, a moved frame")
+        << QRect(999, 8, 333, 1113) << 800.f / 3508.f << QPoint(817, 582) << QRect(246, 20, 76, 254)
+        << true;
+    QTest::newRow("upscaled small picture")
+        << QRect(3, 5, 7, 9) << 4.f << largest << QRect(30, 38, 28, 36) << true;
+    QTest::newRow("no window length gives 3 at half size: the nearest")
+        << QRect(3, 3, 3, 3) << 0.5f << largest << QRect(20, 20, 2, 2) << false;
+    QTest::newRow("beyond the area: pushed back inside")
+        << QRect(5000, 0, 100, 100) << 0.2f << largest << QRect(798, 18, 20, 20) << false;
+    QTest::newRow("wider than the area: as wide as the area")
+        << QRect(0, 0, 10000, 10) << 0.1f << largest << QRect(18, 18, 800, 1) << false;
+}
+
+void tst_SplitLayout::windowRect()
+{
+    QFETCH(QRect, picture);
+    QFETCH(float, scale);
+    QFETCH(QPoint, areaEnd);
+    QFETCH(QRect, expected);
+    QFETCH(bool, exact);
+    const FrameRect saved{picture.x(), picture.y(), picture.width(), picture.height()};
+    const QRect window = layout::windowRect(saved, scale, areaEnd.x(), areaEnd.y());
+    QCOMPARE(window, expected);
+    QCOMPARE(asRect(layout::pictureRect(window, scale)) == picture, exact);
 }
 
 void tst_SplitLayout::books_data()
