@@ -100,6 +100,16 @@ bool insideAnyPicture(const qint64 x, const qint64 y, const qint64 width, const 
            y + height <= int32Max;
 }
 
+// True for one of the letters step 2 offers for that many parts.
+bool offeredLetter(const QString &letter, int parts)
+{
+    for (int i = 0; i < parts; ++i) {
+        if (letter == defaultLetter(i))
+            return true;
+    }
+    return false;
+}
+
 // Frame `number` (1-based) of a layout of `parts` frames; the letter must be one step 2
 // offers for that many parts, so no name can leave the output folder.
 std::optional<SplitFrame> readFrame(const QJsonValue &value, int number, int parts, QString &error)
@@ -118,11 +128,10 @@ std::optional<SplitFrame> readFrame(const QJsonValue &value, int number, int par
     const std::optional<qint64> height = width ? fields.wholeNumber("height") : std::nullopt;
     if (!height)
         return std::nullopt;
-    const QChar last(u'A' + parts - 1);
-    if (letter->size() != 1 || letter->at(0) < QLatin1Char('A') || letter->at(0) > last) {
-        error = QStringLiteral("布局文件中分割框 %1 的首字母“%2”无效，应为 A 到 %3 中的一个字母。")
+    if (!offeredLetter(*letter, parts)) {
+        error = QStringLiteral("布局文件中分割框 %1 的首字母“%2”无效，应为 %3 到 %4 中的一个字母。")
                     .arg(number)
-                    .arg(*letter, last);
+                    .arg(*letter, defaultLetter(0), defaultLetter(parts - 1));
         return std::nullopt;
     }
     if (!insideAnyPicture(*x, *y, *width, *height)) {
