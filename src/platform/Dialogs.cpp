@@ -2,15 +2,14 @@
 
 #include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 
 namespace platform {
 
 namespace {
 
-std::function<QString(const OpenPicturesRequest &)> &openResponder()
+std::function<QStringList(const OpenPicturesRequest &)> &openResponder()
 {
-    static std::function<QString(const OpenPicturesRequest &)> r;
+    static std::function<QStringList(const OpenPicturesRequest &)> r;
     return r;
 }
 
@@ -18,11 +17,6 @@ std::function<std::optional<QString>(const FolderRequest &)> &folderResponder()
 {
     static std::function<std::optional<QString>(const FolderRequest &)> r;
     return r;
-}
-
-QString withSlash(const QString &folder)
-{
-    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
 }
 
 } // namespace
@@ -45,38 +39,7 @@ QStringList qtNameFilters(const std::vector<FilterPair> &filters)
     return result;
 }
 
-QString nameBufferFor(const QStringList &paths)
-{
-    const QChar nul(QChar::Null);
-    if (paths.isEmpty())
-        return {};
-    if (paths.size() == 1)
-        return QDir::toNativeSeparators(paths.first()) + nul;
-    // Names typed into the dialog may lie in other folders than the one shown; the
-    // folder is then the files' common ancestor and each name the rest of its path,
-    // so that folder + name is still the file picked.
-    QStringList files;
-    for (const QString &path : paths)
-        files << QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    QString folder = QFileInfo(files.first()).path();
-    for (const QString &file : files) {
-        while (!file.startsWith(withSlash(folder))) {
-            const QString parent = QFileInfo(folder).path();
-            if (parent == folder)
-                break; // no common ancestor (another drive)
-            folder = parent;
-        }
-    }
-    const QString prefix = withSlash(folder);
-    QString buffer = QDir::toNativeSeparators(folder) + nul;
-    for (const QString &file : files) {
-        const QString name = file.startsWith(prefix) ? file.mid(prefix.size()) : file;
-        buffer += QDir::toNativeSeparators(name) + nul;
-    }
-    return buffer + nul;
-}
-
-QString openPictures(const OpenPicturesRequest &request)
+QStringList openPictures(const OpenPicturesRequest &request)
 {
     if (openResponder())
         return openResponder()(request);
@@ -94,7 +57,7 @@ QString openPictures(const OpenPicturesRequest &request)
         dialog.selectNameFilter(filters.at(request.filterIndex - 1));
     if (dialog.exec() != QDialog::Accepted)
         return {};
-    return nameBufferFor(dialog.selectedFiles());
+    return dialog.selectedFiles();
 }
 
 std::optional<QString> chooseFolder(const FolderRequest &request)
@@ -109,7 +72,7 @@ std::optional<QString> chooseFolder(const FolderRequest &request)
     return QDir::toNativeSeparators(folder);
 }
 
-void setOpenPicturesResponder(std::function<QString(const OpenPicturesRequest &)> responder)
+void setOpenPicturesResponder(std::function<QStringList(const OpenPicturesRequest &)> responder)
 {
     openResponder() = std::move(responder);
 }

@@ -34,19 +34,15 @@ struct FolderRequest
     QString title;
 };
 
-// Multi-select open dialog. Returns the name buffer: one file as its full path
-// followed by NUL; several as folder, NUL, each name followed by NUL, then NUL;
-// an empty string (all NUL) on cancel. There is no length bound.
-QString openPictures(const OpenPicturesRequest &request);
-
-// Builds the name buffer from full paths, in the order given.
-QString nameBufferFor(const QStringList &paths);
+// Multi-select open dialog: the full paths of the picked files, as many as were picked;
+// none when cancelled.
+QStringList openPictures(const OpenPicturesRequest &request);
 
 // Folder chooser: the chosen folder's path, or nothing when cancelled.
 std::optional<QString> chooseFolder(const FolderRequest &request);
 
 // Test seams: when set, they answer instead of showing a dialog.
-void setOpenPicturesResponder(std::function<QString(const OpenPicturesRequest &)> responder);
+void setOpenPicturesResponder(std::function<QStringList(const OpenPicturesRequest &)> responder);
 void setFolderResponder(std::function<std::optional<QString>(const FolderRequest &)> responder);
 
 // The name filters handed to the dialog: each description with its patterns, which the

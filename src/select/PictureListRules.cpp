@@ -8,6 +8,37 @@
 
 #include <algorithm>
 
+namespace {
+
+// A folder as the open dialog is given it: native separators, ending in one.
+QString dialogFolder(const QString &folder)
+{
+    QString native = QDir::toNativeSeparators(folder);
+    if (!native.endsWith(QDir::separator()))
+        native += QDir::separator();
+    return native;
+}
+
+// The deepest folder every file lies in; the files are clean absolute paths.
+QString sharedFolder(const QStringList &files)
+{
+    QString folder = QFileInfo(files.first()).path();
+    const auto withSlash = [](const QString &path) {
+        return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+    };
+    for (const QString &file : files) {
+        while (!file.startsWith(withSlash(folder))) {
+            const QString parent = QFileInfo(folder).path();
+            if (parent == folder)
+                break; // no folder in common (another drive)
+            folder = parent;
+        }
+    }
+    return folder;
+}
+
+} // namespace
+
 std::vector<platform::FilterPair> pictureFilter()
 {
     return {
@@ -54,6 +85,21 @@ bool isPictureName(const QString &name)
     return kinds.contains(QFileInfo(name).suffix(), Qt::CaseInsensitive);
 }
 
+PickedPictures picturesFromPick(const QStringList &paths)
+{
+    PickedPictures picked;
+    if (paths.isEmpty())
+        return picked;
+    QStringList files;
+    for (const QString &path : paths)
+        files << QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    for (const QString &file : platform::naturallySorted(files))
+        picked.pictures << QDir::toNativeSeparators(file);
+    // Names typed into the dialog may lie in other folders than the one shown.
+    picked.folder = dialogFolder(sharedFolder(files));
+    return picked;
+}
+
 DroppedPictures picturesFromDrop(const QStringList &paths)
 {
     DroppedPictures dropped;
@@ -83,11 +129,7 @@ DroppedPictures picturesFromDrop(const QStringList &paths)
                      });
     for (QString &picture : dropped.pictures)
         picture = QDir::toNativeSeparators(picture);
-    if (!dropped.pictures.isEmpty()) {
-        dropped.folder = QFileInfo(dropped.pictures.first()).path();
-        dropped.folder = QDir::toNativeSeparators(dropped.folder);
-        if (!dropped.folder.endsWith(QDir::separator()))
-            dropped.folder += QDir::separator();
-    }
+    if (!dropped.pictures.isEmpty())
+        dropped.folder = dialogFolder(QFileInfo(dropped.pictures.first()).path());
     return dropped;
 }

@@ -18,6 +18,16 @@ std::optional<int> partsCount(const QString &text);
 // True for a name with one of the five picture kinds' extensions, in any case.
 bool isPictureName(const QString &name);
 
+// What a pick in the open dialog adds: the picked files in page order, so that p2 comes
+// before p10, and the folder the dialog should start in next, the one they all lie in
+// (ends in the native separator).
+struct PickedPictures
+{
+    QStringList pictures;
+    QString folder;
+};
+PickedPictures picturesFromPick(const QStringList &paths);
+
 // What a drop of files and folders adds: the pictures among the files, and the pictures
 // directly inside the folders, folder by folder (folders in page order of their paths),
 // each in page order; how many other files were left out; and

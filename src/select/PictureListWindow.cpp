@@ -1,6 +1,5 @@
 #include "PictureListWindow.h"
 
-#include "FileSelection.h"
 #include "PartsBox.h"
 #include "PictureListRules.h"
 #include "job/SplitJob.h"
@@ -8,7 +7,6 @@
 #include "platform/Dialogs.h"
 #include "platform/Icons.h"
 #include "platform/MessageBox.h"
-#include "platform/NaturalOrder.h"
 
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -126,13 +124,11 @@ void PictureListWindow::addPictures()
     request.filters = pictureFilter();
     request.filterIndex = 1;
     request.initialFolder = job_.lastFolder;
-    const FileSelection selection = parseNameBuffer(platform::openPictures(request));
-    if (selection.fileCount == 0)
+    const PickedPictures picked = picturesFromPick(platform::openPictures(request));
+    if (picked.pictures.isEmpty())
         return;
-    job_.lastFolder = selection.folderPath;
-    // Picked together, the pictures enter in page order: p2 before p10.
-    for (const QString &name : platform::naturallySorted(selection.fileNames))
-        pictureList_->addItem(selection.folderPath + name);
+    job_.lastFolder = picked.folder;
+    pictureList_->addItems(picked.pictures);
     listChanged();
 }
 

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -55,6 +56,20 @@ QStringList paths(const QString &folder, const QStringList &names)
     return result;
 }
 
+// Types the text key by key; a character no key gives comes from an input method.
+void typeInto(QLineEdit *edit, const QString &text)
+{
+    for (const QChar c : text) {
+        if (c.toLatin1() != 0) {
+            QTest::keyClick(edit, c.toLatin1());
+            continue;
+        }
+        QInputMethodEvent commit;
+        commit.setCommitString(c);
+        QApplication::sendEvent(edit, &commit);
+    }
+}
+
 bool touch(const QString &path)
 {
     QFile file(path);
@@ -77,7 +92,8 @@ private slots:
     void tabOrder();
     void accessKeys();
     void addOne();
-    void addThreeInOrder();
+    void addPicksInOrder_data();
+    void addPicksInOrder();
     void cancelKeepsEverything();
     void duplicateCountedTwice();
     void remove_data();
@@ -271,21 +287,43 @@ void tst_PictureListWindow::addOne()
     QCOMPARE(filters, expected);
 }
 
-void tst_PictureListWindow::addThreeInOrder()
+void tst_PictureListWindow::addPicksInOrder_data()
 {
+    QTest::addColumn<QStringList>("picked");
+    QTest::addColumn<QStringList>("entered");
+    QTest::addColumn<QString>("lastFolder");
+
+    const QString book = QStringLiteral("/scans/第 二 册");
+    QTest::newRow("one folder, in page order")
+        << paths(book, {"c.png", "a.png", "b.png"}) << paths(book, {"a.png", "b.png", "c.png"})
+        << book + QLatin1Char('/');
+    // Names typed into the dialog can lie elsewhere; the next dialog starts where all lie.
+    QTest::newRow("two folders") << QStringList{"/scans/b/2.jpg", "/scans/a/1.jpg"}
+                                 << QStringList{"/scans/a/1.jpg", "/scans/b/2.jpg"} << "/scans/";
+    QTest::newRow("one in a subfolder of the other's")
+        << QStringList{"/scans/more/2.jpg", "/scans/1.jpg"}
+        << QStringList{"/scans/1.jpg", "/scans/more/2.jpg"} << "/scans/";
+    QTest::newRow("folder names sharing a prefix")
+        << QStringList{"/scans/2.jpg", "/scan/1.jpg"} << QStringList{"/scan/1.jpg", "/scans/2.jpg"}
+        << "/";
+}
+
+void tst_PictureListWindow::addPicksInOrder()
+{
+    QFETCH(QStringList, picked);
+    QFETCH(QStringList, entered);
+    QFETCH(QString, lastFolder);
+
     dialogs->pickFiles({QStringLiteral("/书/第1页.jpg")});
-    const QStringList three = paths(QStringLiteral("/scans/第 二 册"), {"c.png", "a.png", "b.png"});
-    dialogs->pickFiles(three);
+    dialogs->pickFiles(picked);
     addButton->click();
     addButton->click();
 
     // Picks keep their order; the files of one pick enter in page order.
-    QCOMPARE(items(list),
-             QStringList{QStringLiteral("/书/第1页.jpg")} +
-                 paths(QStringLiteral("/scans/第 二 册"), {"a.png", "b.png", "c.png"}));
+    QCOMPARE(items(list), QStringList{QStringLiteral("/书/第1页.jpg")} + entered);
     QCOMPARE(job.pictures, items(list));
-    QCOMPARE(pictureCount->text(), QStringLiteral("4"));
-    QCOMPARE(job.lastFolder, QStringLiteral("/scans/第 二 册/"));
+    QCOMPARE(pictureCount->text(), QString::number(1 + entered.size()));
+    QCOMPARE(job.lastFolder, lastFolder);
     // The second dialog starts where the first pick came from.
     QCOMPARE(dialogs->openRequests().at(1).initialFolder, QStringLiteral("/书/"));
 }
@@ -412,6 +450,13 @@ void tst_PictureListWindow::nextChecksParts_data()
     QTest::newRow("emptied") << "" << 0;
     QTest::newRow("decimal") << "4.0" << 0;
     QTest::newRow("negative") << "-1" << 0;
+    QTest::newRow("one") << "1" << 1;
+    QTest::newRow("blanks only") << "   " << 0;
+    QTest::newRow("plus sign") << "+4" << 0;
+    QTest::newRow("digit then letter") << "4a" << 0;
+    QTest::newRow("inner blank") << "1 0" << 0;
+    QTest::newRow("full-width digit") << "４" << 0;
+    QTest::newRow("huge") << "99999999999999999999" << 0;
 }
 
 void tst_PictureListWindow::nextChecksParts()
@@ -424,7 +469,7 @@ void tst_PictureListWindow::nextChecksParts()
     fill(1);
     if (!QTest::currentDataTag() || QByteArray(QTest::currentDataTag()) != "picked default") {
         partsBox->lineEdit()->clear();
-        QTest::keyClicks(partsBox->lineEdit(), typed);
+        typeInto(partsBox->lineEdit(), typed);
     }
     QCOMPARE(partsBox->currentText(), typed.isNull() ? QStringLiteral("4") : typed);
     nextButton->setFocus();

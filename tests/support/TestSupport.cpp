@@ -27,10 +27,10 @@ ScriptedDialogs::ScriptedDialogs()
     platform::setOpenPicturesResponder([this](const platform::OpenPicturesRequest &request) {
         opens_.push_back(request);
         if (picks_.empty())
-            return QString();
+            return QStringList();
         const QStringList paths = picks_.front();
         picks_.pop_front();
-        return platform::nameBufferFor(paths);
+        return paths;
     });
     platform::setFolderResponder(
         [this](const platform::FolderRequest &request) -> std::optional<QString> {
