@@ -7,10 +7,8 @@
 #include "SplitLayout.h"
 #include "job/SplitJob.h"
 #include "platform/Controls.h"
-#include "platform/Icons.h"
 #include "platform/MessageBox.h"
 
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -18,10 +16,9 @@
 
 using namespace framecontrols;
 
-FrameEditorWindow::FrameEditorWindow(SplitJob &job, QWidget *parent) : QWidget(parent), job_(job)
+FrameEditorWindow::FrameEditorWindow(SplitJob &job, QWidget *parent)
+    : ui::WizardPage("FrameEditorWindow", QStringLiteral("第2步：选择分割区域"), parent), job_(job)
 {
-    setObjectName(QStringLiteral("FrameEditorWindow"));
-    setWindowTitle(ui::windowTitle(QStringLiteral("第2步：选择分割区域")));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(954, 636);
@@ -34,14 +31,11 @@ FrameEditorWindow::FrameEditorWindow(SplitJob &job, QWidget *parent) : QWidget(p
     // First, so that every control of the column lies above it.
     canvas_ = new FrameCanvas(job_, this);
 
-    exitButton_ = ui::makeButton(this, "exitButton", QStringLiteral("退 出  (&Q)"),
-                                 ui::fromTwips(12600, 8910, 1500, 360));
-    nextButton_ = ui::makeButton(this, "nextButton", QStringLiteral("下一步  (&N)"),
-                                 ui::fromTwips(12600, 7680, 1500, 360));
-    previousButton_ = ui::makeButton(this, "previousButton", QStringLiteral("上一步 (&P)"),
-                                     ui::fromTwips(12600, 7080, 1500, 360));
-    setTabOrder(exitButton_, nextButton_);
-    setTabOrder(nextButton_, previousButton_);
+    createExitButton(ui::fromTwips(12600, 8910, 1500, 360));
+    createNextButton(ui::fromTwips(12600, 7680, 1500, 360));
+    createPreviousButton(ui::fromTwips(12600, 7080, 1500, 360));
+    setTabOrder(exitButton(), nextButton());
+    setTabOrder(nextButton(), previousButton());
 
     rotationBox_ = new QComboBox(this);
     rotationBox_->setObjectName(QStringLiteral("rotationBox"));
@@ -70,19 +64,13 @@ FrameEditorWindow::FrameEditorWindow(SplitJob &job, QWidget *parent) : QWidget(p
 
     // What a screen reader says.
     canvas_->setAccessibleName(QStringLiteral("样本图片与分割框"));
-    exitButton_->setAccessibleName(QStringLiteral("退出"));
-    nextButton_->setAccessibleName(QStringLiteral("下一步"));
-    previousButton_->setAccessibleName(QStringLiteral("上一步"));
     rotationBox_->setAccessibleName(QStringLiteral("旋转方式"));
-    setWindowIcon(platform::programIcon());
 
     connect(canvas_, &FrameCanvas::selectionChanged, this,
             [this](bool selected) { setNavigationEnabled(!selected); });
     connect(canvas_, &FrameCanvas::imagingFailed, this, &FrameEditorWindow::imagingFailed);
     new KeyPreview(this, [this](const QKeyEvent &key) { canvas_->nudgeSelected(key); });
-    connect(previousButton_, &QPushButton::clicked, this, &FrameEditorWindow::previousRequested);
-    connect(nextButton_, &QPushButton::clicked, this, &FrameEditorWindow::next);
-    connect(exitButton_, &QPushButton::clicked, this, &FrameEditorWindow::exitRequested);
+    connect(nextButton(), &QPushButton::clicked, this, &FrameEditorWindow::next);
 }
 
 void FrameEditorWindow::load()
@@ -102,9 +90,8 @@ void FrameEditorWindow::load()
 void FrameEditorWindow::setNavigationEnabled(bool enabled)
 {
     letterRows_->setEnabled(enabled);
-    previousButton_->setEnabled(enabled);
-    nextButton_->setEnabled(enabled);
-    exitButton_->setEnabled(enabled);
+    for (QPushButton *button : {previousButton(), nextButton(), exitButton()})
+        button->setEnabled(enabled);
 }
 
 void FrameEditorWindow::rotationChosen(int index)
@@ -155,10 +142,4 @@ void FrameEditorWindow::rebuildFrames()
     letterRows_->build(job_.partCount);
     setNavigationEnabled(true);
     canvas_->showSample(canvas_->shownRotation());
-}
-
-void FrameEditorWindow::closeEvent(QCloseEvent *event)
-{
-    event->accept();
-    emit exitRequested();
 }

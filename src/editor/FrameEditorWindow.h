@@ -1,16 +1,15 @@
 #pragma once
 
-#include <QWidget>
+#include "platform/WizardPage.h"
 
 class FrameCanvas;
 class LetterRows;
 class QComboBox;
 class QLabel;
-class QPushButton;
 class SplitJob;
 
 // Step 2: the split frames laid over a sample picture, their letters and the rotation.
-class FrameEditorWindow : public QWidget
+class FrameEditorWindow : public ui::WizardPage
 {
     Q_OBJECT
 
@@ -27,15 +26,11 @@ public:
     FrameCanvas &canvas() { return *canvas_; }
 
 signals:
-    void previousRequested();
-    void nextRequested();
-    void exitRequested();
     // The imaging library did not start: the program must end at once.
     void imagingFailed();
 
 protected:
     void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
 
 private:
     // A new frame set of the job's number of parts, laid on the current sample.
@@ -46,9 +41,6 @@ private:
     SplitJob &job_;
     FrameCanvas *canvas_ = nullptr;
     LetterRows *letterRows_ = nullptr;
-    QPushButton *previousButton_ = nullptr;
-    QPushButton *nextButton_ = nullptr;
-    QPushButton *exitButton_ = nullptr;
     QComboBox *rotationBox_ = nullptr;
     QLabel *noteLabel_ = nullptr;
 };

@@ -7,11 +7,9 @@
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
-#include "platform/Icons.h"
 #include "platform/MessageBox.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
@@ -29,11 +27,9 @@ constexpr int barDesignTwips = 15;
 
 } // namespace
 
-OutputWindow::OutputWindow(const SplitJob &job, QWidget *parent) : QWidget(parent), job_(job)
+OutputWindow::OutputWindow(const SplitJob &job, QWidget *parent)
+    : ui::WizardPage("OutputWindow", QStringLiteral("第3步：选择保存目录"), parent), job_(job)
 {
-    setObjectName(QStringLiteral("OutputWindow"));
-    setWindowTitle(ui::windowTitle(QStringLiteral("第3步：选择保存目录")));
-    setWindowIcon(platform::programIcon());
     setFixedSize(428, 222);
 
     folderLabel_ = ui::makeLabel(this, "folderLabel", QStringLiteral("分割后文件的保存路径："),
@@ -51,25 +47,23 @@ OutputWindow::OutputWindow(const SplitJob &job, QWidget *parent) : QWidget(paren
     createFormatButtons();
     createProgressBar();
 
-    previousButton_ = ui::makeButton(this, "previousButton", QStringLiteral("上一步 (&P)"),
-                                     ui::fromTwips(240, 2730, 1500, 360));
+    createPreviousButton(ui::fromTwips(240, 2730, 1500, 360));
     startButton_ = ui::makeButton(this, "startButton", QStringLiteral("开始分割  (&B)"),
                                   ui::fromTwips(2040, 2730, 1500, 360));
     stopButton_ = ui::makeButton(this, "stopButton", QStringLiteral("停  止  (&P)"),
                                  ui::fromTwips(2040, 2730, 1500, 360));
     stopButton_->hide();
-    exitButton_ = ui::makeButton(this, "exitButton", QStringLiteral("退 出  (&Q)"),
-                                 ui::fromTwips(4635, 2730, 1500, 360));
+    createExitButton(ui::fromTwips(4635, 2730, 1500, 360));
 
     nameForScreenReaders();
 
     setTabOrder(browseButton_, folderEdit_);
     setTabOrder(folderEdit_, formatButtons_[0]);
     setTabOrder(formatButtons_[0], formatButtons_[1]);
-    setTabOrder(formatButtons_[1], exitButton_);
-    setTabOrder(exitButton_, startButton_);
-    setTabOrder(startButton_, previousButton_);
-    setTabOrder(previousButton_, formatButtons_[2]);
+    setTabOrder(formatButtons_[1], exitButton());
+    setTabOrder(exitButton(), startButton_);
+    setTabOrder(startButton_, previousButton());
+    setTabOrder(previousButton(), formatButtons_[2]);
     setTabOrder(formatButtons_[2], formatButtons_[3]);
     setTabOrder(formatButtons_[3], stopButton_);
     browseButton_->setFocus();
@@ -82,8 +76,6 @@ OutputWindow::OutputWindow(const SplitJob &job, QWidget *parent) : QWidget(paren
     connect(browseButton_, &QPushButton::clicked, this, &OutputWindow::chooseFolder);
     connect(startButton_, &QPushButton::clicked, this, &OutputWindow::startRun);
     connect(stopButton_, &QPushButton::clicked, this, &OutputWindow::requestStop);
-    connect(previousButton_, &QPushButton::clicked, this, &OutputWindow::previousRequested);
-    connect(exitButton_, &QPushButton::clicked, this, &OutputWindow::exitRequested);
     engine_.setThreadCount(0); // one worker per core
     connect(&engine_, &BatchEngine::progress, this, &OutputWindow::showProgress);
     connect(&engine_, &BatchEngine::finished, this,
@@ -139,10 +131,8 @@ void OutputWindow::nameForScreenReaders()
     for (QRadioButton *option : formatButtons_)
         option->setAccessibleName(QStringLiteral("保存格式 ") + option->text());
     progressText_->setAccessibleName(QStringLiteral("分割进度"));
-    previousButton_->setAccessibleName(QStringLiteral("上一步"));
     startButton_->setAccessibleName(QStringLiteral("开始分割"));
     stopButton_->setAccessibleName(QStringLiteral("停止"));
-    exitButton_->setAccessibleName(QStringLiteral("退出"));
 }
 
 OutputWindow::~OutputWindow()
@@ -219,7 +209,7 @@ void OutputWindow::stopRunAndWait()
 
 void OutputWindow::lockForRun()
 {
-    previousButton_->setEnabled(false);
+    previousButton()->setEnabled(false);
     startButton_->hide();
     browseButton_->setEnabled(false);
     stopButton_->show();
@@ -255,7 +245,7 @@ void OutputWindow::endRun(const RunOutcome &outcome, bool report)
         startButton_->show();
     } else {
         folderEdit_->setEnabled(true);
-        previousButton_->setEnabled(true);
+        previousButton()->setEnabled(true);
         startButton_->show();
         browseButton_->setEnabled(true);
         stopButton_->hide();
@@ -280,10 +270,4 @@ void OutputWindow::refuse(const QString &title, const QString &text, QWidget *fo
     }
     if (focus)
         focus->setFocus();
-}
-
-void OutputWindow::closeEvent(QCloseEvent *event)
-{
-    event->accept();
-    emit exitRequested();
 }

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "batch/BatchEngine.h"
-
-#include <QWidget>
+#include "platform/WizardPage.h"
 
 #include <vector>
 
@@ -15,7 +14,7 @@ class QRadioButton;
 class SplitJob;
 
 // Step 3: output format and folder, and the batch run with its progress and stop.
-class OutputWindow : public QWidget
+class OutputWindow : public ui::WizardPage
 {
     Q_OBJECT
 
@@ -34,13 +33,8 @@ public:
     void requestStop();
 
 signals:
-    void previousRequested();
-    void exitRequested();
     // A run ended and the window shows its end state.
     void runFinished();
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
 
 private:
     void createFormatButtons();
@@ -63,9 +57,7 @@ private:
     QFrame *progressOutline_ = nullptr;
     QLabel *progressFill_ = nullptr;
     QLabel *progressText_ = nullptr; // the percentage over the bar
-    QPushButton *previousButton_ = nullptr;
     QPushButton *startButton_ = nullptr;
-    QPushButton *exitButton_ = nullptr;
     QPushButton *stopButton_ = nullptr; // in the start button's place while a run goes on
 
     BatchEngine engine_;

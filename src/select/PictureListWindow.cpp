@@ -8,7 +8,6 @@
 #include "platform/Icons.h"
 #include "platform/MessageBox.h"
 
-#include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
@@ -36,11 +35,10 @@ void setTextColour(QWidget *widget, const QColor &colour)
 
 } // namespace
 
-PictureListWindow::PictureListWindow(SplitJob &job, QWidget *parent) : QWidget(parent), job_(job)
+PictureListWindow::PictureListWindow(SplitJob &job, QWidget *parent)
+    : ui::WizardPage("PictureListWindow", QStringLiteral("第1步：选择待分割图片"), parent),
+      job_(job)
 {
-    setObjectName(QStringLiteral("PictureListWindow"));
-    setWindowTitle(ui::windowTitle(QStringLiteral("第1步：选择待分割图片")));
-    setWindowIcon(platform::programIcon());
     setFixedSize(437, 235);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, QColor(0xE0, 0xE0, 0xE0));
@@ -84,24 +82,18 @@ PictureListWindow::PictureListWindow(SplitJob &job, QWidget *parent) : QWidget(p
     partsLabelRight_ = ui::makeLabel(this, "partsLabelRight", QStringLiteral("部分"),
                                      ui::fromTwips(5880, 2340, 360, 180));
 
-    nextButton_ = ui::makeButton(this, "nextButton", QStringLiteral("下一步  (&N)"),
-                                 ui::fromTwips(240, 2940, 1740, 360));
-    exitButton_ = ui::makeButton(this, "exitButton", QStringLiteral("退 出  (&Q)"),
-                                 ui::fromTwips(4740, 2940, 1500, 360));
+    createNextButton(ui::fromTwips(240, 2940, 1740, 360));
+    createExitButton(ui::fromTwips(4740, 2940, 1500, 360));
 
-    for (QPushButton *b : {nextButton_, exitButton_, removeButton_, addButton_})
-        b->setAutoDefault(false);
-
-    setTabOrder(addButton_, nextButton_);
-    setTabOrder(nextButton_, partsBox_);
+    setTabOrder(addButton_, nextButton());
+    setTabOrder(nextButton(), partsBox_);
     setTabOrder(partsBox_, removeButton_);
     setTabOrder(removeButton_, pictureList_);
-    setTabOrder(pictureList_, exitButton_);
+    setTabOrder(pictureList_, exitButton());
 
     connect(addButton_, &QPushButton::clicked, this, &PictureListWindow::addPictures);
     connect(removeButton_, &QPushButton::clicked, this, &PictureListWindow::removeSelected);
-    connect(nextButton_, &QPushButton::clicked, this, &PictureListWindow::next);
-    connect(exitButton_, &QPushButton::clicked, this, &PictureListWindow::exitRequested);
+    connect(nextButton(), &QPushButton::clicked, this, &PictureListWindow::next);
     addButton_->setFocus();
     // Files and folders dropped from the file manager are added as if picked.
     setAcceptDrops(true);
@@ -112,8 +104,6 @@ PictureListWindow::PictureListWindow(SplitJob &job, QWidget *parent) : QWidget(p
     pictureList_->setAccessibleName(QStringLiteral("待分割图片列表"));
     partsBox_->setAccessibleName(QStringLiteral("分割数量"));
     partsBox_->lineEdit()->setAccessibleName(partsBox_->accessibleName());
-    nextButton_->setAccessibleName(QStringLiteral("下一步"));
-    exitButton_->setAccessibleName(QStringLiteral("退出"));
 }
 
 void PictureListWindow::addPictures()
@@ -205,10 +195,4 @@ void PictureListWindow::listChanged()
     pictureCount_->setText(QString::number(pictureList_->count()));
     // Wide enough for any count, not only a single digit.
     pictureCount_->resize(qMax(pictureCount_->sizeHint().width(), 6), pictureCount_->height());
-}
-
-void PictureListWindow::closeEvent(QCloseEvent *event)
-{
-    event->accept();
-    emit exitRequested();
 }

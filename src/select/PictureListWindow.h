@@ -1,7 +1,8 @@
 #pragma once
 
+#include "platform/WizardPage.h"
+
 #include <QStringList>
-#include <QWidget>
 
 class PartsBox;
 class QLabel;
@@ -10,7 +11,7 @@ class QPushButton;
 class SplitJob;
 
 // Step 1: the pictures to split and the number of parts per picture.
-class PictureListWindow : public QWidget
+class PictureListWindow : public ui::WizardPage
 {
     Q_OBJECT
 
@@ -24,12 +25,7 @@ public:
     void removeSelected();
     void next();
 
-signals:
-    void nextRequested();
-    void exitRequested();
-
 protected:
-    void closeEvent(QCloseEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 
@@ -40,8 +36,6 @@ private:
     SplitJob &job_;
     QListWidget *pictureList_ = nullptr;
     PartsBox *partsBox_ = nullptr;
-    QPushButton *nextButton_ = nullptr;
-    QPushButton *exitButton_ = nullptr;
     QPushButton *removeButton_ = nullptr;
     QPushButton *addButton_ = nullptr;
     QLabel *partsLabelTop_ = nullptr;
