@@ -40,29 +40,54 @@ PictureListWindow::PictureListWindow(SplitJob &job, QWidget *parent)
       job_(job)
 {
     setFixedSize(437, 235);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, QColor(0xE0, 0xE0, 0xE0));
-    setPalette(palette);
+    ui::setColour(this, QPalette::Window, QColor(0xE0, 0xE0, 0xE0));
     setAutoFillBackground(true);
 
+    createList();
+    createPictureButtons();
+    createPartsControls();
+    createNextButton(ui::fromTwips(240, 2940, 1740, 360));
+    createExitButton(ui::fromTwips(4740, 2940, 1500, 360));
+    orderTabStops();
+
+    connect(addButton_, &QPushButton::clicked, this, &PictureListWindow::addPictures);
+    connect(removeButton_, &QPushButton::clicked, this, &PictureListWindow::removeSelected);
+    connect(nextButton(), &QPushButton::clicked, this, &PictureListWindow::next);
+    addButton_->setFocus();
+    // Files and folders dropped from the file manager are added as if picked.
+    setAcceptDrops(true);
+}
+
+void PictureListWindow::createList()
+{
     pictureList_ = new QListWidget(this);
     pictureList_->setObjectName(QStringLiteral("pictureList"));
     pictureList_->setGeometry(ui::fromTwips(240, 240, 4455, 2400));
     pictureList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    pictureList_->setAccessibleName(QStringLiteral("待分割图片列表"));
+}
 
+void PictureListWindow::createPictureButtons()
+{
     addButton_ = ui::makeButton(this, "addButton", QString(), ui::fromTwips(5145, 240, 1095, 375));
     addButton_->setIcon(platform::addPictureIcon());
-    addButton_->setIconSize(QSize(20, 20));
     addButton_->setToolTip(QStringLiteral("插入新图片"));
-    setWhiteBackground(addButton_);
 
     removeButton_ =
         ui::makeButton(this, "removeButton", QString(), ui::fromTwips(5145, 900, 1095, 375));
     removeButton_->setIcon(platform::removePictureIcon());
-    removeButton_->setIconSize(QSize(20, 20));
     removeButton_->setToolTip(QStringLiteral("从列表中移除选定的项"));
-    setWhiteBackground(removeButton_);
 
+    for (QPushButton *button : {addButton_, removeButton_}) {
+        button->setIconSize(QSize(20, 20));
+        setWhiteBackground(button);
+        // What a screen reader says; the buttons have no text of their own.
+        button->setAccessibleName(button->toolTip());
+    }
+}
+
+void PictureListWindow::createPartsControls()
+{
     countLabel_ = ui::makeLabel(this, "countLabel", QStringLiteral("图片数量："),
                                 ui::fromTwips(4920, 1620, 900, 180));
     pictureCount_ = ui::makeLabel(this, "pictureCount", QStringLiteral("0"),
@@ -78,32 +103,20 @@ PictureListWindow::PictureListWindow(SplitJob &job, QWidget *parent)
     partsBox_->setGeometry(ui::fromTwips(5340, 2280, 510, 300));
     setTextColour(partsBox_, QColor(0, 0, 255));
     ui::wheelOnlyWithFocus(partsBox_);
+    partsBox_->setAccessibleName(QStringLiteral("分割数量"));
+    partsBox_->lineEdit()->setAccessibleName(partsBox_->accessibleName());
 
     partsLabelRight_ = ui::makeLabel(this, "partsLabelRight", QStringLiteral("部分"),
                                      ui::fromTwips(5880, 2340, 360, 180));
+}
 
-    createNextButton(ui::fromTwips(240, 2940, 1740, 360));
-    createExitButton(ui::fromTwips(4740, 2940, 1500, 360));
-
+void PictureListWindow::orderTabStops()
+{
     setTabOrder(addButton_, nextButton());
     setTabOrder(nextButton(), partsBox_);
     setTabOrder(partsBox_, removeButton_);
     setTabOrder(removeButton_, pictureList_);
     setTabOrder(pictureList_, exitButton());
-
-    connect(addButton_, &QPushButton::clicked, this, &PictureListWindow::addPictures);
-    connect(removeButton_, &QPushButton::clicked, this, &PictureListWindow::removeSelected);
-    connect(nextButton(), &QPushButton::clicked, this, &PictureListWindow::next);
-    addButton_->setFocus();
-    // Files and folders dropped from the file manager are added as if picked.
-    setAcceptDrops(true);
-
-    // What a screen reader says; the picture buttons have no text of their own.
-    addButton_->setAccessibleName(addButton_->toolTip());
-    removeButton_->setAccessibleName(removeButton_->toolTip());
-    pictureList_->setAccessibleName(QStringLiteral("待分割图片列表"));
-    partsBox_->setAccessibleName(QStringLiteral("分割数量"));
-    partsBox_->lineEdit()->setAccessibleName(partsBox_->accessibleName());
 }
 
 void PictureListWindow::addPictures()

@@ -30,6 +30,13 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
+    void createList();
+    // The add and remove buttons, which show a picture instead of text.
+    void createPictureButtons();
+    // The count of pictures and the number of parts with its caption around it.
+    void createPartsControls();
+    // The order Tab visits the controls in.
+    void orderTabStops();
     // After every change of the list: the job's pictures and the count follow it.
     void listChanged();
 
