@@ -70,6 +70,27 @@ void typeInto(QLineEdit *edit, const QString &text)
     }
 }
 
+QFileDialog *shownFileDialog()
+{
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (auto *dialog = qobject_cast<QFileDialog *>(window); dialog && dialog->isVisible())
+            return dialog;
+    }
+    return nullptr;
+}
+
+// The names in the folder as the dialog's list shows them (its model sorts them itself).
+QStringList listedNames(const QFileDialog &dialog, const QString &folder)
+{
+    QStringList names;
+    if (auto *model = dialog.findChild<QFileSystemModel *>()) {
+        const QModelIndex root = model->index(folder);
+        for (int row = 0; row < model->rowCount(root); ++row)
+            names << model->index(row, 0, root).data().toString();
+    }
+    return names;
+}
+
 bool touch(const QString &path)
 {
     QFile file(path);
@@ -520,11 +541,7 @@ void tst_PictureListWindow::realDialogOffersUpperCase()
     int tries = 0;
     // Runs inside the dialog's own event loop: read what it offers, then pick two files.
     std::function<void()> inspect = [&] {
-        QFileDialog *dialog = nullptr;
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (auto *d = qobject_cast<QFileDialog *>(w); d && d->isVisible())
-                dialog = d;
-        }
+        QFileDialog *dialog = shownFileDialog();
         if (!dialog) {
             // Keep looking for ten seconds; then close whatever dialog is up, so that a
             // dialog that never became visible here cannot hang the run.
@@ -542,20 +559,9 @@ void tst_PictureListWindow::realDialogOffersUpperCase()
         title = dialog->windowTitle();
         filter = dialog->selectedNameFilter();
         folder = dialog->directory().absolutePath();
-        auto *model = dialog->findChild<QFileSystemModel *>();
-        // The names as the dialog's list shows them (its model sorts them itself).
-        const auto names = [&] {
-            QStringList result;
-            const QModelIndex root = model->index(dir.path());
-            for (int r = 0; r < model->rowCount(root); ++r)
-                result << model->index(r, 0, root).data().toString();
-            return result;
-        };
-        if (model) {
-            // The folder is read on a helper thread; wait until it is in.
-            if (QTest::qWaitFor([&] { return names().contains(QStringLiteral("page.tif")); }))
-                listed = names();
-        }
+        // The folder is read on a helper thread; wait until it is in.
+        if (QTest::qWaitFor([&] { return listedNames(*dialog, dir.path()).contains("page.tif"); }))
+            listed = listedNames(*dialog, dir.path());
         // Typed as a user would: two quoted names in the name box.
         if (auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
             edit->setText(QStringLiteral("\"SCAN.JPG\" \"PAGE2.TIF\""));
