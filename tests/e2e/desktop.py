@@ -16,6 +16,7 @@ import time
 
 TOOLS = ["Xvfb", "openbox", "dbus-daemon", "dbus-send", "xdotool", "xprop", "import"]
 AT_SPI_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
+ITEM_ROLES = {"list item", "table cell", "tree item"}
 
 
 class JourneyFailed(AssertionError):
@@ -33,6 +34,8 @@ def wait_until(what, condition, timeout=15.0, interval=0.05):
     while True:
         try:
             value = condition()
+        except JourneyFailed:
+            raise
         except Exception:  # objects vanish from the bus while windows change
             value = None
         if value:
@@ -58,7 +61,6 @@ class Desktop:
               " (bash scripts/setup installs them)")
         self.tmp = tempfile.mkdtemp(prefix="qinghe-e2e-")
         self.processes = []
-        self.programs = []
         self.env = self._private_env()
         self.display = self.start_x()
         self.env["DISPLAY"] = self.display
@@ -66,7 +68,6 @@ class Desktop:
         self.spawn(["openbox", "--sm-disable"], self.env)
         wait_until("the window manager", lambda: self.x_ready(self.display, wm=True))
         import pyatspi  # only now: it connects to the bus at import
-        self.atspi = pyatspi
         self.root = pyatspi.Registry.getDesktop(0)
         # Read names and states live from the program, never from a stale cache.
         self.root.setCacheMask(pyatspi.cache.NONE)
@@ -92,8 +93,9 @@ class Desktop:
     def start_x(self):
         """Starts one more Xvfb on a free display and returns its name (":N")."""
         read_end, write_end = os.pipe()
-        self.spawn(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-noreset",
-                    "-nolisten", "tcp"], self.env, pass_fds=[write_end])
+        # -noreset: the server would restart, dropping the clients, when one leaves.
+        self.spawn(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24",
+                    "-noreset", "-nolisten", "tcp"], self.env, pass_fds=[write_end])
         os.close(write_end)
         number = b""
         while not number.endswith(b"\n"):
@@ -107,8 +109,7 @@ class Desktop:
 
     def x_ready(self, display, wm=False):
         # openbox announces itself on the root window once it manages windows.
-        prop = "_NET_SUPPORTING_WM_CHECK" if wm else "RESOURCE_MANAGER"
-        result = subprocess.run(["xprop", "-display", display, "-root", prop],
+        result = subprocess.run(["xprop", "-display", display, "-root", "_NET_SUPPORTING_WM_CHECK"],
                                 capture_output=True, text=True)
         return result.returncode == 0 and (not wm or "window id" in result.stdout)
 
@@ -138,7 +139,6 @@ class Desktop:
         process = self.spawn([program], env, preexec_fn=setup, cwd=cwd or self.tmp,
                              stdout=subprocess.DEVNULL, stderr=None)
         running = Program(self, process)
-        self.programs.append(running)
         if expect_window:
             running.window("第1步")
         return running
@@ -167,10 +167,7 @@ class Desktop:
     def xdotool(self, *args):
         subprocess.run(["xdotool", *map(str, args)], env=self.env, check=True)
 
-    # One xdotool run per gesture: its events reach the server in order.
-    def move(self, x, y):
-        self.xdotool("mousemove", x, y)
-
+    # One xdotool run per gesture, so that its events reach the server in order.
     def click_at(self, x, y, modifiers=()):
         self.xdotool("mousemove", x, y, *[a for m in modifiers for a in ("keydown", m)],
                      "click", 1, *[a for m in modifiers for a in ("keyup", m)])
@@ -225,7 +222,7 @@ def walk(accessible, skip_hidden=True):
     for child in accessible:
         if child is None:
             continue
-        if skip_hidden and "showing" not in states(child) and child.getRoleName() != "list":
+        if skip_hidden and "showing" not in states(child):
             continue
         yield child
         yield from walk(child, skip_hidden)
@@ -282,8 +279,10 @@ class Program:
         return wait_until(f"{role or 'an object'} named {name!r}", look, timeout)
 
     def focused(self, root):
+        """The control with the keyboard focus. A list's current item keeps its focused
+        state after the list lost the focus, so items are not controls here."""
         for item in walk(root):
-            if "focused" in states(item):
+            if "focused" in states(item) and item.getRoleName() not in ITEM_ROLES:
                 return item
         return None
 

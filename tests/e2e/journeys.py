@@ -6,13 +6,17 @@
 import argparse
 import math
 import os
-import struct
+import re
+import resource
 import signal
+import struct
 import sys
 import time
 import traceback
 
-from desktop import Desktop, JourneyFailed, check, describe, extents, states, text_of, wait_until, walk
+sys.dont_write_bytecode = True  # nothing written into the source tree
+from desktop import (Desktop, JourneyFailed, check, describe, extents, states, text_of,
+                     wait_until, walk)
 
 TITLE_STEP1, TITLE_STEP2, TITLE_STEP3 = "第1步", "第2步", "第3步"
 OPEN_DIALOG = "选择文本文件"
@@ -23,7 +27,8 @@ AREA_ORIGIN = 18  # the sample's first column and row in the editor window
 
 def listed_pictures(program, window):
     picture_list = program.find(window, "待分割图片列表", "list")
-    return [item.name for item in picture_list if item is not None and item.getRoleName() == "list item"]
+    return [item.name for item in picture_list
+            if item is not None and item.getRoleName() == "list item"]
 
 
 def count_label(program, window):
@@ -35,8 +40,7 @@ def count_label(program, window):
 
 def open_dialog(desktop, program, window):
     desktop.click(program.find(window, "插入新图片", "push button"))
-    dialog = program.window(OPEN_DIALOG)
-    return dialog
+    return program.window(OPEN_DIALOG)
 
 
 def wait_closed(program, window, what):
@@ -72,13 +76,14 @@ def press(desktop, program, window, name):
 
 
 def combo_after(window, caption):
-    """The combo box that follows its caption label (Qt reads a combo's value as its name)."""
+    """The combo box that follows its caption, as a sighted user finds it."""
     items = list(walk(window))
     at = next(i for i, item in enumerate(items) if item.name == caption)
     return next(item for item in items[at:] if item.getRoleName() == "combo box")
 
 
 def combo_offering(window, choice):
+    """The combo box whose list offers choice."""
     return next(item for item in walk(window) if item.getRoleName() == "combo box"
                 and any(option.name == choice for option in walk(item, skip_hidden=False)))
 
@@ -94,9 +99,9 @@ def choose(desktop, combo, choice):
 
 
 def pick_and_go_on(desktop, program, names):
-    """Step 1: picks the pictures by name (in the program's starting folder); Next."""
+    """Step 1: picks every picture of the program's starting folder with the mouse; Next."""
     window = program.window(TITLE_STEP1)
-    pick_by_typing(desktop, program, window, " ".join(f'"{name}"' for name in names))
+    pick_all(desktop, program, window)
     expect_list(program, window, names)
     press(desktop, program, window, "下一步")
     return program.window(TITLE_STEP2)
@@ -115,22 +120,86 @@ def run_into(desktop, program, step3, folder, fmt):
     press(desktop, program, step3, "开始分割")
 
 
-def run_ended(program, step3):
-    """True once a run has given the window back: Start shown, Previous enabled."""
+def run_ended(program, step3, stopped=False):
+    """True once a run has given the window back: Start shown again, Stop hidden, and
+    Previous enabled after a finished run (a stopped one keeps it locked)."""
     start = program.find(step3, "开始分割", "push button", showing=False)
-    return "showing" in states(start) and "sensitive" in states(
-        program.find(step3, "上一步", "push button"))
+    stop = program.find(step3, "停止", "push button", showing=False)
+    previous = "sensitive" in states(program.find(step3, "上一步", "push button"))
+    return "showing" in states(start) and "showing" not in states(stop) and previous != stopped
 
 
-def box_text(program, box):
+def box_text(box):
     return "\n".join(text_of(item) for item in walk(box) if item.getRoleName() == "label")
 
 
 def boxes_titled(program, title):
-    return [w for w in program.windows() if w.getRoleName() == "dialog" and w.name == title]
+    return [w for w in program.windows() if w.name == title]
 
 
-# --- the journeys -----------------------------------------------------------------------
+def answer_books_question(desktop, program):
+    """Default letters make as many books as frames; Next asks whether that is meant."""
+    box = program.window("提示信息")
+    check("本书" in box_text(box), "step 2 asked something else: " + box_text(box))
+    press(desktop, program, box, "是(Y)")
+
+
+def pick_all(desktop, program, window):
+    """Selects every picture the open dialog lists (a click, then Ctrl+A) and opens them."""
+    dialog = open_dialog(desktop, program, window)
+    files = program.find(dialog, "文件", "tree")
+    first = wait_until("the folder listed", lambda: next(
+        (item for item in walk(files) if item.name.endswith((".bmp", ".png"))), None))
+    desktop.click(first, within=files)
+    desktop.key("ctrl+a")
+    desktop.click(program.find(dialog, "打开(O)", "push button"))
+    wait_closed(program, dialog, "the open dialog")
+
+
+def readout(label):
+    """The progress read-out as the bus gives it: its name, description and text."""
+    try:
+        text = label.queryText().getText(0, -1)
+    except NotImplementedError:
+        text = ""
+    return [label.name, label.description, text]
+
+
+def whole_run(desktop, program, names, folder, fmt):
+    """Picks the pictures, takes the default frames, runs into folder; returns step 3."""
+    step2 = pick_and_go_on(desktop, program, names)
+    press(desktop, program, step2, "下一步")
+    answer_books_question(desktop, program)
+    step3 = program.window(TITLE_STEP3)
+    run_into(desktop, program, step3, folder, fmt)
+    return step3
+
+
+def tab_ring(desktop, program, window, limit=25):
+    """Presses Tab until the focus comes round again; returns every control it reached
+    as (role, name, place)."""
+    def key(item):
+        name = item.name
+        if item.getRoleName() == "combo box" and any(option.name == name for option in walk(
+                item, skip_hidden=False) if option.getRoleName() == "list item"):
+            name = ""  # read out as its value, which says nothing of what it sets
+        return item.getRoleName(), name, extents(item)
+
+    def focus_other_than(before):
+        focused = program.focused(window)
+        return focused if focused and key(focused) != before else None
+    ring = [key(wait_until(f"a focused control in {describe(window)}",
+                           lambda: program.focused(window)))]
+    for _ in range(limit):
+        desktop.key("Tab")
+        reached = key(wait_until("the focus to move on Tab", lambda: focus_other_than(ring[-1])))
+        if reached == ring[0]:
+            return ring
+        ring.append(reached)
+    raise JourneyFailed(f"Tab never came back round in {describe(window)}: {ring}")
+
+
+# --- pictures made for the journeys ------------------------------------------------------
 
 def make_pictures(folder, names, size=(40, 30)):
     from PIL import Image
@@ -138,6 +207,37 @@ def make_pictures(folder, names, size=(40, 30)):
     for name in names:
         Image.new("RGB", size, (200, 40, 40)).save(os.path.join(folder, name))
 
+
+def coordinate_picture(path, width, height):
+    """A picture whose every pixel tells where it is: R = x & 255, G = y & 255,
+    B = (x >> 8) | ((y >> 8) << 4)."""
+    from PIL import Image
+    red = bytes(x & 255 for x in range(width)) * height
+    green = b"".join(bytes([y & 255]) * width for y in range(height))
+    blue_rows = [bytes((x >> 8) | (high << 4) for x in range(width)) for high in range(16)]
+    blue = b"".join(blue_rows[y >> 8] for y in range(height))
+    channels = [Image.frombytes("L", (width, height), plane) for plane in (red, green, blue)]
+    Image.merge("RGB", channels).save(path)
+
+
+def origin_in_source(piece):
+    r, g, b = piece.getpixel((0, 0))
+    return r | (b & 15) << 8, g | (b >> 4) << 8
+
+
+def float32(value):
+    return struct.unpack("f", struct.pack("f", value))[0]
+
+
+def picture_rect(frame, scale):
+    """A frame's window rectangle (left, top, width, height) in picture pixels, as step 2
+    converts it: each value over the single-precision scale, rounded down."""
+    left, top, width, height = frame
+    return (math.floor((left - AREA_ORIGIN) / scale), math.floor((top - AREA_ORIGIN) / scale),
+            math.floor(width / scale), math.floor(height / scale))
+
+
+# --- the journeys -----------------------------------------------------------------------
 
 def journey_picks(desktop, program_path):
     pictures = os.path.join(desktop.tmp, "pictures")
@@ -169,35 +269,6 @@ def journey_picks(desktop, program_path):
     desktop.click(program.find(dialog, "取消", "push button"))
     wait_closed(program, dialog, "the open dialog")
     expect_list(program, window, ["p1.png", "p2.png", "p10.png", "q3.png", "q20.png"])
-
-
-def coordinate_picture(path, width, height):
-    """A picture whose every pixel tells where it is: R = x & 255, G = y & 255,
-    B = (x >> 8) | ((y >> 8) << 4)."""
-    from PIL import Image
-    red = bytes(x & 255 for x in range(width)) * height
-    green = b"".join(bytes([y & 255]) * width for y in range(height))
-    blue_rows = [bytes((x >> 8) | (high << 4) for x in range(width)) for high in range(16)]
-    blue = b"".join(blue_rows[y >> 8] for y in range(height))
-    channels = [Image.frombytes("L", (width, height), plane) for plane in (red, green, blue)]
-    Image.merge("RGB", channels).save(path)
-
-
-def origin_in_source(piece):
-    r, g, b = piece.getpixel((0, 0))
-    return r | (b & 15) << 8, g | (b >> 4) << 8
-
-
-def float32(value):
-    return struct.unpack("f", struct.pack("f", value))[0]
-
-
-def picture_rect(frame, scale):
-    """A frame's window rectangle (left, top, width, height) in picture pixels, as step 2
-    converts it: each value over the single-precision scale, rounded down."""
-    left, top, width, height = frame
-    return (math.floor((left - AREA_ORIGIN) / scale), math.floor((top - AREA_ORIGIN) / scale),
-            math.floor(width / scale), math.floor(height / scale))
 
 
 def journey_wholejob(desktop, program_path):
@@ -279,7 +350,140 @@ def journey_wholejob(desktop, program_path):
     check(rects[2][:2] != default2[:2], "frame 2 cuts where the default grid put it")
 
 
-JOURNEYS = {name[len("journey_"):]: f for name, f in globals().items() if name.startswith("journey_")}
+def journey_stop(desktop, program_path):
+    from PIL import Image
+    pictures, out = os.path.join(desktop.tmp, "pictures"), os.path.join(desktop.tmp, "out")
+    os.makedirs(pictures)
+    os.makedirs(out)
+    # Noise makes PNG pieces slow to write, so the run lasts seconds; links cost no disk.
+    Image.frombytes("RGB", (2000, 2800), os.urandom(2000 * 2800 * 3)).save(
+        os.path.join(pictures, "n01.bmp"))
+    for i in range(2, 31):
+        os.link(os.path.join(pictures, "n01.bmp"), os.path.join(pictures, f"n{i:02}.bmp"))
+    bad = os.path.join(pictures, "n29.bmp")
+    os.unlink(bad)
+    with open(bad, "wb") as f:
+        f.write(b"BM" + os.urandom(200))  # unreadable, and reached only late in the run
+
+    program = desktop.launch(program_path, cwd=pictures)
+    step2 = pick_and_go_on(desktop, program, [f"n{i:02}.bmp" for i in range(1, 31)])
+    press(desktop, program, step2, "下一步")
+    answer_books_question(desktop, program)
+    step3 = program.window(TITLE_STEP3)
+    run_into(desktop, program, step3, out, "PNG")
+
+    stop = program.find(step3, "停止", "push button")
+    pieces = re.compile(r"([A-D])(\d{5})\.PNG")
+    wait_until("the first pieces", lambda: any(pieces.fullmatch(f) for f in os.listdir(out)))
+    desktop.click(stop)
+    wait_until("the stopped state", lambda: run_ended(program, step3, stopped=True), timeout=30)
+
+    check("sensitive" not in states(program.find(step3, "上一步", "push button")),
+          "Previous is enabled after a stop")
+    check("sensitive" not in states(program.find(step3, "分割后文件的保存路径", "text")),
+          "the folder box is enabled after a stop")
+    names = sorted(os.listdir(out))
+    found = [pieces.fullmatch(name) for name in names]
+    strays = [name for name, match in zip(names, found) if not match]
+    check(not strays, f"not only pieces in the folder: {strays}")
+    numbers = sorted(int(m.group(2)) for m in found)
+    check(numbers == list(range(1, len(numbers) + 1)), f"pieces after the stop: {numbers}")
+    print(f"stopped after {len(numbers)} pieces")
+    check(all(m.group(1) == "ABCD"[(int(m.group(2)) - 1) % 4] for m in found),
+          f"pieces under the wrong letters: {names}")
+    # The unreadable picture (pieces 113..116) was not reached: nothing to report.
+    check(numbers[-1] < 112, f"the stop came too late ({numbers[-1]} pieces) to test it")
+    check(not boxes_titled(program, "错误信息"),
+          "a stopped run reported a picture it never reached: " +
+          " / ".join(box_text(b) for b in boxes_titled(program, "错误信息")))
+    said = readout(program.find(step3, "分割进度"))
+    check(any(re.search(r"(^|\D)0 %$", text) for text in said),
+          f"the progress read-out does not say 0 % on the bus (it gives {said})")
+
+
+def journey_failedsaves(desktop, program_path):
+    pictures, folder = os.path.join(desktop.tmp, "pictures"), os.path.join(desktop.tmp, "out")
+    os.makedirs(folder)
+    names = ["f1.png", "f2.png"]
+    make_pictures(pictures, names, (400, 300))
+    pieces = {f"{'ABCD'[k - 1]}{(i - 1) * 4 + k:05d}.BMP" for i in (1, 2) for k in range(1, 5)}
+
+    program = desktop.launch(program_path, cwd=pictures)
+    step3 = whole_run(desktop, program, names, folder, "BMP")
+    wait_until("the first run to end", lambda: run_ended(program, step3) and
+               set(os.listdir(folder)) == pieces, timeout=30)
+    press(desktop, program, step3, "退出")
+    program.exited()
+
+    def no_piece_fits():
+        # Every piece is larger than this; a write past it fails instead of killing.
+        resource.setrlimit(resource.RLIMIT_FSIZE, (4096, 4096))
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+    program = desktop.launch(program_path, cwd=pictures, preexec_fn=no_piece_fits)
+    whole_run(desktop, program, names, folder, "BMP")
+    box = program.window("错误信息", timeout=30)
+    report = box_text(box)
+    named = [line.strip() for line in report.splitlines()
+             if line.strip().startswith(folder + os.sep)]
+    check(named, "the end box names no unsaved piece: " + report)
+    standing = [path for path in named if os.path.exists(path)]
+    check(not standing, "pieces of the first run still stand under names the box reports "
+          f"unsaved: {[os.path.basename(p) for p in standing]}")
+    check(set(os.listdir(folder)) <= pieces, f"a failed save left {sorted(os.listdir(folder))}")
+    press(desktop, program, box, "确定")
+    wait_closed(program, box, "the end box")
+
+
+def journey_screenreader(desktop, program_path):
+    pictures = os.path.join(desktop.tmp, "pictures")
+    make_pictures(pictures, ["s1.png", "s2.png"])
+    program = desktop.launch(program_path, cwd=pictures)
+    step1 = program.window(TITLE_STEP1)
+
+    parts = next((item for item in walk(step1) if item.getRoleName() == "combo box"), None)
+    check(parts is not None, "step 1 shows no combo box for the number of parts")
+    edit = next((item for item in parts if item is not None and item.getRoleName() == "text"), None)
+    parts_read = (parts.name, text_of(edit) if edit else text_of(parts))
+
+    pick_all(desktop, program, step1)
+    unnamed = {}
+    for title in (TITLE_STEP1, TITLE_STEP2, TITLE_STEP3):
+        window = program.window(title)
+        ring = tab_ring(desktop, program, window)
+        print(title, "Tab reaches", [f"{role} {name!r}" for role, name, _ in ring])
+        unnamed[title] = [f"{role} at {place}" for role, name, place in ring if not name.strip()]
+        if title == TITLE_STEP1:
+            press(desktop, program, window, "下一步")
+        elif title == TITLE_STEP2:
+            press(desktop, program, window, "下一步")
+            answer_books_question(desktop, program)
+    check(not any(unnamed.values()), f"controls Tab reaches without a name of their own: {unnamed}")
+    check(parts_read == ("分割数量", "4"), f"the parts box is named {parts_read[0]!r} with the "
+          f"value {parts_read[1]!r}, not named '分割数量' with the value '4'")
+
+
+def journey_singleinstance(desktop, program_path):
+    first = desktop.launch(program_path)
+    first.window(TITLE_STEP1)
+
+    # A second copy on the same display says so and ends.
+    second = desktop.launch(program_path, expect_window=False)
+    box = second.window("错误信息")
+    check("程序已经运行在内存中" in box_text(box),
+          "the second copy's box says: " + box_text(box))
+    press(desktop, second, box, "确定")
+    second.exited()
+    check(second.process.returncode == 0, f"the second copy ended with {second.process.returncode}")
+    check(first.process.poll() is None, "the first copy ended too")
+
+    # On another display the program is another copy's own.
+    other = desktop.launch(program_path, display=desktop.start_x())
+    check(other.process.poll() is None, "the copy on the second display ended")
+    check(not boxes_titled(other, "错误信息"), "the copy on the second display was refused")
+
+
+JOURNEYS = {name[len("journey_"):]: journey for name, journey in globals().items()
+            if name.startswith("journey_")}
 
 
 def main():
