@@ -7,6 +7,7 @@ X server (XTEST, via xdotool). Everything started here is killed on the way out.
 """
 
 import ctypes
+import importlib.util
 import os
 import shutil
 import signal
@@ -14,7 +15,8 @@ import subprocess
 import tempfile
 import time
 
-TOOLS = ["Xvfb", "openbox", "dbus-daemon", "dbus-send", "xdotool", "xprop", "import"]
+TOOLS = ["Xvfb", "openbox", "dbus-daemon", "dbus-send", "xdotool", "xprop"]
+MODULES = {"pyatspi": "python3-pyatspi", "PIL": "python3-pil"}
 AT_SPI_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 ITEM_ROLES = {"list item", "table cell", "tree item"}
 
@@ -55,22 +57,28 @@ class Desktop:
 
     def __init__(self):
         missing = [t for t in TOOLS if not shutil.which(t)]
+        missing += [f"{package} (Python's {module})" for module, package in MODULES.items()
+                    if not importlib.util.find_spec(module)]
         if not os.access(AT_SPI_LAUNCHER, os.X_OK):
             missing.append(AT_SPI_LAUNCHER + " (at-spi2-core)")
         check(not missing, "missing on this machine: " + ", ".join(missing) +
               " (bash scripts/setup installs them)")
         self.tmp = tempfile.mkdtemp(prefix="qinghe-e2e-")
         self.processes = []
-        self.env = self._private_env()
-        self.display = self.start_x()
-        self.env["DISPLAY"] = self.display
-        self._start_buses()
-        self.spawn(["openbox", "--sm-disable"], self.env)
-        wait_until("the window manager", lambda: self.x_ready(self.display, wm=True))
-        import pyatspi  # only now: it connects to the bus at import
-        self.root = pyatspi.Registry.getDesktop(0)
-        # Read names and states live from the program, never from a stale cache.
-        self.root.setCacheMask(pyatspi.cache.NONE)
+        try:
+            self.env = self._private_env()
+            self.display = self.start_x()
+            self.env["DISPLAY"] = self.display
+            self._start_buses()
+            self.spawn(["openbox", "--sm-disable"], self.env)
+            wait_until("the window manager", lambda: self.x_ready(self.display, wm=True))
+            import pyatspi  # only now: it connects to the bus at import
+            self.root = pyatspi.Registry.getDesktop(0)
+            # Read names and states live from the program, never from a stale cache.
+            self.root.setCacheMask(pyatspi.cache.NONE)
+        except BaseException:
+            self.close()
+            raise
 
     def _private_env(self):
         env = {k: v for k, v in os.environ.items() if not k.startswith(("XDG_", "DBUS_", "QT_"))}
@@ -144,8 +152,10 @@ class Desktop:
         return running
 
     def screenshot(self, path):
-        subprocess.run(["import", "-display", self.display, "-window", "root", path],
-                       capture_output=True)
+        """Saves the screen (ImageMagick's import); returns whether it could."""
+        return shutil.which("import") is not None and subprocess.run(
+            ["import", "-display", self.display, "-window", "root", path],
+            capture_output=True).returncode == 0
 
     def close(self):
         for process in reversed(self.processes):

@@ -506,8 +506,8 @@ def main():
         traceback.print_exc()
         if desktop:
             shot = os.path.abspath(f"e2e-{args.journey}-failure.png")
-            desktop.screenshot(shot)
-            print(f"screen at the failure: {shot}", file=sys.stderr)
+            if desktop.screenshot(shot):
+                print(f"screen at the failure: {shot}", file=sys.stderr)
         print(f"FAILED {args.journey}", file=sys.stderr)
         return 1
     finally:
