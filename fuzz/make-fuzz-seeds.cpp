@@ -1,5 +1,5 @@
-// Writes the seed corpora of the fuzz targets into <root>/parse, <root>/load, <root>/cut
-// and <root>/layout, so that no binary input is kept in the repository.
+// Writes the seed corpora of the fuzz targets into <root>/load, <root>/cut and
+// <root>/layout, so that no binary input is kept in the repository.
 
 #include "CutCase.h"
 #include "job/LayoutFile.h"
@@ -46,23 +46,6 @@ QByteArray tinyGif()
         0x2C, 0,    0,   0,   0,   2,   0, 2, 0, 0, 2,    3, 0x4C, 0x98, 0x14, 0, // white frame
         0x3B};
     return QByteArray(reinterpret_cast<const char *>(bytes), sizeof bytes);
-}
-
-void parseSeeds(const QDir &dir)
-{
-    const QChar nul(QChar::Null);
-    const QString seeds[] = {
-        QStringLiteral("/data/scans/a.jpg") + nul + nul,
-        QStringLiteral("/data/scans") + nul + QStringLiteral("a.jpg") + nul +
-            QStringLiteral("b c.png") + nul + nul,
-        QStringLiteral("  /数据/扫描 图") + nul + QStringLiteral("页 1.TIF") + nul +
-            QStringLiteral("ページ😀.bmp") + nul + nul,
-        QStringLiteral("/x/") + nul + QStringLiteral("unterminated"),
-        QString(8, nul),
-    };
-    int i = 0;
-    for (const QString &s : seeds)
-        writeFile(dir.filePath(QStringLiteral("seed%1").arg(i++)), utf16(s));
 }
 
 void loadSeeds(const QDir &dir)
@@ -165,10 +148,9 @@ int main(int argc, char **argv)
         return 2;
     }
     const QDir root(QString::fromLocal8Bit(argv[1]));
-    for (const char *sub : {"parse", "load", "cut", "layout"})
+    for (const char *sub : {"load", "cut", "layout"})
         if (!root.mkpath(QLatin1String(sub)))
             return 1;
-    parseSeeds(QDir(root.filePath(QStringLiteral("parse"))));
     loadSeeds(QDir(root.filePath(QStringLiteral("load"))));
     cutSeeds(QDir(root.filePath(QStringLiteral("cut"))));
     layoutSeeds(QDir(root.filePath(QStringLiteral("layout"))));
