@@ -21,11 +21,6 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-QByteArray utf16(const QString &text)
-{
-    return QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
-}
-
 QByteArray encoded(const QImage &image, const char *format)
 {
     QBuffer buffer;
