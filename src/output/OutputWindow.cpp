@@ -68,11 +68,12 @@ OutputWindow::OutputWindow(const SplitJob &job, QWidget *parent)
     setTabOrder(formatButtons_[3], stopButton_);
     browseButton_->setFocus();
 
-    for (int i = 0; i < 4; ++i)
-        connect(formatButtons_[i], &QRadioButton::toggled, this, [this, i](bool checked) {
-            if (checked)
-                engine_.setFormat(OutputFormat(i));
-        });
+    for (size_t i = 0; i < outputFormats().size(); ++i)
+        connect(formatButtons_[i], &QRadioButton::toggled, this,
+                [this, format = outputFormats()[i].format](bool checked) {
+                    if (checked)
+                        engine_.setFormat(format);
+                });
     connect(browseButton_, &QPushButton::clicked, this, &OutputWindow::chooseFolder);
     connect(startButton_, &QPushButton::clicked, this, &OutputWindow::startRun);
     connect(stopButton_, &QPushButton::clicked, this, &OutputWindow::requestStop);
@@ -87,17 +88,22 @@ void OutputWindow::createFormatButtons()
     formatGroup_ = new QGroupBox(QStringLiteral(" 保存格式 "), this);
     formatGroup_->setObjectName(QStringLiteral("formatGroup"));
     formatGroup_->setGeometry(ui::fromTwips(240, 1170, 5895, 855));
-    const char *formats[] = {"BMP", "TIF", "PNG", "JPG", "GIF"};
-    for (int i = 0; i < 5; ++i) {
-        auto *option = new QRadioButton(QLatin1String(formats[i]), formatGroup_);
+    // One option per output format, in the table's order, then GIF, which is offered but
+    // never written.
+    QStringList captions;
+    for (const OutputFormatInfo &info : outputFormats())
+        captions << QLatin1String(info.caption);
+    captions << QStringLiteral("GIF");
+    for (int i = 0; i < int(captions.size()); ++i) {
+        auto *option = new QRadioButton(captions.at(i), formatGroup_);
         option->setObjectName(QStringLiteral("formatButtons_%1").arg(i));
         option->setGeometry(ui::fromTwips(240 + i * 900, 360, 660, 255));
         formatButtons_.push_back(option);
     }
     formatButtons_[0]->setChecked(true);
-    // GIF is offered but never written: greyed and out of the keyboard's reach.
-    formatButtons_[4]->setEnabled(false);
-    formatButtons_[4]->setFocusPolicy(Qt::NoFocus);
+    // Greyed and out of the keyboard's reach.
+    formatButtons_.back()->setEnabled(false);
+    formatButtons_.back()->setFocusPolicy(Qt::NoFocus);
 }
 
 void OutputWindow::createProgressBar()
