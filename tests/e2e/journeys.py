@@ -378,10 +378,14 @@ def journey_stop(desktop, program_path):
     desktop.click(stop)
     wait_until("the stopped state", lambda: run_ended(program, step3, stopped=True), timeout=30)
 
-    check("sensitive" not in states(program.find(step3, "上一步", "push button")),
-          "Previous is enabled after a stop")
-    check("sensitive" not in states(program.find(step3, "分割后文件的保存路径", "text")),
-          "the folder box is enabled after a stop")
+    # Stopped: Start back in Stop's place, the bar empty, the folder and Previous locked.
+    for name, role in (("上一步", "push button"), ("浏览", "push button"),
+                       ("分割后文件的保存路径", "text")):
+        check("sensitive" not in states(program.find(step3, name, role)),
+              f"{role} {name} is enabled after a stop")
+    fill = next(item for item in walk(step3, skip_hidden=False)
+                if item.getRoleName() == "label" and not item.name)
+    check(extents(fill)[2] == 0, f"the bar is still filled {extents(fill)[2]} pixels")
     names = sorted(os.listdir(out))
     found = [pieces.fullmatch(name) for name in names]
     strays = [name for name, match in zip(names, found) if not match]
