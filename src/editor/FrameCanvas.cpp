@@ -7,6 +7,7 @@
 #include "imaging/Picture.h"
 #include "imaging/Readers.h"
 #include "imaging/Surface.h"
+#include "platform/Controls.h"
 #include "platform/FocusRect.h"
 #include "platform/MessageBox.h"
 
@@ -232,7 +233,7 @@ void FrameCanvas::setHandlesVisible(bool visible)
 void FrameCanvas::setTagsGrey()
 {
     for (size_t i = 1; i < frameTags_.size(); ++i)
-        setTextColour(frameTags_[i], tagGrey);
+        ui::setTextColour(frameTags_[i], tagGrey);
 }
 
 void FrameCanvas::deselect()
@@ -334,7 +335,7 @@ void FrameCanvas::frameClicked(int index)
     handlesShown_ = true;
     for (SizeHandle *handle : handles_)
         handle->raise();
-    setTextColour(frameTags_[size_t(index)], tagBlue);
+    ui::setTextColour(frameTags_[size_t(index)], QColor(ui::emphasisBlue));
     selectedFrame_ = index;
     // Keys go to the window, not to the rotation list that would otherwise inherit the
     // focus from the controls switched off on selection and turn the sample on every arrow.
@@ -358,7 +359,7 @@ void FrameCanvas::showHoverText(int index)
     if (handlesShown_)
         return;
     setTagsGrey();
-    setTextColour(frameTags_[size_t(index)], tagBlue);
+    ui::setTextColour(frameTags_[size_t(index)], QColor(ui::emphasisBlue));
 }
 
 void FrameCanvas::nudgeSelected(const QKeyEvent &key)

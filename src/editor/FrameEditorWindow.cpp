@@ -58,7 +58,7 @@ FrameEditorWindow::FrameEditorWindow(SplitJob &job, QWidget *parent)
     noteLabel_->setFont(noteFont);
     noteLabel_->setWordWrap(true);
     noteLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    setTextColour(noteLabel_, QColor(192, 0, 0));
+    ui::setTextColour(noteLabel_, QColor(192, 0, 0));
 
     letterRows_ = new LetterRows(job_, this);
 

@@ -26,7 +26,7 @@ public:
     FrameCanvas &canvas() { return *canvas_; }
 
 signals:
-    // The imaging library did not start: the program must end at once.
+    // A picture kind has no reader: the program must end at once.
     void imagingFailed();
 
 protected:

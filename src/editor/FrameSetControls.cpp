@@ -26,13 +26,6 @@ QFont tagFont()
 
 } // namespace
 
-void setTextColour(QWidget *widget, const QColor &colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
-}
-
 FrameShape *makeShape(QWidget *parent, int index)
 {
     auto *shape = new FrameShape(index, parent);
@@ -47,7 +40,7 @@ QLabel *makeTag(QWidget *parent, int index)
     auto *tag = new QLabel(QString::number(index), parent);
     tag->setObjectName(QStringLiteral("frameTags_%1").arg(index));
     tag->setFont(tagFont());
-    setTextColour(tag, tagGrey);
+    ui::setTextColour(tag, tagGrey);
     tag->move(12, 12);
     tag->adjustSize();
     tag->hide();

@@ -14,13 +14,10 @@ class QWidget;
 namespace framecontrols {
 
 inline const QColor tagGrey(128, 128, 128);
-inline const QColor tagBlue(0, 0, 255);
 
 FrameShape *makeShape(QWidget *parent, int index);
 QLabel *makeTag(QWidget *parent, int index);
 QLabel *makeRowCaption(QWidget *parent, int index, const QString &text, QPoint at);
 QComboBox *makeLetterList(QWidget *parent, int index, QPoint at);
-
-void setTextColour(QWidget *widget, const QColor &colour);
 
 } // namespace framecontrols

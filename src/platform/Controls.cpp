@@ -61,4 +61,10 @@ void setColour(QWidget *widget, QPalette::ColorRole role, const QColor &colour)
     widget->setPalette(palette);
 }
 
+void setTextColour(QWidget *widget, const QColor &colour)
+{
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        setColour(widget, role, colour);
+}
+
 } // namespace ui

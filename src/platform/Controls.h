@@ -1,10 +1,10 @@
 #pragma once
 
+#include <QColor>
 #include <QPalette>
 #include <QRect>
 #include <QString>
 
-class QColor;
 class QLabel;
 class QPushButton;
 class QWidget;
@@ -30,5 +30,11 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, QRect 
 void wheelOnlyWithFocus(QWidget *control);
 // Sets one colour of a control's palette.
 void setColour(QWidget *widget, QPalette::ColorRole role, const QColor &colour);
+// Sets the colour of a control's text, whether it is a label, an edit field or a button.
+void setTextColour(QWidget *widget, const QColor &colour);
+
+// The blue of what the user counts and picks: the number of pictures, the number of parts,
+// the selected frame's tag.
+inline constexpr QRgb emphasisBlue = 0xFF0000FF;
 
 } // namespace ui

@@ -27,12 +27,6 @@ void setWhiteBackground(QPushButton *button)
     button->setAutoFillBackground(true);
 }
 
-void setTextColour(QWidget *widget, const QColor &colour)
-{
-    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        ui::setColour(widget, role, colour);
-}
-
 } // namespace
 
 PictureListWindow::PictureListWindow(SplitJob &job, QWidget *parent)
@@ -92,7 +86,7 @@ void PictureListWindow::createPartsControls()
                                 ui::fromTwips(4920, 1620, 900, 180));
     pictureCount_ = ui::makeLabel(this, "pictureCount", QStringLiteral("0"),
                                   ui::fromTwips(5880, 1620, 90, 180));
-    setTextColour(pictureCount_, QColor(0, 0, 255));
+    ui::setTextColour(pictureCount_, QColor(ui::emphasisBlue));
     partsLabelTop_ = ui::makeLabel(this, "partsLabelTop", QStringLiteral("将选定的图片分"),
                                    ui::fromTwips(4920, 1980, 1260, 180));
     partsLabelLeft_ = ui::makeLabel(this, "partsLabelLeft", QStringLiteral("割成"),
@@ -101,7 +95,7 @@ void PictureListWindow::createPartsControls()
     partsBox_ = new PartsBox(this);
     partsBox_->setObjectName(QStringLiteral("partsBox"));
     partsBox_->setGeometry(ui::fromTwips(5340, 2280, 510, 300));
-    setTextColour(partsBox_, QColor(0, 0, 255));
+    ui::setTextColour(partsBox_, QColor(ui::emphasisBlue));
     ui::wheelOnlyWithFocus(partsBox_);
     partsBox_->setAccessibleName(QStringLiteral("分割数量"));
     partsBox_->lineEdit()->setAccessibleName(partsBox_->accessibleName());
