@@ -201,7 +201,14 @@ void FrameCanvas::layDefaultGrid()
 
 void FrameCanvas::placeFrames(const std::vector<SplitFrame> &frames)
 {
-    const int count = std::min(frameCount(), int(frames.size()));
+    const int count = std::min({frameCount(), int(frames.size()), int(job_.frames.size())});
+    // Without a drawn sample there is no scale to place by: the run still cuts where the
+    // file says.
+    if (scale_ <= 0.0f) {
+        for (int i = 0; i < count; ++i)
+            job_.frames[size_t(i)].rect = frames[size_t(i)].rect;
+        return;
+    }
     for (int i = 1; i <= count; ++i) {
         const QRect frame =
             layout::windowRect(frames[size_t(i - 1)].rect, scale_, area_.right, area_.bottom);

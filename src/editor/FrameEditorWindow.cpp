@@ -5,11 +5,16 @@
 #include "KeyPreview.h"
 #include "LetterRows.h"
 #include "SplitLayout.h"
+#include "job/LayoutFile.h"
 #include "job/SplitJob.h"
 #include "platform/Controls.h"
+#include "platform/Dialogs.h"
 #include "platform/MessageBox.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -21,7 +26,7 @@ FrameEditorWindow::FrameEditorWindow(SplitJob &job, QWidget *parent)
 {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(954, 636);
+    setFixedSize(layout::editorSize);
     // The right-hand column is laid out for 12-pixel text (9 pt at 96 dpi); larger
     // system fonts would cut the letters, the rotation captions and the note.
     QFont font = this->font();
@@ -69,7 +74,7 @@ FrameEditorWindow::FrameEditorWindow(SplitJob &job, QWidget *parent)
     connect(canvas_, &FrameCanvas::selectionChanged, this,
             [this](bool selected) { setNavigationEnabled(!selected); });
     connect(canvas_, &FrameCanvas::imagingFailed, this, &FrameEditorWindow::imagingFailed);
-    new KeyPreview(this, [this](const QKeyEvent &key) { canvas_->nudgeSelected(key); });
+    new KeyPreview(this, [this](const QKeyEvent &key) { keyPressed(key); });
     connect(nextButton(), &QPushButton::clicked, this, &FrameEditorWindow::next);
 }
 
@@ -101,6 +106,76 @@ void FrameEditorWindow::rotationChosen(int index)
         return;
     job_.rotation = rotation;
     canvas_->showSample(rotation);
+}
+
+void FrameEditorWindow::keyPressed(const QKeyEvent &key)
+{
+    if (!canvas_->handlesShown()) {
+        if (key.matches(QKeySequence::Save)) {
+            saveLayout();
+            return;
+        }
+        if (key.matches(QKeySequence::Open)) {
+            loadLayout();
+            return;
+        }
+    }
+    canvas_->nudgeSelected(key);
+}
+
+void FrameEditorWindow::saveLayout()
+{
+    platform::FileRequest request;
+    request.owner = this;
+    request.title = QStringLiteral("保存分割布局");
+    request.filter = QStringLiteral("分割布局 (*.json)");
+    request.startPath = QDir(QFileInfo(job_.samplePicture()).absolutePath())
+                            .filePath(QStringLiteral("分割布局.json"));
+    request.save = true;
+    const std::optional<QString> path = platform::chooseFile(request);
+    if (!path)
+        return;
+    QString error;
+    if (!saveLayoutFile(*path, layoutOfJob(job_), &error))
+        platform::showNotice(this, QStringLiteral("错误信息"),
+                             QStringLiteral("无法保存分割布局：") +
+                                 QDir::toNativeSeparators(*path) + QStringLiteral("\n") + error);
+}
+
+void FrameEditorWindow::loadLayout()
+{
+    platform::FileRequest request;
+    request.owner = this;
+    request.title = QStringLiteral("打开分割布局");
+    request.filter = QStringLiteral("分割布局 (*.json)");
+    request.startPath = QFileInfo(job_.samplePicture()).absolutePath();
+    const std::optional<QString> path = platform::chooseFile(request);
+    if (!path)
+        return;
+    const LayoutReadResult read = loadLayoutFile(*path);
+    if (!read.layout) {
+        platform::showNotice(this, QStringLiteral("提示信息"),
+                             QStringLiteral("无法读取分割布局：") +
+                                 QDir::toNativeSeparators(*path) + QStringLiteral("\n") +
+                                 read.error);
+        return;
+    }
+    const SavedLayout &saved = *read.layout;
+    if (int(saved.frames.size()) != canvas_->frameCount()) {
+        platform::showNotice(this, QStringLiteral("提示信息"),
+                             QStringLiteral("分割布局有 %1 个分割框，第1步选择的分割数量是 %2，"
+                                            "没有载入。")
+                                 .arg(saved.frames.size())
+                                 .arg(canvas_->frameCount()));
+        return;
+    }
+    // A new rotation draws the sample turned, then the frames go where the file says.
+    rotationBox_->setCurrentIndex(quarterTurns(saved.rotation));
+    canvas_->placeFrames(saved.frames);
+    QStringList letters;
+    for (const SplitFrame &frame : saved.frames)
+        letters << frame.letter;
+    letterRows_->setLetters(letters);
 }
 
 void FrameEditorWindow::next()

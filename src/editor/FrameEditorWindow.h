@@ -5,6 +5,7 @@
 class FrameCanvas;
 class LetterRows;
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class SplitJob;
 
@@ -36,6 +37,13 @@ private:
     // A new frame set of the job's number of parts, laid on the current sample.
     void rebuildFrames();
     void rotationChosen(int index);
+    // Every key pressed in the window: Ctrl+S and Ctrl+O with no frame selected, the
+    // arrows for the selected frame.
+    void keyPressed(const QKeyEvent &key);
+    // Writes the frames, letters and rotation to a layout file the user names.
+    void saveLayout();
+    // Reads a layout file the user picks and places its frames, letters and rotation.
+    void loadLayout();
     void next();
 
     SplitJob &job_;

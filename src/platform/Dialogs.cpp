@@ -19,6 +19,12 @@ std::function<std::optional<QString>(const FolderRequest &)> &folderResponder()
     return r;
 }
 
+std::function<std::optional<QString>(const FileRequest &)> &fileResponder()
+{
+    static std::function<std::optional<QString>(const FileRequest &)> r;
+    return r;
+}
+
 } // namespace
 
 QStringList qtNameFilters(const std::vector<FilterPair> &filters)
@@ -70,6 +76,25 @@ std::optional<QString> chooseFolder(const FolderRequest &request)
     if (folder.isEmpty())
         return std::nullopt;
     return QDir::toNativeSeparators(folder);
+}
+
+std::optional<QString> chooseFile(const FileRequest &request)
+{
+    if (fileResponder())
+        return fileResponder()(request);
+    const QString path = request.save
+                             ? QFileDialog::getSaveFileName(request.owner, request.title,
+                                                            request.startPath, request.filter)
+                             : QFileDialog::getOpenFileName(request.owner, request.title,
+                                                            request.startPath, request.filter);
+    if (path.isEmpty())
+        return std::nullopt;
+    return path;
+}
+
+void setFileResponder(std::function<std::optional<QString>(const FileRequest &)> responder)
+{
+    fileResponder() = std::move(responder);
 }
 
 void setOpenPicturesResponder(std::function<QStringList(const OpenPicturesRequest &)> responder)

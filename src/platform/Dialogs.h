@@ -34,6 +34,16 @@ struct FolderRequest
     QString title;
 };
 
+// A dialog for one file to save or to open.
+struct FileRequest
+{
+    QWidget *owner = nullptr;
+    QString title;
+    QString filter;    // "分割布局 (*.json)"
+    QString startPath; // a folder, or a path whose name the save dialog proposes
+    bool save = false;
+};
+
 // Multi-select open dialog: the full paths of the picked files, as many as were picked;
 // none when cancelled.
 QStringList openPictures(const OpenPicturesRequest &request);
@@ -41,9 +51,14 @@ QStringList openPictures(const OpenPicturesRequest &request);
 // Folder chooser: the chosen folder's path, or nothing when cancelled.
 std::optional<QString> chooseFolder(const FolderRequest &request);
 
+// One file: its path, or nothing when cancelled. Saving over a file is confirmed in the
+// dialog.
+std::optional<QString> chooseFile(const FileRequest &request);
+
 // Test seams: when set, they answer instead of showing a dialog.
 void setOpenPicturesResponder(std::function<QStringList(const OpenPicturesRequest &)> responder);
 void setFolderResponder(std::function<std::optional<QString>(const FolderRequest &)> responder);
+void setFileResponder(std::function<std::optional<QString>(const FileRequest &)> responder);
 
 // The name filters handed to the dialog: each description with its patterns, which the
 // dialog matches regardless of case (SCAN.JPG is offered by *.jpg).

@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 #include "editor/SplitLayout.h"
 #include "imaging/Readers.h"
+#include "job/LayoutFile.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -85,6 +86,8 @@ private slots:
     void sharpOnScaledScreens();
     void unreadableSample_data();
     void unreadableSample();
+    void layoutKeys_data();
+    void layoutKeys();
 
 private:
     QString sample(const QString &name, int w, int h, const char *format = "JPEG",
@@ -589,6 +592,81 @@ void tst_FrameEditorWindow::unreadableSample()
     QCOMPARE(editor.canvas().scale(), 1.f);
     QCOMPARE(asRect(job.frames[3].rect), QRect(320, 240, 320, 240));
     QFile::remove(path);
+}
+
+// Ctrl+S keeps the frames, letters and rotation in a file; Ctrl+O in an editor of the
+// same number of parts puts them back exactly, on a sample of the same size; a file with
+// another number of parts is refused with a box, and a selected frame keeps the keys.
+void tst_FrameEditorWindow::layoutKeys_data()
+{
+    QTest::addColumn<int>("loadingParts");
+    QTest::addColumn<bool>("frameSelected");
+    QTest::newRow("same parts") << 4 << false;
+    QTest::newRow("other parts refused") << 2 << false;
+    QTest::newRow("a selected frame takes the keys") << 4 << true;
+}
+
+void tst_FrameEditorWindow::layoutKeys()
+{
+    QFETCH(int, loadingParts);
+    QFETCH(bool, frameSelected);
+    testsupport::ScriptedBoxes boxes;
+    testsupport::ScriptedDialogs dialogs;
+    const QString picture = sample(QStringLiteral("layout.jpg"), 2480, 3508);
+    const QString file = dir_.filePath(QStringLiteral("布局 %1.json").arg(QTest::currentDataTag()));
+
+    SplitJob job = jobFor(picture, 4);
+    FrameEditorWindow editor(job);
+    editor.load();
+    editor.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&editor));
+    rotationBox(editor)->setCurrentIndex(1);
+    frameShape(editor, 2)->setGeometry(423, 71, 97, 203);
+    editor.canvas().updateFrameRects();
+    letterBox(editor, 3)->setCurrentIndex(0);
+    const RectList savedRects = pictureRects(job);
+    if (frameSelected)
+        QTest::mouseClick(frameShape(editor, 1), Qt::LeftButton, {}, QPoint(5, 5));
+    dialogs.pickFile(file);
+    // Keys go where the user's keys go: to the focused control.
+    const auto ctrl = [](QWidget &window, Qt::Key key) {
+        QTest::keyClick(window.focusWidget() ? window.focusWidget() : &window, key,
+                        Qt::ControlModifier);
+    };
+    ctrl(editor, Qt::Key_S);
+    if (frameSelected) {
+        QVERIFY(dialogs.fileRequests().empty());
+        return;
+    }
+    QCOMPARE(dialogs.fileRequests().size(), size_t(1));
+    QVERIFY(dialogs.fileRequests().front().save);
+    QCOMPARE(QFileInfo(dialogs.fileRequests().front().startPath).fileName(),
+             QStringLiteral("分割布局.json"));
+    QVERIFY(QFile::exists(file));
+
+    SplitJob other = jobFor(picture, loadingParts);
+    FrameEditorWindow loading(other);
+    loading.load();
+    loading.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&loading));
+    const RectList defaults = pictureRects(other);
+    dialogs.pickFile(file);
+    ctrl(loading, Qt::Key_O);
+    if (loadingParts != 4) {
+        QCOMPARE(boxes.shown().size(), size_t(1));
+        QVERIFY2(boxes.shown().front().text.contains(QStringLiteral("有 4 个分割框")) &&
+                     boxes.shown().front().text.contains(QStringLiteral("分割数量是 2")),
+                 qPrintable(boxes.shown().front().text));
+        QCOMPARE(pictureRects(other), defaults);
+        return;
+    }
+    QVERIFY(boxes.shown().empty());
+    // The read-out shows the saved numbers, and so does the job step 3 cuts with.
+    QCOMPARE(pictureRects(other), savedRects);
+    QCOMPARE(other.rotation, Rotation::Clockwise90);
+    QCOMPARE(jobLetters(other), (QStringList{"A", "B", "A", "D"}));
+    QCOMPARE(letters(loading), jobLetters(other));
+    QCOMPARE(windowRects(loading), windowRects(editor));
 }
 
 QTEST_MAIN(tst_FrameEditorWindow)

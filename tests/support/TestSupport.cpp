@@ -41,12 +41,22 @@ ScriptedDialogs::ScriptedDialogs()
             folders_.pop_front();
             return folder;
         });
+    platform::setFileResponder(
+        [this](const platform::FileRequest &request) -> std::optional<QString> {
+            fileReqs_.push_back(request);
+            if (files_.empty())
+                return std::nullopt;
+            const std::optional<QString> file = files_.front();
+            files_.pop_front();
+            return file;
+        });
 }
 
 ScriptedDialogs::~ScriptedDialogs()
 {
     platform::setOpenPicturesResponder({});
     platform::setFolderResponder({});
+    platform::setFileResponder({});
 }
 
 QImage patternImage(int width, int height, QImage::Format format, int seed)

@@ -41,10 +41,15 @@ public:
     void cancelFolder() { folders_.push_back(std::nullopt); }
     const std::vector<platform::OpenPicturesRequest> &openRequests() const { return opens_; }
     const std::vector<platform::FolderRequest> &folderRequests() const { return folderReqs_; }
+    void pickFile(const QString &path) { files_.push_back(path); }
+    void cancelFile() { files_.push_back(std::nullopt); }
+    const std::vector<platform::FileRequest> &fileRequests() const { return fileReqs_; }
 
 private:
     std::deque<QStringList> picks_;
     std::deque<std::optional<QString>> folders_;
+    std::deque<std::optional<QString>> files_;
+    std::vector<platform::FileRequest> fileReqs_;
     std::vector<platform::OpenPicturesRequest> opens_;
     std::vector<platform::FolderRequest> folderReqs_;
 };
