@@ -89,31 +89,23 @@ size_t signedSum(const uchar *bytes, size_t n)
     return sum;
 }
 
-} // namespace
-
-Settings defaultSettings()
+// Every row with its filter byte in front, as the IDAT data wants them; null when there is
+// no memory for them.
+std::unique_ptr<uchar[]> filteredRows(const QImage &rgb888, Filter filter)
 {
-    return {};
-}
-
-QByteArray encode(const QImage &rgb888, Settings settings)
-{
-    if (rgb888.format() != QImage::Format_RGB888 || rgb888.isNull())
-        return {};
     const size_t width = size_t(rgb888.width());
     const size_t height = size_t(rgb888.height());
     const size_t rowBytes = width * 3;
-    const size_t rawSize = height * (rowBytes + 1);
     // Filled row by row below: no need to clear it first.
-    const std::unique_ptr<uchar[]> raw(new (std::nothrow) uchar[rawSize]);
+    std::unique_ptr<uchar[]> raw(new (std::nothrow) uchar[height * (rowBytes + 1)]);
     if (!raw)
-        return {};
-    std::vector<uchar> trial(settings.filter == Filter::Adaptive ? rowBytes : 0);
+        return raw;
+    std::vector<uchar> trial(filter == Filter::Adaptive ? rowBytes : 0);
     for (size_t y = 0; y < height; ++y) {
         const uchar *row = rgb888.constScanLine(int(y));
         const uchar *prev = y > 0 ? rgb888.constScanLine(int(y - 1)) : nullptr;
         uchar *out = raw.get() + y * (rowBytes + 1);
-        Filter f = settings.filter;
+        Filter f = filter;
         if (f == Filter::Adaptive) {
             f = Filter::None;
             size_t best = signedSum(row, rowBytes);
@@ -129,6 +121,26 @@ QByteArray encode(const QImage &rgb888, Settings settings)
         out[0] = uchar(f);
         filterRow(f, row, prev, rowBytes, out + 1);
     }
+    return raw;
+}
+
+} // namespace
+
+Settings defaultSettings()
+{
+    return {};
+}
+
+QByteArray encode(const QImage &rgb888, Settings settings)
+{
+    if (rgb888.format() != QImage::Format_RGB888 || rgb888.isNull())
+        return {};
+    const size_t width = size_t(rgb888.width());
+    const size_t height = size_t(rgb888.height());
+    const size_t rawSize = height * (width * 3 + 1);
+    const std::unique_ptr<uchar[]> raw = filteredRows(rgb888, settings.filter);
+    if (!raw)
+        return {};
 
     const std::unique_ptr<libdeflate_compressor, CompressorFree> compressor(
         libdeflate_alloc_compressor(qBound(1, settings.level, 12)));

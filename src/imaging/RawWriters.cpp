@@ -66,35 +66,27 @@ QByteArray encodeBmp(const QImage &rgb888)
     return out;
 }
 
-QByteArray encodeTiff(const QImage &rgb888)
-{
-    if (!usable(rgb888))
-        return {};
-    const qint64 width = rgb888.width();
-    const qint64 height = rgb888.height();
-    const qint64 rowBytes = width * 3;
-    const qint64 pixelBytes = rowBytes * height;
+namespace {
 
-    // Header, one directory of 13 entries, then its out-of-line values, then the pixels.
-    constexpr int entries = 13;
-    constexpr qint64 ifdAt = 8;
-    constexpr qint64 ifdSize = 2 + entries * 12 + 4;
-    constexpr qint64 bitsAt = ifdAt + ifdSize; // three shorts
-    constexpr qint64 xResAt = bitsAt + 6;      // rational
-    constexpr qint64 yResAt = xResAt + 8;      // rational
-    constexpr qint64 pixelsAt = yResAt + 8;
-    const qint64 fileSize = pixelsAt + pixelBytes;
-    if (fileSize > 0xFFFFFFFFLL)
-        return {};
-    QByteArray out(qsizetype(fileSize), Qt::Uninitialized);
-    auto *p = reinterpret_cast<uchar *>(out.data());
-    std::memset(p, 0, size_t(pixelsAt));
+// An uncompressed TIFF: the header, one directory of 13 entries, then its out-of-line
+// values, then the pixels in one strip.
+constexpr int tiffEntries = 13;
+constexpr qint64 tiffDirectoryAt = 8;
+constexpr qint64 tiffBitsAt = tiffDirectoryAt + 2 + tiffEntries * 12 + 4; // three shorts
+constexpr qint64 tiffXResolutionAt = tiffBitsAt + 6;                      // rational
+constexpr qint64 tiffYResolutionAt = tiffXResolutionAt + 8;               // rational
+constexpr qint64 tiffPixelsAt = tiffYResolutionAt + 8;
+
+// Everything before the pixels of a width x height picture with its resolution.
+void writeTiffHeader(uchar *p, qint64 width, qint64 height, const QImage &rgb888)
+{
+    std::memset(p, 0, size_t(tiffPixelsAt));
     p[0] = 'I';
     p[1] = 'I';
     put16(p + 2, 42);
-    put32(p + 4, quint32(ifdAt));
-    uchar *e = p + ifdAt;
-    put16(e, entries);
+    put32(p + 4, quint32(tiffDirectoryAt));
+    uchar *e = p + tiffDirectoryAt;
+    put16(e, tiffEntries);
     e += 2;
     auto entry = [&e](quint16 tag, quint16 type, quint32 count, quint32 value) {
         put16(e, tag);
@@ -107,22 +99,23 @@ QByteArray encodeTiff(const QImage &rgb888)
         e += 12;
     };
     constexpr quint16 shortType = 3, longType = 4, rationalType = 5;
-    entry(256, longType, 1, quint32(width));      // ImageWidth
-    entry(257, longType, 1, quint32(height));     // ImageLength
-    entry(258, shortType, 3, quint32(bitsAt));    // BitsPerSample 8, 8, 8
-    entry(259, shortType, 1, 1);                  // Compression: none
-    entry(262, shortType, 1, 2);                  // Photometric: RGB
-    entry(273, longType, 1, quint32(pixelsAt));   // StripOffsets
-    entry(277, shortType, 1, 3);                  // SamplesPerPixel
-    entry(278, longType, 1, quint32(height));     // RowsPerStrip: one strip
-    entry(279, longType, 1, quint32(pixelBytes)); // StripByteCounts
-    entry(282, rationalType, 1, quint32(xResAt)); // XResolution
-    entry(283, rationalType, 1, quint32(yResAt)); // YResolution
-    entry(284, shortType, 1, 1);                  // PlanarConfiguration: chunky
-    entry(296, shortType, 1, 2);                  // ResolutionUnit: inch
-    put32(e, 0);                                  // no next directory
+    const quint32 pixelBytes = quint32(width * 3 * height);
+    entry(256, longType, 1, quint32(width));                 // ImageWidth
+    entry(257, longType, 1, quint32(height));                // ImageLength
+    entry(258, shortType, 3, quint32(tiffBitsAt));           // BitsPerSample 8, 8, 8
+    entry(259, shortType, 1, 1);                             // Compression: none
+    entry(262, shortType, 1, 2);                             // Photometric: RGB
+    entry(273, longType, 1, quint32(tiffPixelsAt));          // StripOffsets
+    entry(277, shortType, 1, 3);                             // SamplesPerPixel
+    entry(278, longType, 1, quint32(height));                // RowsPerStrip: one strip
+    entry(279, longType, 1, pixelBytes);                     // StripByteCounts
+    entry(282, rationalType, 1, quint32(tiffXResolutionAt)); // XResolution
+    entry(283, rationalType, 1, quint32(tiffYResolutionAt)); // YResolution
+    entry(284, shortType, 1, 1);                             // PlanarConfiguration: chunky
+    entry(296, shortType, 1, 2);                             // ResolutionUnit: inch
+    put32(e, 0);                                             // no next directory
     for (int i = 0; i < 3; ++i)
-        put16(p + bitsAt + 2 * i, 8);
+        put16(p + tiffBitsAt + 2 * i, 8);
     // Dots per inch as a fraction with a denominator of 100, as exact as the metre
     // value allows.
     auto resolution = [p](qint64 at, int dotsPerMeter) {
@@ -130,10 +123,28 @@ QByteArray encodeTiff(const QImage &rgb888)
         put32(p + at, hundredths);
         put32(p + at + 4, 100);
     };
-    resolution(xResAt, rgb888.dotsPerMeterX() > 0 ? rgb888.dotsPerMeterX() : 2835);
-    resolution(yResAt, rgb888.dotsPerMeterY() > 0 ? rgb888.dotsPerMeterY() : 2835);
+    resolution(tiffXResolutionAt, rgb888.dotsPerMeterX() > 0 ? rgb888.dotsPerMeterX() : 2835);
+    resolution(tiffYResolutionAt, rgb888.dotsPerMeterY() > 0 ? rgb888.dotsPerMeterY() : 2835);
+}
+
+} // namespace
+
+QByteArray encodeTiff(const QImage &rgb888)
+{
+    if (!usable(rgb888))
+        return {};
+    const qint64 width = rgb888.width();
+    const qint64 height = rgb888.height();
+    const qint64 rowBytes = width * 3;
+    const qint64 fileSize = tiffPixelsAt + rowBytes * height;
+    if (fileSize > 0xFFFFFFFFLL)
+        return {};
+    QByteArray out(qsizetype(fileSize), Qt::Uninitialized);
+    auto *p = reinterpret_cast<uchar *>(out.data());
+    writeTiffHeader(p, width, height, rgb888);
     for (qint64 y = 0; y < height; ++y)
-        std::memcpy(p + pixelsAt + y * rowBytes, rgb888.constScanLine(int(y)), size_t(rowBytes));
+        std::memcpy(p + tiffPixelsAt + y * rowBytes, rgb888.constScanLine(int(y)),
+                    size_t(rowBytes));
     return out;
 }
 
