@@ -110,13 +110,10 @@ void FrameCanvas::clearFrames()
 bool FrameCanvas::readersPresent()
 {
     // Checked once: the readers cannot come or go while the program runs.
+    const QStringList missing = readersChecked_ ? QStringList() : imaging::missingPictureReaders();
+    readersChecked_ = missing.isEmpty();
     if (readersChecked_)
         return true;
-    const QStringList missing = imaging::missingPictureReaders();
-    if (missing.isEmpty()) {
-        readersChecked_ = true;
-        return true;
-    }
     qCWarning(editorLog).noquote() << "no picture reader for" << missing.join(QLatin1String(", "));
     platform::showNotice(nullptr, QStringLiteral("加载错误"), QStringLiteral("加载GDI+失败！"),
                          platform::BoxIcon::Critical);
@@ -192,11 +189,14 @@ void FrameCanvas::showPendingNotice()
 void FrameCanvas::layDefaultGrid()
 {
     const int count = frameCount();
-    for (int i = 1; i <= count; ++i) {
-        const QRect frame = layout::defaultFrame(i, count, area_.right, area_.bottom);
-        frameShapes_[size_t(i)]->setGeometry(frame);
-        frameTags_[size_t(i)]->move(frame.left() + 4, frame.top() + 4);
-    }
+    for (int i = 1; i <= count; ++i)
+        putFrame(i, layout::defaultFrame(i, count, area_.right, area_.bottom));
+}
+
+void FrameCanvas::putFrame(int index, const QRect &frame)
+{
+    frameShapes_[size_t(index)]->setGeometry(frame);
+    frameTags_[size_t(index)]->move(frame.left() + 4, frame.top() + 4);
 }
 
 void FrameCanvas::placeFrames(const std::vector<SplitFrame> &frames)
@@ -209,14 +209,9 @@ void FrameCanvas::placeFrames(const std::vector<SplitFrame> &frames)
             job_.frames[size_t(i)].rect = frames[size_t(i)].rect;
         return;
     }
-    for (int i = 1; i <= count; ++i) {
-        const QRect frame =
-            layout::windowRect(frames[size_t(i - 1)].rect, scale_, area_.right, area_.bottom);
-        frameShapes_[size_t(i)]->setGeometry(frame);
-        frameTags_[size_t(i)]->move(frame.left() + 4, frame.top() + 4);
-    }
-    if (handlesShown_)
-        placeHandles(selectedFrame_);
+    for (int i = 1; i <= count; ++i)
+        putFrame(i,
+                 layout::windowRect(frames[size_t(i - 1)].rect, scale_, area_.right, area_.bottom));
     updateFrameRects();
 }
 

@@ -88,6 +88,8 @@ private:
     void releaseSample();
     void createHandles();
     void layDefaultGrid();
+    // Moves frame index and its tag to the window rectangle.
+    void putFrame(int index, const QRect &frame);
     void framePressed(int index, Qt::MouseButton button, QPoint pos);
     void frameMoved(int index, Qt::MouseButtons buttons, QPoint pos);
     void frameReleased();
