@@ -52,25 +52,14 @@ Band moveBand(QRect frame, int grabX, int grabY, int px, int py, Area area)
 
 Edges movedEdges(Handle handle)
 {
-    switch (handle) {
-    case Handle::TopLeft:
-        return {true, true, false, false};
-    case Handle::Top:
-        return {false, true, false, false};
-    case Handle::TopRight:
-        return {false, true, true, false};
-    case Handle::Left:
-        return {true, false, false, false};
-    case Handle::Right:
-        return {false, false, true, false};
-    case Handle::BottomLeft:
-        return {true, false, false, true};
-    case Handle::Bottom:
-        return {false, false, false, true};
-    case Handle::BottomRight:
-        return {false, false, true, true};
-    }
-    return {};
+    // Left, top, right, bottom, in the order of Handle.
+    static constexpr Edges edges[] = {
+        {true, true, false, false},  {false, true, false, false}, {false, true, true, false},
+        {true, false, false, false}, {false, false, true, false}, {true, false, false, true},
+        {false, false, false, true}, {false, false, true, true},
+    };
+    const auto index = size_t(handle);
+    return index < std::size(edges) ? edges[index] : Edges{};
 }
 
 Band resizeBand(QRect frame, Handle handle, int px, int py, Area area)

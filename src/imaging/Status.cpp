@@ -1,30 +1,26 @@
 #include "Status.h"
 
+#include <array>
+
 namespace imaging {
 
 QString statusText(Status status)
 {
-    switch (status) {
-    case Status::Ok:
-        return QStringLiteral("OK");
-    case Status::GenericError:
-        return QStringLiteral("general error");
-    case Status::InvalidParameter:
-        return QStringLiteral("invalid parameter");
-    case Status::OutOfMemory:
-        return QStringLiteral("out of memory");
-    case Status::FileNotFound:
-        return QStringLiteral("file not found");
-    case Status::UnknownImageFormat:
-        return QStringLiteral("not a readable picture");
-    case Status::TooLarge:
-        return QStringLiteral("picture too large");
-    case Status::AccessDenied:
-        return QStringLiteral("access denied");
-    case Status::WriteFailed:
-        return QStringLiteral("write failed");
-    }
-    return QStringLiteral("unknown status");
+    // In the order of the enumeration.
+    static constexpr std::array<const char *, 9> texts = {
+        "OK",
+        "general error",
+        "invalid parameter",
+        "out of memory",
+        "file not found",
+        "not a readable picture",
+        "picture too large",
+        "access denied",
+        "write failed",
+    };
+    const auto index = size_t(status);
+    return index < texts.size() ? QString::fromLatin1(texts[index])
+                                : QStringLiteral("unknown status");
 }
 
 } // namespace imaging

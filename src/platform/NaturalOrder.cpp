@@ -21,18 +21,16 @@ bool isZero(QChar c)
 // Returns <0, 0 or >0; zerosDiff keeps the first difference in leading zeros.
 int compareNumbers(const QString &a, qsizetype &i, const QString &b, qsizetype &j, int &zerosDiff)
 {
-    const qsizetype startA = i, startB = j;
-    while (i < a.size() && isZero(a.at(i)))
-        ++i;
-    while (j < b.size() && isZero(b.at(j)))
-        ++j;
-    const qsizetype zerosA = i - startA, zerosB = j - startB;
+    // Moves at past the characters of text that match, and says how many there were.
+    const auto skip = [](const QString &text, qsizetype &at, bool (*match)(QChar)) {
+        const qsizetype start = at;
+        while (at < text.size() && match(text.at(at)))
+            ++at;
+        return at - start;
+    };
+    const qsizetype zerosA = skip(a, i, isZero), zerosB = skip(b, j, isZero);
     const qsizetype digitsA = i, digitsB = j;
-    while (i < a.size() && isDigit(a.at(i)))
-        ++i;
-    while (j < b.size() && isDigit(b.at(j)))
-        ++j;
-    const qsizetype lengthA = i - digitsA, lengthB = j - digitsB;
+    const qsizetype lengthA = skip(a, i, isDigit), lengthB = skip(b, j, isDigit);
     if (lengthA != lengthB)
         return lengthA < lengthB ? -1 : 1;
     for (qsizetype k = 0; k < lengthA; ++k) {
