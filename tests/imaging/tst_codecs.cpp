@@ -9,10 +9,7 @@
 #include "imaging/RawWriters.h"
 #include "imaging/TurnedCut.h"
 
-#include <QBuffer>
-#include <QFile>
 #include <QImageReader>
-#include <QImageWriter>
 #include <QTemporaryDir>
 #include <QTransform>
 #include <QtTest>
@@ -20,23 +17,11 @@
 #include <turbojpeg.h>
 
 using imaging::Status;
+using testsupport::dotsPerMetre300;
+using testsupport::dotsPerMetre600;
+using testsupport::rgb;
 
 namespace {
-
-QImage rgb(const QImage &image)
-{
-    return image.convertToFormat(QImage::Format_RGB888);
-}
-
-QByteArray qtJpeg(const QImage &image, int quality)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(quality);
-    writer.write(image);
-    return buffer.data();
-}
 
 QImage decodedBytes(const QByteArray &bytes)
 {
@@ -68,7 +53,7 @@ QImage strideView(const QImage &big, const QRect &r)
 
 } // namespace
 
-class TestCodecs : public QObject
+class tst_Codecs : public QObject
 {
     Q_OBJECT
 
@@ -96,12 +81,12 @@ private:
     QTemporaryDir dir_;
 };
 
-void TestCodecs::init()
+void tst_Codecs::init()
 {
     QVERIFY(dir_.isValid());
 }
 
-void TestCodecs::jpegDecodedAsQtDoes_data()
+void tst_Codecs::jpegDecodedAsQtDoes_data()
 {
     QTest::addColumn<QSize>("size");
     QTest::addColumn<bool>("grey");
@@ -113,7 +98,7 @@ void TestCodecs::jpegDecodedAsQtDoes_data()
     QTest::newRow("640 x 481") << QSize(640, 481) << false << 300;
 }
 
-void TestCodecs::jpegDecodedAsQtDoes()
+void tst_Codecs::jpegDecodedAsQtDoes()
 {
     QFETCH(QSize, size);
     QFETCH(bool, grey);
@@ -135,7 +120,7 @@ void TestCodecs::jpegDecodedAsQtDoes()
     QCOMPARE(picture.image().dotsPerMeterY(), qt.dotsPerMeterY());
 }
 
-void TestCodecs::jpegOthersFallBack_data()
+void tst_Codecs::jpegOthersFallBack_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::newRow("CMYK") << "cmyk";
@@ -143,7 +128,7 @@ void TestCodecs::jpegOthersFallBack_data()
     QTest::newRow("truncated after the header") << "truncated";
 }
 
-void TestCodecs::jpegOthersFallBack()
+void tst_Codecs::jpegOthersFallBack()
 {
     QFETCH(QString, kind);
     const QString path = dir_.filePath("other.jpg");
@@ -151,15 +136,11 @@ void TestCodecs::jpegOthersFallBack()
     if (kind == "cmyk")
         bytes = cmykJpeg(19, 11);
     else
-        bytes = qtJpeg(testsupport::patternImage(40, 30), 90);
+        bytes = testsupport::encoded(testsupport::patternImage(40, 30), "jpeg", 90);
     if (kind == "truncated")
         bytes.truncate(bytes.size() / 2);
-    {
-        QFile file(kind == "renamed" ? dir_.filePath("other.png") : path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
     const QString read = kind == "renamed" ? dir_.filePath("other.png") : path;
+    QVERIFY(testsupport::writeBytes(read, bytes));
     QImageReader reader(read);
     const QImage qt = reader.read();
 
@@ -182,7 +163,7 @@ void TestCodecs::jpegOthersFallBack()
         QVERIFY(picture.image().format() != QImage::Format_RGB888); // Qt's conversion kept
 }
 
-void TestCodecs::jpegReusesMemory_data()
+void tst_Codecs::jpegReusesMemory_data()
 {
     QTest::addColumn<QSize>("recycledSize");
     QTest::addColumn<bool>("shared");
@@ -192,7 +173,7 @@ void TestCodecs::jpegReusesMemory_data()
     QTest::newRow("other size") << QSize(29, 41) << false << false;
 }
 
-void TestCodecs::jpegReusesMemory()
+void tst_Codecs::jpegReusesMemory()
 {
     QFETCH(QSize, recycledSize);
     QFETCH(bool, shared);
@@ -213,7 +194,7 @@ void TestCodecs::jpegReusesMemory()
         QCOMPARE(holder.pixel(0, 0), QColor(Qt::red).rgb());
 }
 
-void TestCodecs::jpegEncodedAsQtDoes_data()
+void tst_Codecs::jpegEncodedAsQtDoes_data()
 {
     QTest::addColumn<QRect>("cut");
     QTest::addColumn<int>("quality");
@@ -223,14 +204,14 @@ void TestCodecs::jpegEncodedAsQtDoes_data()
     QTest::newRow("whole rows, quality 75") << QRect(0, 0, 80, 50) << 75;
 }
 
-void TestCodecs::jpegEncodedAsQtDoes()
+void tst_Codecs::jpegEncodedAsQtDoes()
 {
     QFETCH(QRect, cut);
     QFETCH(int, quality);
     QImage big = rgb(testsupport::patternImage(80, 50, QImage::Format_RGB32, 8));
     QImage piece = strideView(big, cut).copy();
-    piece.setDotsPerMeterX(23622); // 600 dpi
-    piece.setDotsPerMeterY(11811); // 300 dpi
+    piece.setDotsPerMeterX(dotsPerMetre600);
+    piece.setDotsPerMeterY(dotsPerMetre300);
     const QImage view = strideView(big, cut);
     QImage viewWithDpi = QImage(const_cast<uchar *>(view.constBits()), view.width(), view.height(),
                                 view.bytesPerLine(), QImage::Format_RGB888);
@@ -238,7 +219,7 @@ void TestCodecs::jpegEncodedAsQtDoes()
     viewWithDpi.setDotsPerMeterY(piece.dotsPerMeterY());
 
     const QByteArray ours = imaging::jpeg::encode(viewWithDpi, quality);
-    const QByteArray qts = qtJpeg(piece, quality);
+    const QByteArray qts = testsupport::encoded(piece, "jpeg", quality);
     // The same coded picture as Qt's writer, 4:2:0 with standard tables, pixel for pixel.
     QCOMPARE(decodedBytes(ours), decodedBytes(qts));
     if (quality == 100)
@@ -248,7 +229,7 @@ void TestCodecs::jpegEncodedAsQtDoes()
     QCOMPARE(qRound(back.dotsPerMeterY() * 0.0254), 300);
 }
 
-void TestCodecs::pngExact_data()
+void tst_Codecs::pngExact_data()
 {
     QTest::addColumn<QRect>("cut");
     QTest::addColumn<int>("filter");
@@ -261,7 +242,7 @@ void TestCodecs::pngExact_data()
     QTest::newRow("level 12") << QRect(0, 0, 80, 50) << int(F::Up) << 12;
 }
 
-void TestCodecs::pngExact()
+void tst_Codecs::pngExact()
 {
     QFETCH(QRect, cut);
     QFETCH(int, filter);
@@ -273,8 +254,8 @@ void TestCodecs::pngExact()
         settings = {level, imaging::png::Filter(filter)};
     QImage withDpi(const_cast<uchar *>(view.constBits()), view.width(), view.height(),
                    view.bytesPerLine(), QImage::Format_RGB888);
-    withDpi.setDotsPerMeterX(23622);
-    withDpi.setDotsPerMeterY(11811);
+    withDpi.setDotsPerMeterX(dotsPerMetre600);
+    withDpi.setDotsPerMeterY(dotsPerMetre300);
     const QByteArray png = imaging::png::encode(withDpi, settings);
     QVERIFY(png.size() > 33);
     // 8-bit RGB as the header says it, and every pixel back exactly.
@@ -282,11 +263,11 @@ void TestCodecs::pngExact()
     QCOMPARE(int(uchar(png[25])), 2);
     const QImage back = QImage::fromData(png, "png");
     QCOMPARE(rgb(back), view.copy());
-    QCOMPARE(back.dotsPerMeterX(), 23622);
-    QCOMPARE(back.dotsPerMeterY(), 11811);
+    QCOMPARE(back.dotsPerMeterX(), dotsPerMetre600);
+    QCOMPARE(back.dotsPerMeterY(), dotsPerMetre300);
 }
 
-void TestCodecs::rawWritersExact_data()
+void tst_Codecs::rawWritersExact_data()
 {
     QTest::addColumn<QByteArray>("format");
     QTest::addColumn<QRect>("cut");
@@ -296,7 +277,7 @@ void TestCodecs::rawWritersExact_data()
             QTest::addRow("%s, %d wide", format, w) << QByteArray(format) << QRect(3, 2, w, 7);
 }
 
-void TestCodecs::rawWritersExact()
+void tst_Codecs::rawWritersExact()
 {
     QFETCH(QByteArray, format);
     QFETCH(QRect, cut);
@@ -304,8 +285,8 @@ void TestCodecs::rawWritersExact()
     const QImage view = strideView(big, cut);
     QImage withDpi(const_cast<uchar *>(view.constBits()), view.width(), view.height(),
                    view.bytesPerLine(), QImage::Format_RGB888);
-    withDpi.setDotsPerMeterX(23622);
-    withDpi.setDotsPerMeterY(11811);
+    withDpi.setDotsPerMeterX(dotsPerMetre600);
+    withDpi.setDotsPerMeterY(dotsPerMetre300);
     const QByteArray bytes =
         format == "bmp" ? imaging::raw::encodeBmp(withDpi) : imaging::raw::encodeTiff(withDpi);
     const QImage back = QImage::fromData(bytes, format.constData());
@@ -314,7 +295,7 @@ void TestCodecs::rawWritersExact()
     QCOMPARE(qRound(back.dotsPerMeterY() * 0.0254), 300);
 }
 
-void TestCodecs::turnedCutMatchesTurningFirst_data()
+void tst_Codecs::turnedCutMatchesTurningFirst_data()
 {
     QTest::addColumn<int>("format");
     QTest::addColumn<int>("code");
@@ -333,27 +314,27 @@ void TestCodecs::turnedCutMatchesTurningFirst_data()
         }
 }
 
-void TestCodecs::turnedCutMatchesTurningFirst()
+void tst_Codecs::turnedCutMatchesTurningFirst()
 {
     QFETCH(int, format);
     QFETCH(int, code);
     QFETCH(QRect, cut);
     QImage source = testsupport::patternImage(37, 23, QImage::Format(format), 2);
-    source.setDotsPerMeterX(23622);
-    source.setDotsPerMeterY(11811);
+    source.setDotsPerMeterX(dotsPerMetre600);
+    source.setDotsPerMeterY(dotsPerMetre300);
     const QImage turned = source.transformed(QTransform().rotate(90 * code));
     QImage piece;
     QCOMPARE(imaging::cutTurnedPiece(source, code, cut, piece), Status::Ok);
     QCOMPARE(piece.format(), QImage::Format_RGB888);
     QCOMPARE(piece, rgb(turned.copy(cut)));
     // A quarter turn swaps the resolutions.
-    QCOMPARE(piece.dotsPerMeterX(), code % 2 ? 11811 : 23622);
-    QCOMPARE(piece.dotsPerMeterY(), code % 2 ? 23622 : 11811);
+    QCOMPARE(piece.dotsPerMeterX(), code % 2 ? dotsPerMetre300 : dotsPerMetre600);
+    QCOMPARE(piece.dotsPerMeterY(), code % 2 ? dotsPerMetre600 : dotsPerMetre300);
     // The whole picture turned the same way.
     QCOMPARE(rgb(imaging::turnedImage(source, code)), rgb(turned));
 }
 
-void TestCodecs::unturnedCutIsAView()
+void tst_Codecs::unturnedCutIsAView()
 {
     const QImage source = rgb(testsupport::patternImage(30, 20));
     QImage piece;
@@ -362,7 +343,7 @@ void TestCodecs::unturnedCutIsAView()
     QCOMPARE(piece, source.copy(4, 5, 10, 6));
 }
 
-void TestCodecs::turnedCutRefusesOutside()
+void tst_Codecs::turnedCutRefusesOutside()
 {
     const QImage source = rgb(testsupport::patternImage(30, 20));
     QImage piece;
@@ -377,5 +358,5 @@ void TestCodecs::turnedCutRefusesOutside()
              Status::InvalidParameter);
 }
 
-QTEST_GUILESS_MAIN(TestCodecs)
+QTEST_GUILESS_MAIN(tst_Codecs)
 #include "tst_codecs.moc"

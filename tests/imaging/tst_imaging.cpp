@@ -5,23 +5,17 @@
 #include "imaging/Picture.h"
 #include "imaging/Readers.h"
 
-#include <QBuffer>
 #include <QDir>
-#include <QFile>
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
 
 using imaging::Status;
+using testsupport::entries;
+using testsupport::rgb;
 
 namespace {
-
-QStringList entries(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
-                                  QDir::Name);
-}
 
 quint32 crc32(const QByteArray &data)
 {
@@ -34,14 +28,9 @@ quint32 crc32(const QByteArray &data)
     return ~crc;
 }
 
-QImage rgb(const QImage &image)
-{
-    return image.convertToFormat(QImage::Format_RGB888);
-}
-
 } // namespace
 
-class TestImaging : public QObject
+class tst_Imaging : public QObject
 {
     Q_OBJECT
 
@@ -62,7 +51,7 @@ private:
     QTemporaryDir dir_;
 };
 
-void TestImaging::missingReaders_data()
+void tst_Imaging::missingReaders_data()
 {
     QTest::addColumn<QList<QByteArray>>("available");
     QTest::addColumn<QStringList>("missing");
@@ -76,14 +65,14 @@ void TestImaging::missingReaders_data()
                              << QStringList{"bmp", "gif", "jpeg", "tiff", "png"};
 }
 
-void TestImaging::missingReaders()
+void tst_Imaging::missingReaders()
 {
     QFETCH(QList<QByteArray>, available);
     QFETCH(QStringList, missing);
     QCOMPARE(imaging::missingPictureReaders(available), missing);
 }
 
-void TestImaging::loadFailures_data()
+void tst_Imaging::loadFailures_data()
 {
     QTest::addColumn<QByteArray>("content"); // empty: no file
     QTest::addColumn<int>("status");
@@ -93,12 +82,7 @@ void TestImaging::loadFailures_data()
 
     // A PNG whose header claims 20000 x 20000: beyond the allocation limit, refused
     // before anything is decoded.
-    QByteArray huge;
-    {
-        QBuffer buffer(&huge);
-        buffer.open(QIODevice::WriteOnly);
-        QImage(1, 1, QImage::Format_ARGB32).save(&buffer, "png");
-    }
+    QByteArray huge = testsupport::encoded(QImage(1, 1, QImage::Format_ARGB32), "png");
     auto *p = reinterpret_cast<uchar *>(huge.data());
     qToBigEndian<quint32>(20000, p + 16);
     qToBigEndian<quint32>(20000, p + 20);
@@ -106,22 +90,19 @@ void TestImaging::loadFailures_data()
     QTest::newRow("too large") << huge << int(Status::TooLarge);
 }
 
-void TestImaging::loadFailures()
+void tst_Imaging::loadFailures()
 {
     QFETCH(QByteArray, content);
     QFETCH(int, status);
     const QString path = dir_.filePath(QStringLiteral("bad %1.png").arg(QTest::currentDataTag()));
-    if (!content.isEmpty()) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-    }
+    if (!content.isEmpty())
+        QVERIFY(testsupport::writeBytes(path, content));
     imaging::Picture picture;
     QCOMPARE(int(picture.load(path)), status);
     QVERIFY(!picture.isDecoded());
 }
 
-void TestImaging::turning_data()
+void tst_Imaging::turning_data()
 {
     QTest::addColumn<int>("code");
     QTest::addColumn<bool>("beforeDecoding");
@@ -131,7 +112,7 @@ void TestImaging::turning_data()
     }
 }
 
-void TestImaging::turning()
+void tst_Imaging::turning()
 {
     QFETCH(int, code);
     QFETCH(bool, beforeDecoding);
@@ -166,7 +147,7 @@ void TestImaging::turning()
         }
 }
 
-void TestImaging::cutEveryPixelFormat_data()
+void tst_Imaging::cutEveryPixelFormat_data()
 {
     QTest::addColumn<int>("format");
     QTest::addColumn<QByteArray>("codec");
@@ -179,13 +160,13 @@ void TestImaging::cutEveryPixelFormat_data()
     QTest::newRow("tiff") << int(QImage::Format_RGB32) << QByteArray("tiff");
 }
 
-void TestImaging::cutEveryPixelFormat()
+void tst_Imaging::cutEveryPixelFormat()
 {
     QFETCH(int, format);
     QFETCH(QByteArray, codec);
     QImage source = testsupport::patternImage(33, 21, QImage::Format(format), 6);
-    source.setDotsPerMeterX(23622); // 600 dpi
-    source.setDotsPerMeterY(11811); // 300 dpi
+    source.setDotsPerMeterX(testsupport::dotsPerMetre600);
+    source.setDotsPerMeterY(testsupport::dotsPerMetre300);
     const QString path = dir_.filePath("cut." + codec);
     QVERIFY(testsupport::writePicture(source, path, codec.constData()));
     const QImage decoded = QImageReader(path).read();
@@ -200,7 +181,7 @@ void TestImaging::cutEveryPixelFormat()
     QCOMPARE(piece.dotsPerMeterY(), decoded.dotsPerMeterY());
 }
 
-void TestImaging::cutOutsideRefused()
+void tst_Imaging::cutOutsideRefused()
 {
     const QString path = dir_.filePath("small.png");
     QVERIFY(testsupport::writePicture(testsupport::patternImage(10, 10), path, "png"));
@@ -214,15 +195,12 @@ void TestImaging::cutOutsideRefused()
     QCOMPARE(piece.size(), QSize(1, 1));
 }
 
-void TestImaging::saveReplacesAtomically()
+void tst_Imaging::saveReplacesAtomically()
 {
     QTemporaryDir out;
     const QString path = out.filePath("A00001.PNG");
-    {
-        QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write(QByteArray(100000, 'x')); // longer than the new file
-    }
+    // Longer than the new file.
+    QVERIFY(testsupport::writeBytes(path, QByteArray(100000, 'x')));
     const QImage piece = rgb(testsupport::patternImage(9, 9, QImage::Format_RGB32, 2));
     QVERIFY(imaging::savePicture(piece, path, imaging::encodePng).ok());
     QCOMPARE(rgb(QImage(path)), piece);
@@ -230,7 +208,7 @@ void TestImaging::saveReplacesAtomically()
     QCOMPARE(entries(out.path()), QStringList{"A00001.PNG"});
 }
 
-void TestImaging::saveFailuresLeaveNothing()
+void tst_Imaging::saveFailuresLeaveNothing()
 {
     QTemporaryDir out;
     const QImage piece = rgb(testsupport::patternImage(9, 9));
@@ -249,5 +227,5 @@ void TestImaging::saveFailuresLeaveNothing()
     QVERIFY(QFileInfo(out.filePath("A00001.BMP")).isDir());
 }
 
-QTEST_GUILESS_MAIN(TestImaging)
+QTEST_GUILESS_MAIN(tst_Imaging)
 #include "tst_imaging.moc"

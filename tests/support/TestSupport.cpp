@@ -1,5 +1,8 @@
 #include "TestSupport.h"
 
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
 #include <QImageWriter>
 
 namespace testsupport {
@@ -74,12 +77,44 @@ QImage patternImage(int width, int height, QImage::Format format, int seed)
     return image.convertToFormat(format);
 }
 
+QByteArray encoded(const QImage &image, const char *format, int quality)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(quality);
+    return writer.write(image) ? buffer.data() : QByteArray();
+}
+
 bool writePicture(const QImage &image, const QString &path, const char *format, int quality)
 {
     QImageWriter writer(path, format ? QByteArray(format) : QByteArray());
     if (quality >= 0)
         writer.setQuality(quality);
     return writer.write(image);
+}
+
+QStringList entries(const QString &folder)
+{
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool touch(const QString &path)
+{
+    return writeBytes(path, QByteArrayLiteral("x"));
 }
 
 } // namespace testsupport

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "job/SplitJob.h"
 #include "platform/Dialogs.h"
 #include "platform/MessageBox.h"
 
+#include <QByteArray>
 #include <QImage>
 #include <QObject>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -61,13 +64,51 @@ template <class T> T *control(const QObject &window, const QString &name)
     return window.findChild<T *>(name);
 }
 
+// The same, for a control the test cannot go on without: a missing one is a broken
+// build, so the run ends with its name rather than with a null pointer.
+template <class T> T *requiredControl(const QObject &window, const QString &name)
+{
+    T *found = control<T>(window, name);
+    if (!found)
+        qFatal("%s has no %s", qPrintable(window.objectName()), qPrintable(name));
+    return found;
+}
+
 // A deterministic picture whose every pixel differs from its neighbours, so that a
 // piece cut one pixel off is caught.
 QImage patternImage(int width, int height, QImage::Format format = QImage::Format_RGB32,
                     int seed = 0);
 
+// The bytes of the picture as a file of the format would hold them; empty when Qt
+// cannot write it.
+QByteArray encoded(const QImage &image, const char *format, int quality = -1);
+
 // Writes a picture file; fails the calling test when it cannot.
 bool writePicture(const QImage &image, const QString &path, const char *format = nullptr,
                   int quality = -1);
+
+// Resolutions as Qt stores them, in dots per metre.
+constexpr int dotsPerMetre300 = 11811;
+constexpr int dotsPerMetre600 = 23622;
+
+// The picture in 8-bit RGB, so that pictures of different formats compare pixel by pixel.
+inline QImage rgb(const QImage &image)
+{
+    return image.convertToFormat(QImage::Format_RGB888);
+}
+
+inline QRect asRect(const FrameRect &r)
+{
+    return QRect(r.x, r.y, r.width, r.height);
+}
+
+// The names in a folder, hidden and special files too, sorted.
+QStringList entries(const QString &folder);
+
+bool writeBytes(const QString &path, const QByteArray &bytes);
+// Empty when the file cannot be read.
+QByteArray readBytes(const QString &path);
+// A one-byte file, for where only a name matters.
+bool touch(const QString &path);
 
 } // namespace testsupport
