@@ -3,20 +3,12 @@
 // Reads the few header fields of saved pictures that tell how they were encoded.
 
 #include <QByteArray>
-#include <QFile>
-#include <QString>
 #include <QtEndian>
 
 #include <map>
 #include <vector>
 
 namespace headers {
-
-inline QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 struct Bmp
 {

@@ -2,6 +2,7 @@
 
 #include "FileHeaders.h"
 #include "PictureFixtures.h"
+#include "RunSnapshots.h"
 #include "TestSupport.h"
 #include "batch/BatchEngine.h"
 
@@ -14,24 +15,11 @@
 
 #include <algorithm>
 
+using testsupport::entries;
+using testsupport::rgb;
+using testsupport::snapshotFor;
+
 namespace {
-
-QStringList entries(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
-                                  QDir::Name);
-}
-
-RunSnapshot snapshotOf(const QStringList &pictures, const QString &folder,
-                       std::vector<SplitFrame> frames, int rotation = 0)
-{
-    RunSnapshot s;
-    s.pictures = pictures;
-    s.folder = folder + QLatin1Char('/');
-    s.frames = std::move(frames);
-    s.rotation = Rotation(rotation);
-    return s;
-}
 
 // Four frames lettered A to D laid 2 x 2 over a picture of 40 x 30 or larger.
 std::vector<SplitFrame> fourFrames()
@@ -44,7 +32,7 @@ std::vector<SplitFrame> fourFrames()
 
 } // namespace
 
-class TestBatchEngine : public QObject
+class tst_BatchEngine : public QObject
 {
     Q_OBJECT
 
@@ -84,13 +72,12 @@ private:
     QTemporaryDir inputs_;
 };
 
-void TestBatchEngine::initTestCase()
+void tst_BatchEngine::initTestCase()
 {
     QVERIFY(inputs_.isValid());
-    const int dpm300 = 11811;
     QImage base = testsupport::patternImage(61, 43, QImage::Format_RGB32, 5);
-    base.setDotsPerMeterX(dpm300);
-    base.setDotsPerMeterY(dpm300);
+    base.setDotsPerMeterX(testsupport::dotsPerMetre300);
+    base.setDotsPerMeterY(testsupport::dotsPerMetre300);
     using testsupport::writePicture;
     QVERIFY(writePicture(base, picture("rgb.bmp"), "bmp"));
     QVERIFY(fixtures::writeGif(base, picture("palette.gif")));
@@ -109,13 +96,13 @@ void TestBatchEngine::initTestCase()
     QVERIFY(writePicture(alpha, picture("alpha.png"), "png"));
     QVERIFY(writePicture(base.convertToFormat(QImage::Format_RGBX64), picture("deep.png"), "png"));
     // The fixtures really are what their names say.
-    QCOMPARE(headers::png(headers::readAll(picture("deep.png"))).bitDepth, 16);
-    QCOMPARE(headers::png(headers::readAll(picture("palette.png"))).colorType, 3);
-    QCOMPARE(headers::bmp(headers::readAll(picture("mono.bmp"))).bitCount, 1);
+    QCOMPARE(headers::png(testsupport::readBytes(picture("deep.png"))).bitDepth, 16);
+    QCOMPARE(headers::png(testsupport::readBytes(picture("palette.png"))).colorType, 3);
+    QCOMPARE(headers::bmp(testsupport::readBytes(picture("mono.bmp"))).bitCount, 1);
     QCOMPARE(QImageReader(picture("palette.gif")).read().size(), base.size());
 }
 
-QString TestBatchEngine::writeSheet(const QString &name, int seed)
+QString tst_BatchEngine::writeSheet(const QString &name, int seed)
 {
     const QString path = inputs_.filePath(name);
     testsupport::writePicture(testsupport::patternImage(40, 30, QImage::Format_RGB32, seed), path,
@@ -123,7 +110,7 @@ QString TestBatchEngine::writeSheet(const QString &name, int seed)
     return path;
 }
 
-QStringList TestBatchEngine::manySheets(int count)
+QStringList tst_BatchEngine::manySheets(int count)
 {
     QStringList pictures;
     for (int i = 0; i < count; ++i) {
@@ -136,7 +123,7 @@ QStringList TestBatchEngine::manySheets(int count)
     return pictures;
 }
 
-void TestBatchEngine::everyInputThroughEveryOutput_data()
+void tst_BatchEngine::everyInputThroughEveryOutput_data()
 {
     QTest::addColumn<QString>("input");
     QTest::addColumn<int>("format");
@@ -153,7 +140,7 @@ void TestBatchEngine::everyInputThroughEveryOutput_data()
         }
 }
 
-void TestBatchEngine::everyInputThroughEveryOutput()
+void tst_BatchEngine::everyInputThroughEveryOutput()
 {
     QFETCH(QString, input);
     QFETCH(int, format);
@@ -163,8 +150,9 @@ void TestBatchEngine::everyInputThroughEveryOutput()
     BatchEngine engine;
     engine.setFormat(OutputFormat(format));
     // The second frame runs past the right and bottom edges in either orientation.
-    const RunSnapshot s = snapshotOf({picture(input)}, out.path(),
-                                     {{{3, 5, 20, 17}, "A"}, {{30, 25, 50, 50}, "B"}}, rotation);
+    const RunSnapshot s =
+        snapshotFor({picture(input)}, out.path(), {{{3, 5, 20, 17}, "A"}, {{30, 25, 50, 50}, "B"}},
+                    Rotation(rotation));
     const RunOutcome outcome = engine.runNow(s);
     QVERIFY(outcome.unreadable.isEmpty());
     QVERIFY(outcome.unsaved.isEmpty());
@@ -182,7 +170,7 @@ void TestBatchEngine::everyInputThroughEveryOutput()
         QImageReader reader(path);
         const QImage piece = reader.read();
         QVERIFY2(!piece.isNull(), qPrintable(path));
-        const QImage expected = turned.copy(rect).convertToFormat(QImage::Format_RGB888);
+        const QImage expected = rgb(turned.copy(rect));
         QCOMPARE(piece.size(), rect.size());
         if (format == int(OutputFormat::Jpg)) {
             // The codec's own loss (4:2:0 chroma even at quality 100) is what the exact
@@ -198,15 +186,11 @@ void TestBatchEngine::everyInputThroughEveryOutput()
     QCOMPARE(entries(out.path()).size(), 2);
 }
 
-void TestBatchEngine::numberingSkipsUnreadablePicture()
+void tst_BatchEngine::numberingSkipsUnreadablePicture()
 {
     QTemporaryDir out;
     const QString corrupt = inputs_.filePath("corrupt.jpg");
-    {
-        QFile file(corrupt);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("\xFF\xD8 not really a picture");
-    }
+    QVERIFY(testsupport::writeBytes(corrupt, "\xFF\xD8 not really a picture"));
     const QStringList pictures{writeSheet("one.png", 1), inputs_.filePath("missing.png"),
                                writeSheet("three.png", 3), corrupt};
     BatchEngine engine;
@@ -215,7 +199,7 @@ void TestBatchEngine::numberingSkipsUnreadablePicture()
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^cannot read ") +
                                                               QRegularExpression::escape(bad) +
                                                               QStringLiteral(" - .+")));
-    const RunOutcome outcome = engine.runNow(snapshotOf(pictures, out.path(), fourFrames()));
+    const RunOutcome outcome = engine.runNow(snapshotFor(pictures, out.path(), fourFrames()));
 
     QCOMPARE(entries(out.path()),
              QStringList({"A00001.BMP", "A00009.BMP", "B00002.BMP", "B00010.BMP", "C00003.BMP",
@@ -231,30 +215,30 @@ void TestBatchEngine::numberingSkipsUnreadablePicture()
     QCOMPARE(progress.at(4).at(1).toLongLong(), 16);
 }
 
-void TestBatchEngine::frameOutsideGivesNoFile()
+void tst_BatchEngine::frameOutsideGivesNoFile()
 {
     QTemporaryDir out;
     BatchEngine engine;
     QSignalSpy progress(&engine, &BatchEngine::progress);
     // 40 x 30 picture: X = width, Y = height, and a frame cut down to nothing.
-    const RunOutcome outcome = engine.runNow(snapshotOf({writeSheet("sheet.png")}, out.path(),
-                                                        {{{40, 0, 10, 10}, "A"},
-                                                         {{0, 30, 10, 10}, "B"},
-                                                         {{5, 5, 0, 9}, "C"},
-                                                         {{30, 20, 50, 50}, "D"}}));
+    const RunOutcome outcome = engine.runNow(snapshotFor({writeSheet("sheet.png")}, out.path(),
+                                                         {{{40, 0, 10, 10}, "A"},
+                                                          {{0, 30, 10, 10}, "B"},
+                                                          {{5, 5, 0, 9}, "C"},
+                                                          {{30, 20, 50, 50}, "D"}}));
     QCOMPARE(entries(out.path()), QStringList{"D00004.BMP"});
     QCOMPARE(QImage(out.filePath("D00004.BMP")).size(), QSize(10, 10));
     QVERIFY(outcome.unsaved.isEmpty());
     QCOMPARE(progress.size(), 4); // the read-out still moves for frames without a file
 }
 
-void TestBatchEngine::progressSequence()
+void tst_BatchEngine::progressSequence()
 {
     QTemporaryDir out;
     BatchEngine engine;
     QSignalSpy progress(&engine, &BatchEngine::progress);
     QSignalSpy finished(&engine, &BatchEngine::finished);
-    engine.runNow(snapshotOf({writeSheet("sheet.png")}, out.path(), fourFrames()));
+    engine.runNow(snapshotFor({writeSheet("sheet.png")}, out.path(), fourFrames()));
     QCOMPARE(progress.size(), 4);
     for (int k = 0; k < 4; ++k) {
         QCOMPARE(progress.at(k).at(0).toLongLong(), k + 1);
@@ -264,7 +248,7 @@ void TestBatchEngine::progressSequence()
     QVERIFY(!finished.at(0).at(0).value<RunOutcome>().stopped);
 }
 
-void TestBatchEngine::stopKeepsEarlierPieces()
+void tst_BatchEngine::stopKeepsEarlierPieces()
 {
     QTemporaryDir out;
     BatchEngine engine;
@@ -277,7 +261,7 @@ void TestBatchEngine::stopKeepsEarlierPieces()
         },
         Qt::DirectConnection);
     QSignalSpy finished(&engine, &BatchEngine::finished);
-    QVERIFY(engine.start(snapshotOf({writeSheet("sheet.png")}, out.path(), fourFrames())));
+    QVERIFY(engine.start(snapshotFor({writeSheet("sheet.png")}, out.path(), fourFrames())));
     // The end is announced on the worker; waiting on its future cannot miss it, where
     // QSignalSpy::wait() would if the run ended before the wait began.
     engine.wait();
@@ -288,7 +272,7 @@ void TestBatchEngine::stopKeepsEarlierPieces()
     QCOMPARE(entries(out.path()), QStringList({"A00001.BMP", "B00002.BMP"}));
 }
 
-void TestBatchEngine::formatChangeApplies()
+void tst_BatchEngine::formatChangeApplies()
 {
     QTemporaryDir out;
     BatchEngine engine;
@@ -300,7 +284,7 @@ void TestBatchEngine::formatChangeApplies()
         },
         Qt::DirectConnection);
     QSignalSpy finished(&engine, &BatchEngine::finished);
-    QVERIFY(engine.start(snapshotOf({writeSheet("sheet.png")}, out.path(), fourFrames())));
+    QVERIFY(engine.start(snapshotFor({writeSheet("sheet.png")}, out.path(), fourFrames())));
     // The end is announced on the worker; waiting on its future cannot miss it, where
     // QSignalSpy::wait() would if the run ended before the wait began.
     engine.wait();
@@ -310,25 +294,20 @@ void TestBatchEngine::formatChangeApplies()
     QCOMPARE(QImageReader(out.filePath("C00003.JPG")).format(), QByteArray("jpeg"));
 }
 
-void TestBatchEngine::existingFileReplaced()
+void tst_BatchEngine::existingFileReplaced()
 {
     QTemporaryDir out;
-    {
-        QFile old(out.filePath("A00001.PNG"));
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("an older file of the same name");
-    }
+    QVERIFY(testsupport::writeBytes(out.filePath("A00001.PNG"), "an older file of the same name"));
     BatchEngine engine;
     engine.setFormat(OutputFormat::Png);
     const QString sheet = writeSheet("sheet.png", 7);
-    const RunOutcome outcome = engine.runNow(snapshotOf({sheet}, out.path(), fourFrames()));
+    const RunOutcome outcome = engine.runNow(snapshotFor({sheet}, out.path(), fourFrames()));
     QVERIFY(outcome.unsaved.isEmpty());
-    QCOMPARE(QImage(out.filePath("A00001.PNG")).convertToFormat(QImage::Format_RGB888),
-             QImage(sheet).copy(0, 0, 20, 15).convertToFormat(QImage::Format_RGB888));
+    QCOMPARE(rgb(QImage(out.filePath("A00001.PNG"))), rgb(QImage(sheet).copy(0, 0, 20, 15)));
     QCOMPARE(entries(out.path()).size(), 4); // nothing kept beside it
 }
 
-void TestBatchEngine::ownPictureNeverReplaced_data()
+void tst_BatchEngine::ownPictureNeverReplaced_data()
 {
     // How the output folder names the folder that holds the list's second picture.
     QTest::addColumn<QString>("how");
@@ -337,7 +316,7 @@ void TestBatchEngine::ownPictureNeverReplaced_data()
     QTest::newRow("linked folder") << "link";
 }
 
-void TestBatchEngine::ownPictureNeverReplaced()
+void tst_BatchEngine::ownPictureNeverReplaced()
 {
     QFETCH(QString, how);
     QTemporaryDir dir;
@@ -353,28 +332,22 @@ void TestBatchEngine::ownPictureNeverReplaced()
         folder = dir.filePath("linked");
         QVERIFY(QFile::link(dir.filePath("pics"), folder));
     }
-    const QByteArray original = [&] {
-        QFile f(second);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }();
+    const QByteArray original = testsupport::readBytes(second);
 
     BatchEngine engine;
     engine.setFormat(OutputFormat::Png);
     const RunOutcome outcome = engine.runNow(
-        snapshotOf({first, second}, folder, {{{0, 0, 20, 15}, "A"}, {{0, 0, 40, 30}, "B"}}));
+        snapshotFor({first, second}, folder, {{{0, 0, 20, 15}, "A"}, {{0, 0, 40, 30}, "B"}}));
     QVERIFY(outcome.unreadable.isEmpty());
     QCOMPARE(outcome.unsaved.size(), 1);
     QVERIFY(outcome.unsaved.first().endsWith("/B00002.PNG"));
     QCOMPARE(outcome.piecesSaved, 3); // the run goes on
-    QFile kept(second);
-    QVERIFY(kept.open(QIODevice::ReadOnly));
-    QCOMPARE(kept.readAll(), original);
+    QCOMPARE(testsupport::readBytes(second), original);
     // The second picture was read whole: its B piece is the picture itself.
-    QCOMPARE(QImage(dir.filePath("pics/B00004.PNG")).convertToFormat(QImage::Format_RGB888),
-             QImage(second).convertToFormat(QImage::Format_RGB888));
+    QCOMPARE(rgb(QImage(dir.filePath("pics/B00004.PNG"))), rgb(QImage(second)));
 }
 
-void TestBatchEngine::unsavablePiecesReported_data()
+void tst_BatchEngine::unsavablePiecesReported_data()
 {
     QTest::addColumn<QString>("how");
     QTest::newRow("target name held by a folder") << "folder";
@@ -382,7 +355,7 @@ void TestBatchEngine::unsavablePiecesReported_data()
     QTest::newRow("folder removed before the run") << "removed";
 }
 
-void TestBatchEngine::unsavablePiecesReported()
+void tst_BatchEngine::unsavablePiecesReported()
 {
     QFETCH(QString, how);
     QTemporaryDir out;
@@ -405,7 +378,7 @@ void TestBatchEngine::unsavablePiecesReported()
 
     BatchEngine engine;
     const RunOutcome outcome =
-        engine.runNow(snapshotOf({writeSheet("sheet.png")}, folder, fourFrames()));
+        engine.runNow(snapshotFor({writeSheet("sheet.png")}, folder, fourFrames()));
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     QVERIFY(!outcome.stopped);
@@ -427,13 +400,13 @@ void TestBatchEngine::unsavablePiecesReported()
     }
 }
 
-void TestBatchEngine::workerRunEnds()
+void tst_BatchEngine::workerRunEnds()
 {
     QTemporaryDir out;
     const QStringList pictures{writeSheet("one.png", 1), writeSheet("two.png", 2)};
     BatchEngine engine;
     QSignalSpy finished(&engine, &BatchEngine::finished);
-    QVERIFY(engine.start(snapshotOf(pictures, out.path(), fourFrames())));
+    QVERIFY(engine.start(snapshotFor(pictures, out.path(), fourFrames())));
     // The end is announced on the worker; waiting on its future cannot miss it, where
     // QSignalSpy::wait() would if the run ended before the wait began.
     engine.wait();
@@ -441,7 +414,7 @@ void TestBatchEngine::workerRunEnds()
     QCOMPARE(entries(out.path()).size(), 8);
 }
 
-void TestBatchEngine::secondStartRefused()
+void tst_BatchEngine::secondStartRefused()
 {
     QTemporaryDir out;
     BatchEngine engine;
@@ -455,7 +428,7 @@ void TestBatchEngine::secondStartRefused()
         },
         Qt::DirectConnection);
     QSignalSpy finished(&engine, &BatchEngine::finished);
-    const RunSnapshot s = snapshotOf({writeSheet("sheet.png")}, out.path(), fourFrames());
+    const RunSnapshot s = snapshotFor({writeSheet("sheet.png")}, out.path(), fourFrames());
     QVERIFY(engine.start(s));
     QVERIFY(engine.isRunning());
     QVERIFY(!engine.start(s));
@@ -471,7 +444,7 @@ void TestBatchEngine::secondStartRefused()
 
 // The pool changes the order of the work, never its result: the same files, byte for
 // byte, the same outcome, and a read-out that only moves forward to the same end.
-void TestBatchEngine::anyThreadCountSameFiles_data()
+void tst_BatchEngine::anyThreadCountSameFiles_data()
 {
     QTest::addColumn<int>("format");
     QTest::addColumn<int>("rotation");
@@ -483,7 +456,7 @@ void TestBatchEngine::anyThreadCountSameFiles_data()
                 << f << (f + threads) % 4 << threads;
 }
 
-void TestBatchEngine::anyThreadCountSameFiles()
+void tst_BatchEngine::anyThreadCountSameFiles()
 {
     QFETCH(int, format);
     QFETCH(int, rotation);
@@ -505,7 +478,7 @@ void TestBatchEngine::anyThreadCountSameFiles()
         connect(
             &engine, &BatchEngine::progress, &engine, [&done](qint64 d, qint64) { done << d; },
             Qt::DirectConnection);
-        return engine.runNow(snapshotOf(pictures, out.path(), frames, rotation));
+        return engine.runNow(snapshotFor(pictures, out.path(), frames, Rotation(rotation)));
     };
     QTemporaryDir oneOut, manyOut;
     QList<qint64> oneDone, manyDone;
@@ -519,9 +492,9 @@ void TestBatchEngine::anyThreadCountSameFiles()
     const QStringList names = entries(oneOut.path());
     QCOMPARE(entries(manyOut.path()), names);
     for (const QString &name : names) {
-        QFile a(oneOut.filePath(name)), b(manyOut.filePath(name));
-        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
-        QVERIFY2(a.readAll() == b.readAll(), qPrintable(name));
+        const QByteArray a = testsupport::readBytes(oneOut.filePath(name));
+        QVERIFY2(!a.isEmpty() && a == testsupport::readBytes(manyOut.filePath(name)),
+                 qPrintable(name));
     }
     QCOMPARE(manyDone, oneDone);
     QVERIFY(std::is_sorted(manyDone.cbegin(), manyDone.cend()));
@@ -534,7 +507,7 @@ void TestBatchEngine::anyThreadCountSameFiles()
 // stop switches the format, so such a piece would be a PNG), a picture not reached is
 // never reported unreadable, nothing temporary is left, and the read-out only moves
 // forward, to the pieces really written.
-void TestBatchEngine::concurrentStop_data()
+void tst_BatchEngine::concurrentStop_data()
 {
     QTest::addColumn<int>("threads");
     QTest::addColumn<int>("stopAfter"); // good pieces reported before the stop; 0: on a timer
@@ -547,7 +520,7 @@ void TestBatchEngine::concurrentStop_data()
     }
 }
 
-void TestBatchEngine::concurrentStop()
+void tst_BatchEngine::concurrentStop()
 {
     QFETCH(int, threads);
     QFETCH(int, stopAfter);
@@ -555,10 +528,7 @@ void TestBatchEngine::concurrentStop()
     const QStringList sheets = manySheets(4);
     const QString missing = inputs_.filePath("missing.png");
     const QString corrupt = inputs_.filePath("corrupt.png");
-    QFile bad(corrupt);
-    QVERIFY(bad.open(QIODevice::WriteOnly));
-    bad.write("\x89PNG\r\n\x1a\n this is no picture");
-    bad.close();
+    QVERIFY(testsupport::writeBytes(corrupt, "\x89PNG\r\n\x1a\n this is no picture"));
     const QStringList pictures = {sheets[0], missing, sheets[1], corrupt, sheets[2], sheets[3]};
     // The running numbers of the good pictures' pieces, in order.
     QList<qint64> goodNumbers;
@@ -584,7 +554,7 @@ void TestBatchEngine::concurrentStop()
         },
         Qt::DirectConnection);
     QSignalSpy finished(&engine, &BatchEngine::finished);
-    QVERIFY(engine.start(snapshotOf(pictures, out.path(), fourFrames())));
+    QVERIFY(engine.start(snapshotFor(pictures, out.path(), fourFrames())));
     if (stopAfter == 0) {
         QThread::usleep(delayUs);
         stop();
@@ -618,10 +588,8 @@ void TestBatchEngine::concurrentStop()
         const qint64 frame = (number - 1) % 4;
         const QRect rect(int(frame % 2) * 20, int(frame / 2) * 15, 20, 15);
         // Every piece is whole.
-        QCOMPARE(QImage(out.filePath(name)).convertToFormat(QImage::Format_RGB888),
-                 QImage(pictures.at((number - 1) / 4))
-                     .copy(rect)
-                     .convertToFormat(QImage::Format_RGB888));
+        QCOMPARE(rgb(QImage(out.filePath(name))),
+                 rgb(QImage(pictures.at((number - 1) / 4)).copy(rect)));
         saved << number;
     }
     // The read-out named every piece written, in order, and what the stop left is the
@@ -633,7 +601,7 @@ void TestBatchEngine::concurrentStop()
 
 // The format is read as each piece starts: pieces begun before the change keep the old
 // one, pieces begun after it take the new one, each piece written once and whole.
-void TestBatchEngine::concurrentFormatChange()
+void tst_BatchEngine::concurrentFormatChange()
 {
     const QStringList pictures = manySheets(5);
     QTemporaryDir out;
@@ -647,7 +615,7 @@ void TestBatchEngine::concurrentFormatChange()
         },
         Qt::DirectConnection);
     QSignalSpy finished(&engine, &BatchEngine::finished);
-    QVERIFY(engine.start(snapshotOf(pictures, out.path(), fourFrames())));
+    QVERIFY(engine.start(snapshotFor(pictures, out.path(), fourFrames())));
     // The end is announced on the worker; waiting on its future cannot miss it, where
     // QSignalSpy::wait() would if the run ended before the wait began.
     engine.wait();
@@ -674,7 +642,7 @@ void TestBatchEngine::concurrentFormatChange()
 }
 
 // Failures on several threads are reported in running-number order and the run goes on.
-void TestBatchEngine::concurrentFailuresInOrder()
+void tst_BatchEngine::concurrentFailuresInOrder()
 {
     const QStringList pictures = manySheets(4);
     QTemporaryDir out;
@@ -683,7 +651,7 @@ void TestBatchEngine::concurrentFailuresInOrder()
         QVERIFY(QDir().mkpath(folder + "/" + held));
     BatchEngine engine;
     engine.setThreadCount(3);
-    const RunOutcome outcome = engine.runNow(snapshotOf(pictures, folder, fourFrames()));
+    const RunOutcome outcome = engine.runNow(snapshotFor(pictures, folder, fourFrames()));
     QCOMPARE(outcome.unsaved,
              QStringList({folder + "/B00002.BMP", folder + "/C00007.BMP", folder + "/D00012.BMP"}));
     QCOMPARE(outcome.piecesSaved, 13);
@@ -692,7 +660,7 @@ void TestBatchEngine::concurrentFailuresInOrder()
 
 // Every frame is cut at the same pixels, so pictures of another size than the sample are
 // named with their sizes; the run itself is unchanged.
-void TestBatchEngine::otherSizesReported()
+void tst_BatchEngine::otherSizesReported()
 {
     QStringList pictures;
     for (const QSize size : {QSize(40, 30), QSize(30, 40), QSize(60, 20), QSize(40, 30)}) {
@@ -704,7 +672,7 @@ void TestBatchEngine::otherSizesReported()
     }
     QTemporaryDir out;
     BatchEngine engine;
-    RunSnapshot s = snapshotOf(pictures, out.path(), fourFrames());
+    RunSnapshot s = snapshotFor(pictures, out.path(), fourFrames());
     s.sampleSize = QSize(40, 30);
     const RunOutcome outcome = engine.runNow(s);
     QCOMPARE(outcome.sampleSize, QSize(40, 30));
@@ -720,7 +688,7 @@ void TestBatchEngine::otherSizesReported()
     QVERIFY(engine.runNow(s).otherSize.isEmpty());
 }
 
-void TestBatchEngine::nothingToCut_data()
+void tst_BatchEngine::nothingToCut_data()
 {
     QTest::addColumn<int>("pictures");
     QTest::addColumn<bool>("frames");
@@ -728,7 +696,7 @@ void TestBatchEngine::nothingToCut_data()
     QTest::newRow("no frame") << 2 << false;
 }
 
-void TestBatchEngine::nothingToCut()
+void tst_BatchEngine::nothingToCut()
 {
     QFETCH(int, pictures);
     QFETCH(bool, frames);
@@ -736,7 +704,7 @@ void TestBatchEngine::nothingToCut()
     BatchEngine engine;
     engine.setThreadCount(2);
     QSignalSpy progress(&engine, &BatchEngine::progress);
-    const RunOutcome outcome = engine.runNow(snapshotOf(
+    const RunOutcome outcome = engine.runNow(snapshotFor(
         manySheets(pictures), out.path(), frames ? fourFrames() : std::vector<SplitFrame>{}));
     QVERIFY(!outcome.stopped);
     QCOMPARE(outcome.piecesSaved, 0);
@@ -744,5 +712,5 @@ void TestBatchEngine::nothingToCut()
     QCOMPARE(entries(out.path()), QStringList());
 }
 
-QTEST_GUILESS_MAIN(TestBatchEngine)
+QTEST_GUILESS_MAIN(tst_BatchEngine)
 #include "tst_batchengine.moc"

@@ -6,7 +6,7 @@
 #include <QDir>
 #include <QtTest>
 
-class TestPieceMath : public QObject
+class tst_PieceMath : public QObject
 {
     Q_OBJECT
 
@@ -20,7 +20,7 @@ private slots:
     void pieceLimit();
 };
 
-void TestPieceMath::clipping_data()
+void tst_PieceMath::clipping_data()
 {
     QTest::addColumn<FrameRect>("frame");
     QTest::addColumn<QSizeF>("picture");
@@ -45,7 +45,7 @@ void TestPieceMath::clipping_data()
     QTest::newRow("left of the picture") << FrameRect{-5, 0, 10, 10} << size << QRect(0, 0, 5, 10);
 }
 
-void TestPieceMath::clipping()
+void tst_PieceMath::clipping()
 {
     QFETCH(FrameRect, frame);
     QFETCH(QSizeF, picture);
@@ -53,7 +53,7 @@ void TestPieceMath::clipping()
     QCOMPARE(clipPiece(frame, picture), piece);
 }
 
-void TestPieceMath::folder_data()
+void tst_PieceMath::folder_data()
 {
     const QString sep = QDir::separator();
     QTest::addColumn<QString>("text");
@@ -72,14 +72,14 @@ void TestPieceMath::folder_data()
                                                << "/书 目/输出" + sep;
 }
 
-void TestPieceMath::folder()
+void tst_PieceMath::folder()
 {
     QFETCH(QString, text);
     QFETCH(QString, folder);
     QCOMPARE(outputFolder(text), folder);
 }
 
-void TestPieceMath::names_data()
+void tst_PieceMath::names_data()
 {
     QTest::addColumn<int>("picture");
     QTest::addColumn<int>("frames");
@@ -111,7 +111,7 @@ void TestPieceMath::names_data()
                                   << "/o/A39991.BMP";
 }
 
-void TestPieceMath::names()
+void tst_PieceMath::names()
 {
     QFETCH(int, picture);
     QFETCH(int, frames);
@@ -122,7 +122,7 @@ void TestPieceMath::names()
     QCOMPARE(pieceFileName("/o/", letter, runningNumber(picture, frames, frame), extension), name);
 }
 
-void TestPieceMath::pieceLimit()
+void tst_PieceMath::pieceLimit()
 {
     QVERIFY(!tooManyPieces(9999, 10));
     QVERIFY(!tooManyPieces(99999, 1));
@@ -131,5 +131,5 @@ void TestPieceMath::pieceLimit()
     QVERIFY(tooManyPieces(2147483647, 10)); // no wrap-around into an allowed count
 }
 
-QTEST_GUILESS_MAIN(TestPieceMath)
+QTEST_GUILESS_MAIN(tst_PieceMath)
 #include "tst_piecemath.moc"
