@@ -186,8 +186,20 @@ def run_ended(program, step3, stopped=False):
     return "showing" in states(start) and "showing" not in states(stop) and previous != stopped
 
 
-def readout(label):
-    """The progress read-out as the bus gives it: its name, description and text."""
+def labels_over_bar(step3):
+    """The labels drawn over the progress bar, left to right: the fill, then the read-out."""
+    bx, by, bw, bh = extents(next(item for item in walk(step3) if item.getRoleName() == "frame"))
+
+    def over(label):
+        x, y, w, h = extents(label)
+        return bx <= x + w // 2 <= bx + bw and by <= y + h // 2 <= by + bh
+    labels = [item for item in walk(step3, skip_hidden=False)
+              if item.getRoleName() == "label" and over(item)]
+    return sorted(labels, key=lambda label: extents(label)[0])
+
+
+def spoken(label):
+    """What the bus gives of a label: its name, description and text."""
     try:
         text = label.queryText().getText(0, -1)
     except NotImplementedError:
@@ -385,8 +397,7 @@ def journey_stop(desktop, program_path):
                        ("分割后文件的保存路径", "text")):
         check("sensitive" not in states(program.find(step3, name, role)),
               f"{role} {name} is enabled after a stop")
-    fill = next(item for item in walk(step3, skip_hidden=False)
-                if item.getRoleName() == "label" and not item.name)
+    fill, *readouts = labels_over_bar(step3)
     check(extents(fill)[2] == 0, f"the bar is still filled {extents(fill)[2]} pixels")
     names = sorted(os.listdir(out))
     found = [pieces.fullmatch(name) for name in names]
@@ -402,7 +413,7 @@ def journey_stop(desktop, program_path):
     check(not boxes_titled(program, "错误信息"),
           "a stopped run reported a picture it never reached: " +
           " / ".join(box_text(b) for b in boxes_titled(program, "错误信息")))
-    said = readout(program.find(step3, "分割进度"))
+    said = [text for label in readouts for text in spoken(label)]
     check(any(re.search(r"(^|\D)0 %$", text) for text in said),
           f"the progress read-out does not say 0 % on the bus (it gives {said})")
 
