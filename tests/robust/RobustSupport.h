@@ -1,14 +1,15 @@
 #pragma once
 
-// What the robustness tests share: snapshots, the folder's contents, and the check
-// that a run's pieces are the turned source's rectangles.
+// What the robustness tests share: frames over a whole picture, and the check that a
+// run's pieces are the turned source's rectangles.
 
 #include "PictureFixtures.h"
+#include "RunSnapshots.h"
+#include "TestSupport.h"
 #include "batch/BatchEngine.h"
 #include "batch/PieceClip.h"
 #include "batch/PieceName.h"
 
-#include <QDir>
 #include <QFile>
 #include <QImageReader>
 #include <QRegularExpression>
@@ -17,43 +18,14 @@
 
 namespace robust {
 
-inline QStringList entries(const QString &folder)
-{
-    return QDir(folder).entryList(
-        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
-}
-
 // True when the folder holds nothing but finished pieces (no temporary file of a save).
 inline bool onlyPieces(const QString &folder)
 {
     static const QRegularExpression piece(QStringLiteral("^.+\\d{5}\\.(BMP|TIF|PNG|JPG)$"));
-    for (const QString &name : entries(folder))
+    for (const QString &name : testsupport::entries(folder))
         if (!piece.match(name).hasMatch())
             return false;
     return true;
-}
-
-inline bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-inline QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-inline RunSnapshot snapshotOf(const QStringList &pictures, const QString &folder,
-                              std::vector<SplitFrame> frames, Rotation rotation = Rotation::None)
-{
-    RunSnapshot s;
-    s.pictures = pictures;
-    s.folder = outputFolder(folder);
-    s.frames = std::move(frames);
-    s.rotation = rotation;
-    return s;
 }
 
 // Four frames in a 2 x 2 grid over a picture of the given (turned) size, and a fifth

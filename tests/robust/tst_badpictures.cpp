@@ -6,13 +6,13 @@
 #include "TestSupport.h"
 #include "imaging/Picture.h"
 
-#include <QImageWriter>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <sys/resource.h>
 
 using namespace robust;
+using namespace testsupport;
 
 namespace {
 
@@ -25,15 +25,6 @@ long peakRssMb()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss / 1024;
-}
-
-QByteArray encoded(const QImage &image, const char *format, int quality = -1)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format);
-    writer.setQuality(quality);
-    return writer.write(image) ? buffer.data() : QByteArray();
 }
 
 // The GIF frame's pixels as the codec shows them: palette colours, row by row.
@@ -56,7 +47,7 @@ std::vector<uchar> gifIndices(QSize size, int seed)
 
 } // namespace
 
-class TestBadPictures : public QObject
+class tst_BadPictures : public QObject
 {
     Q_OBJECT
 
@@ -84,18 +75,18 @@ private:
     QTemporaryDir inputs_;
 };
 
-void TestBadPictures::initTestCase()
+void tst_BadPictures::initTestCase()
 {
     QVERIFY(inputs_.isValid());
 }
 
-RunOutcome TestBadPictures::runOne(const QString &path, const QString &out, QSize size)
+RunOutcome tst_BadPictures::runOne(const QString &path, const QString &out, QSize size)
 {
     BatchEngine engine;
-    return engine.runNow(snapshotOf({path}, out, gridFrames(size)));
+    return engine.runNow(snapshotFor({path}, out, gridFrames(size)));
 }
 
-void TestBadPictures::hugeHeaderRefusedWithoutAllocating_data()
+void tst_BadPictures::hugeHeaderRefusedWithoutAllocating_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("bytes");
@@ -118,7 +109,7 @@ void TestBadPictures::hugeHeaderRefusedWithoutAllocating_data()
         << crafted::gif(QSize(65535, 0), {{QRect(0, 65535, 2, 1), {1, 2}}}, gifPalette);
 }
 
-void TestBadPictures::hugeHeaderRefusedWithoutAllocating()
+void tst_BadPictures::hugeHeaderRefusedWithoutAllocating()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, bytes);
@@ -133,7 +124,7 @@ void TestBadPictures::hugeHeaderRefusedWithoutAllocating()
     QVERIFY2(peakRssMb() - before < 200, qPrintable(QString::number(peakRssMb() - before)));
 }
 
-void TestBadPictures::unreadableNamed_data()
+void tst_BadPictures::unreadableNamed_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("bytes");
@@ -153,7 +144,7 @@ void TestBadPictures::unreadableNamed_data()
     QTest::newRow("zero-size BMP header") << "zero.bmp" << crafted::bmpHeader(QSize(0, 7));
 }
 
-void TestBadPictures::unreadableNamed()
+void tst_BadPictures::unreadableNamed()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, bytes);
@@ -166,7 +157,7 @@ void TestBadPictures::unreadableNamed()
     QVERIFY(entries(out.path()).isEmpty());
 }
 
-void TestBadPictures::truncatedOrCorrupt_data()
+void tst_BadPictures::truncatedOrCorrupt_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("bytes");
@@ -202,7 +193,7 @@ void TestBadPictures::truncatedOrCorrupt_data()
     }
 }
 
-void TestBadPictures::truncatedOrCorrupt()
+void tst_BadPictures::truncatedOrCorrupt()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, bytes);
@@ -214,7 +205,7 @@ void TestBadPictures::truncatedOrCorrupt()
     const Rotation rotation = Rotation(qHash(name) % 4);
     const QSize turned = quarterTurns(rotation) % 2 ? QSize(48, 64) : QSize(64, 48);
     BatchEngine engine;
-    const RunSnapshot s = snapshotOf({file(name)}, out.path(), gridFrames(turned), rotation);
+    const RunSnapshot s = snapshotFor({file(name)}, out.path(), gridFrames(turned), rotation);
     const RunOutcome outcome = engine.runNow(s);
     QVERIFY(outcome.unsaved.isEmpty());
     QVERIFY(onlyPieces(out.path()));
@@ -234,7 +225,7 @@ void TestBadPictures::truncatedOrCorrupt()
     QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
 }
 
-void TestBadPictures::endsEarly_data()
+void tst_BadPictures::endsEarly_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("bytes");
@@ -267,7 +258,7 @@ void TestBadPictures::endsEarly_data()
     QTest::newRow("JPEG cut short, reduced") << "s.jpg" << jpeg.chopped(40) << true << false;
 }
 
-void TestBadPictures::endsEarly()
+void tst_BadPictures::endsEarly()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, bytes);
@@ -282,7 +273,7 @@ void TestBadPictures::endsEarly()
     QCOMPARE(status, accepted ? imaging::Status::Ok : imaging::Status::UnknownImageFormat);
 }
 
-void TestBadPictures::unusualKindsCut_data()
+void tst_BadPictures::unusualKindsCut_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("bytes");
@@ -355,7 +346,7 @@ void TestBadPictures::unusualKindsCut_data()
         page1);
 }
 
-void TestBadPictures::unusualKindsCut()
+void tst_BadPictures::unusualKindsCut()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, bytes);
@@ -368,7 +359,8 @@ void TestBadPictures::unusualKindsCut()
     const QImage turned = fixtures::turnedReference(reference, quarterTurns(rotation));
     QTemporaryDir out;
     BatchEngine engine;
-    const RunSnapshot s = snapshotOf({file(name)}, out.path(), gridFrames(turned.size()), rotation);
+    const RunSnapshot s =
+        snapshotFor({file(name)}, out.path(), gridFrames(turned.size()), rotation);
     const RunOutcome outcome = engine.runNow(s);
     QVERIFY(outcome.unreadable.isEmpty());
     QVERIFY(outcome.unsaved.isEmpty());
@@ -378,7 +370,7 @@ void TestBadPictures::unusualKindsCut()
     QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
 }
 
-void TestBadPictures::gifFirstFrameSmallerThanScreen()
+void tst_BadPictures::gifFirstFrameSmallerThanScreen()
 {
     // A wide GIF screen (beyond about 2000 pixels) with a smaller first frame:
     // QImageReader::size() then gives the frame's width, read() the whole screen. The
@@ -392,7 +384,7 @@ void TestBadPictures::gifFirstFrameSmallerThanScreen()
 
     QTemporaryDir out;
     BatchEngine engine;
-    const RunSnapshot s = snapshotOf({path}, out.path(), gridFrames(decoded.size()));
+    const RunSnapshot s = snapshotFor({path}, out.path(), gridFrames(decoded.size()));
     const RunOutcome outcome = engine.runNow(s);
     QVERIFY(outcome.unsaved.isEmpty());
     QVERIFY(onlyPieces(out.path()));
@@ -408,7 +400,7 @@ void TestBadPictures::gifFirstFrameSmallerThanScreen()
     QCOMPARE(dimensions, QSizeF(3000, 20));
 }
 
-void TestBadPictures::a3ScanAt600Dpi()
+void tst_BadPictures::a3ScanAt600Dpi()
 {
     // 7016 x 9921, a plain fill, so writing and checking it stay cheap.
     const QRgb paper = qRgb(236, 230, 214);
@@ -422,7 +414,7 @@ void TestBadPictures::a3ScanAt600Dpi()
     QTemporaryDir out;
     BatchEngine engine;
     // Turned a quarter: 9921 wide and 7016 high, cut into two pages and the margin.
-    const RunSnapshot s = snapshotOf(
+    const RunSnapshot s = snapshotFor(
         {path}, out.path(),
         {{{0, 0, 4960, 7016}, "A"}, {{4960, 0, 4961, 7016}, "B"}, {{9900, 7000, 100, 100}, "C"}},
         Rotation::Clockwise90);
@@ -448,7 +440,7 @@ void TestBadPictures::a3ScanAt600Dpi()
     }
 }
 
-void TestBadPictures::badAmongGoodInOneRun()
+void tst_BadPictures::badAmongGoodInOneRun()
 {
     // Bad pictures between good ones: each bad one is named once, in list order, and
     // keeps its running numbers unused.
@@ -468,7 +460,7 @@ void TestBadPictures::badAmongGoodInOneRun()
     QTemporaryDir out;
     BatchEngine engine;
     const RunOutcome outcome = engine.runNow(
-        snapshotOf(pictures, out.path(), {{{0, 0, 10, 8}, "L"}, {{10, 8, 99, 99}, "R"}}));
+        snapshotFor(pictures, out.path(), {{{0, 0, 10, 8}, "L"}, {{10, 8, 99, 99}, "R"}}));
     QCOMPARE(outcome.unreadable, QStringList({file("nothing.jpg"), file("words.png"),
                                               file("vast.bmp"), file("missing.gif")}));
     QVERIFY(outcome.unsaved.isEmpty());
@@ -477,5 +469,5 @@ void TestBadPictures::badAmongGoodInOneRun()
                                                "R00002.BMP", "R00006.BMP", "R00014.BMP"}));
 }
 
-QTEST_GUILESS_MAIN(TestBadPictures)
+QTEST_GUILESS_MAIN(tst_BadPictures)
 #include "tst_badpictures.moc"

@@ -28,6 +28,7 @@
 #include <unistd.h>
 
 using namespace robust;
+using namespace testsupport;
 
 namespace {
 
@@ -55,7 +56,7 @@ int fileSizeLimitedRun(int argc, char **argv)
     BatchEngine engine;
     engine.setFormat(OutputFormat(std::atoi(argv[3])));
     const RunOutcome outcome =
-        engine.runNow(snapshotOf(pictures, QString::fromLocal8Bit(argv[4]), mixedFrames()));
+        engine.runNow(snapshotFor(pictures, QString::fromLocal8Bit(argv[4]), mixedFrames()));
     std::printf("saved %lld\n", static_cast<long long>(outcome.piecesSaved));
     for (const QString &path : outcome.unsaved)
         std::printf("unsaved %s\n", path.toLocal8Bit().constData());
@@ -121,7 +122,7 @@ private:
 
 } // namespace
 
-class TestDiskFaults : public QObject
+class tst_DiskFaults : public QObject
 {
     Q_OBJECT
 
@@ -144,7 +145,7 @@ private:
     QImage sheetImages_[3];
 };
 
-void TestDiskFaults::initTestCase()
+void tst_DiskFaults::initTestCase()
 {
     QVERIFY(dir_.isValid());
     for (int i = 0; i < 3; ++i) {
@@ -154,7 +155,7 @@ void TestDiskFaults::initTestCase()
     }
 }
 
-void TestDiskFaults::diskFull_data()
+void tst_DiskFaults::diskFull_data()
 {
     QTest::addColumn<int>("format");
     QTest::addColumn<qint64>("limit");
@@ -172,7 +173,7 @@ void TestDiskFaults::diskFull_data()
     }
 }
 
-void TestDiskFaults::diskFull()
+void tst_DiskFaults::diskFull()
 {
     QFETCH(int, format);
     QFETCH(qint64, limit);
@@ -182,7 +183,7 @@ void TestDiskFaults::diskFull()
     if (overEarlierRun) {
         BatchEngine earlier;
         earlier.setFormat(OutputFormat(format));
-        QCOMPARE(earlier.runNow(snapshotOf(sheets_, out, mixedFrames())).unsaved.size(), 0);
+        QCOMPARE(earlier.runNow(snapshotFor(sheets_, out, mixedFrames())).unsaved.size(), 0);
     }
 
     QProcess child;
@@ -208,7 +209,7 @@ void TestDiskFaults::diskFull()
 
     qInfo("%lld pieces saved, %lld reported unsaved", saved, qint64(unsaved.size()));
     const OutputFormat f = OutputFormat(format);
-    const RunSnapshot s = snapshotOf(sheets_, out, mixedFrames());
+    const RunSnapshot s = snapshotFor(sheets_, out, mixedFrames());
     const std::vector<ExpectedPiece> pieces =
         expectedPieces(s, {QSize(120, 100), QSize(120, 100), QSize(120, 100)}, extensionOf(f));
     QCOMPARE(saved + unsaved.size(), qint64(pieces.size()));
@@ -234,7 +235,7 @@ void TestDiskFaults::diskFull()
     QCOMPARE(qint64(entries(out).size()), saved);
 }
 
-void TestDiskFaults::folderRemovedDuringRun()
+void tst_DiskFaults::folderRemovedDuringRun()
 {
     const QString out = dir_.filePath(QStringLiteral("removed"));
     QVERIFY(QDir().mkpath(out));
@@ -250,7 +251,7 @@ void TestDiskFaults::folderRemovedDuringRun()
                 QDir(out).removeRecursively();
         },
         Qt::DirectConnection);
-    const RunSnapshot s = snapshotOf(sheets_, out, mixedFrames());
+    const RunSnapshot s = snapshotFor(sheets_, out, mixedFrames());
     const RunOutcome outcome = engine.runNow(s);
     QVERIFY(removed);
     qInfo("%lld pieces saved, %lld reported unsaved", outcome.piecesSaved,
@@ -264,7 +265,7 @@ void TestDiskFaults::folderRemovedDuringRun()
         QVERIFY(!outcome.unsaved.contains(s.folder + name));
 }
 
-void TestDiskFaults::readOnlyFolder()
+void tst_DiskFaults::readOnlyFolder()
 {
     const QString out = dir_.filePath(QStringLiteral("read-only"));
     QVERIFY(QDir().mkpath(out));
@@ -274,21 +275,21 @@ void TestDiskFaults::readOnlyFolder()
         if (!readOnly.ok())
             QSKIP("this file system cannot make the folder read-only for root");
         BatchEngine engine;
-        outcome = engine.runNow(snapshotOf(sheets_, out, mixedFrames()));
+        outcome = engine.runNow(snapshotFor(sheets_, out, mixedFrames()));
     }
     QCOMPARE(outcome.piecesSaved, 0);
     QCOMPARE(outcome.unsaved.size(), 9);
     QVERIFY(entries(out).isEmpty());
 }
 
-void TestDiskFaults::targetHeldByFolder()
+void tst_DiskFaults::targetHeldByFolder()
 {
     const QString out = dir_.filePath(QStringLiteral("held"));
     QVERIFY(QDir().mkpath(out + "/B00002.BMP"));
     QVERIFY(QDir().mkpath(out + "/C00006.BMP"));
     QVERIFY(writeBytes(out + "/C00006.BMP/keep.txt", "kept"));
     BatchEngine engine;
-    const RunSnapshot s = snapshotOf(sheets_, out, mixedFrames());
+    const RunSnapshot s = snapshotFor(sheets_, out, mixedFrames());
     const RunOutcome outcome = engine.runNow(s);
     QCOMPARE(outcome.unsaved, QStringList({s.folder + "B00002.BMP", s.folder + "C00006.BMP"}));
     QCOMPARE(outcome.piecesSaved, 7);
@@ -304,7 +305,7 @@ void TestDiskFaults::targetHeldByFolder()
     }
 }
 
-void TestDiskFaults::exitDuringRun()
+void tst_DiskFaults::exitDuringRun()
 {
     // What the wizard does on Exit or the close box while step 3 runs.
     testsupport::ScriptedBoxes boxes;
@@ -337,7 +338,7 @@ void TestDiskFaults::exitDuringRun()
     QVERIFY(onlyPieces(out));
     QCOMPARE(qint64(entries(out).size()), outcome.piecesSaved);
     std::vector<QSize> sizes(40, QSize(120, 100));
-    const RunSnapshot s = snapshotOf(QStringList(), out, mixedFrames());
+    const RunSnapshot s = snapshotFor(QStringList(), out, mixedFrames());
     for (const ExpectedPiece &p : expectedPieces(s, sizes, ".BMP")) {
         if (!QFile::exists(p.path))
             continue;
@@ -347,7 +348,7 @@ void TestDiskFaults::exitDuringRun()
     QVERIFY(boxes.shown().empty());
 }
 
-void TestDiskFaults::inputPictureNotOverwritten()
+void tst_DiskFaults::inputPictureNotOverwritten()
 {
     // Pieces of an earlier run split again into their own folder: the first sheet's
     // piece B00002.BMP would replace the list's second picture before it is read.
@@ -361,7 +362,7 @@ void TestDiskFaults::inputPictureNotOverwritten()
 
     BatchEngine engine;
     const RunSnapshot s =
-        snapshotOf({first, second}, folder, {{{0, 0, 40, 30}, "A"}, {{0, 0, 120, 100}, "B"}});
+        snapshotFor({first, second}, folder, {{{0, 0, 40, 30}, "A"}, {{0, 0, 120, 100}, "B"}});
     const RunOutcome outcome = engine.runNow(s);
     QVERIFY(outcome.unreadable.isEmpty());
     QCOMPARE(readBytes(second), original);
@@ -372,7 +373,7 @@ void TestDiskFaults::inputPictureNotOverwritten()
              QStringList({"A00001.BMP", "A00003.BMP", "B00002.BMP", "B00004.BMP", "sheet.png"}));
 }
 
-void TestDiskFaults::flushFolder_data()
+void tst_DiskFaults::flushFolder_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<bool>("flushed");
@@ -381,7 +382,7 @@ void TestDiskFaults::flushFolder_data()
     QTest::newRow("a file") << sheets_.at(0) << false;
 }
 
-void TestDiskFaults::flushFolder()
+void tst_DiskFaults::flushFolder()
 {
     QFETCH(QString, path);
     QFETCH(bool, flushed);
@@ -393,7 +394,7 @@ int main(int argc, char **argv)
     if (argc > 1 && std::strcmp(argv[1], "--file-size-limited-run") == 0)
         return fileSizeLimitedRun(argc, argv);
     QApplication app(argc, argv);
-    TestDiskFaults test;
+    tst_DiskFaults test;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);
 }

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 using namespace robust;
+using namespace testsupport;
 
 namespace {
 
@@ -41,7 +42,7 @@ constexpr double allowedGrowthMb = 24;
 
 } // namespace
 
-class TestSoak : public QObject
+class tst_Soak : public QObject
 {
     Q_OBJECT
 
@@ -55,7 +56,7 @@ private:
     std::vector<QImage> sources_;
 };
 
-void TestSoak::initTestCase()
+void tst_Soak::initTestCase()
 {
     QVERIFY(dir_.isValid());
     const char *formats[] = {"bmp", "png", "tiff", "jpeg", "gif"};
@@ -77,15 +78,15 @@ void TestSoak::initTestCase()
     }
 }
 
-void TestSoak::stoppedOnceAndRunAgain()
+void tst_Soak::stoppedOnceAndRunAgain()
 {
     const QString out = dir_.filePath(QStringLiteral("out"));
     QVERIFY(QDir().mkpath(out));
-    const RunSnapshot s = snapshotOf(pictures_, out,
-                                     {{{0, 0, 60, 45}, "A"},
-                                      {{60, 0, 60, 45}, "B"},
-                                      {{0, 45, 60, 45}, "C"},
-                                      {{60, 45, 80, 80}, "D"}});
+    const RunSnapshot s = snapshotFor(pictures_, out,
+                                      {{{0, 0, 60, 45}, "A"},
+                                       {{60, 0, 60, 45}, "B"},
+                                       {{0, 45, 60, 45}, "C"},
+                                       {{60, 45, 80, 80}, "D"}});
     const qint64 total = qint64(pictureCount) * 4;
 
     BatchEngine engine;
@@ -151,5 +152,5 @@ void TestSoak::stoppedOnceAndRunAgain()
     QVERIFY2(growth < allowedGrowthMb, qPrintable(QString::number(growth)));
 }
 
-QTEST_GUILESS_MAIN(TestSoak)
+QTEST_GUILESS_MAIN(tst_Soak)
 #include "tst_soak.moc"

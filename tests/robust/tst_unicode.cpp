@@ -17,8 +17,9 @@
 #include <QtTest>
 
 using namespace robust;
+using namespace testsupport;
 
-class TestUnicode : public QObject
+class tst_Unicode : public QObject
 {
     Q_OBJECT
 
@@ -37,7 +38,7 @@ private:
     std::vector<QImage> sources_; // as each file decodes
 };
 
-void TestUnicode::initTestCase()
+void tst_Unicode::initTestCase()
 {
     QVERIFY(dir_.isValid());
     pictureFolder_ = dir_.filePath(QStringLiteral("书 目 😀/スキャン　原稿"));
@@ -72,12 +73,12 @@ void TestUnicode::initTestCase()
                 .contains(QStringLiteral("e\u0301te\u0301 de\u0301compose\u0301.gif")));
 }
 
-void TestUnicode::cleanup()
+void tst_Unicode::cleanup()
 {
     QVERIFY(QApplication::topLevelWidgets().isEmpty());
 }
 
-void TestUnicode::throughStepOneAndThree()
+void tst_Unicode::throughStepOneAndThree()
 {
     testsupport::ScriptedBoxes boxes;
     testsupport::ScriptedDialogs dialogs;
@@ -102,11 +103,11 @@ void TestUnicode::throughStepOneAndThree()
 
     const QString out = dir_.filePath(QStringLiteral("输出 ページ 📁"));
     QVERIFY(QDir().mkpath(out));
-    const RunSnapshot s = snapshotOf(pictures_, out,
-                                     {{{0, 0, 24, 18}, "A"},
-                                      {{24, 0, 24, 18}, "B"},
-                                      {{0, 18, 24, 18}, "C"},
-                                      {{20, 10, 100, 100}, "D"}});
+    const RunSnapshot s = snapshotFor(pictures_, out,
+                                      {{{0, 0, 24, 18}, "A"},
+                                       {{24, 0, 24, 18}, "B"},
+                                       {{0, 18, 24, 18}, "C"},
+                                       {{20, 10, 100, 100}, "D"}});
     job.frames = s.frames;
     OutputWindow step3(job);
     auto *folder = testsupport::control<QLineEdit>(step3, "folderEdit");
@@ -128,7 +129,7 @@ void TestUnicode::throughStepOneAndThree()
     }
 }
 
-void TestUnicode::throughTheBatch_data()
+void tst_Unicode::throughTheBatch_data()
 {
     QTest::addColumn<QString>("folder");
     QTest::addColumn<int>("format");
@@ -139,7 +140,7 @@ void TestUnicode::throughTheBatch_data()
         << QStringLiteral("re\u0301sultats ») ") << int(OutputFormat::Bmp);
 }
 
-void TestUnicode::throughTheBatch()
+void tst_Unicode::throughTheBatch()
 {
     QFETCH(QString, folder);
     QFETCH(int, format);
@@ -149,8 +150,8 @@ void TestUnicode::throughTheBatch()
     engine.setFormat(OutputFormat(format));
     // As the folder chooser gives it: with its separator, so a closing blank stays.
     const RunSnapshot s =
-        snapshotOf(pictures_, out + QLatin1Char('/'),
-                   {{{5, 3, 30, 20}, "甲"}, {{30, 20, 99, 99}, "乙"}}, Rotation::Clockwise90);
+        snapshotFor(pictures_, out + QLatin1Char('/'),
+                    {{{5, 3, 30, 20}, "甲"}, {{30, 20, 99, 99}, "乙"}}, Rotation::Clockwise90);
     const RunOutcome outcome = engine.runNow(s);
     QVERIFY(outcome.unreadable.isEmpty());
     QVERIFY(outcome.unsaved.isEmpty());
@@ -167,5 +168,5 @@ void TestUnicode::throughTheBatch()
     }
 }
 
-QTEST_MAIN(TestUnicode)
+QTEST_MAIN(tst_Unicode)
 #include "tst_unicode.moc"
