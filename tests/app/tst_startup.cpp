@@ -182,11 +182,8 @@ void tst_Startup::staleLockOfDeadProcessTakenOver()
         const platform::InstanceLock probe(lockName, folder->path());
         path = probe.path();
     }
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray::number(pid) + '\n' + "qinghe-splitter\n" +
-               QSysInfo::machineHostName().toUtf8() + '\n');
-    file.close();
+    QVERIFY(testsupport::writeBytes(path, QByteArray::number(pid) + '\n' + "qinghe-splitter\n" +
+                                              QSysInfo::machineHostName().toUtf8() + '\n'));
 
     const platform::InstanceLock lock(lockName, folder->path());
     QVERIFY(lock.acquired());
@@ -218,9 +215,7 @@ void tst_Startup::unusableLockFolderDoesNotBlock()
 {
     // A folder that cannot exist: its parent is a file.
     const QString file = folder->filePath(QStringLiteral("plain-file"));
-    QFile plain(file);
-    QVERIFY(plain.open(QIODevice::WriteOnly));
-    plain.close();
+    QVERIFY(testsupport::writeBytes(file, {}));
     testsupport::ScriptedBoxes boxes;
     const platform::InstanceLock lock(lockName, file + QStringLiteral("/locks"));
     QVERIFY(lock.acquired());

@@ -20,6 +20,8 @@
 
 #include <memory>
 
+using testsupport::requiredControl;
+
 namespace {
 
 QStringList visibleWindows()
@@ -30,15 +32,6 @@ QStringList visibleWindows()
             names << w->objectName();
     }
     return names;
-}
-
-// A window's control by name; a window without it is a broken build, not a test result.
-template <class T> T *widget(const QWidget &window, const char *name)
-{
-    T *found = testsupport::control<T>(window, QLatin1String(name));
-    if (!found)
-        qFatal("%s has no %s", qPrintable(window.objectName()), name);
-    return found;
 }
 
 // Centred on the screen: the window's middle within its frame's width of the screen's.
@@ -84,7 +77,7 @@ private:
     void addPictures(const QStringList &paths)
     {
         dialogs->pickFiles(paths);
-        widget<QPushButton>(wizard->step1(), "addButton")->click();
+        requiredControl<QPushButton>(wizard->step1(), "addButton")->click();
     }
     // Clicks a wizard button: "1.Next", "2.Previous", "3.Exit", "2.Close" (the close box).
     void move(const QString &step);
@@ -219,8 +212,8 @@ void tst_Wizard::stateKeptAcrossPreviousAndNext()
 {
     wizard->start();
     PictureListWindow &step1 = wizard->step1();
-    auto *list = widget<QListWidget>(step1, "pictureList");
-    auto *partsBox = widget<QComboBox>(step1, "partsBox");
+    auto *list = requiredControl<QListWidget>(step1, "pictureList");
+    auto *partsBox = requiredControl<QComboBox>(step1, "partsBox");
     addPictures(pictures);
     partsBox->setCurrentIndex(5); // "6"
     list->item(0)->setSelected(true);
@@ -229,7 +222,7 @@ void tst_Wizard::stateKeptAcrossPreviousAndNext()
     FrameEditorWindow *step2 = wizard->step2();
     QVERIFY(step2);
     QCOMPARE(step2->canvas().frameCount(), 6);
-    auto *rotationBox = widget<QComboBox>(*step2, "rotationBox");
+    auto *rotationBox = requiredControl<QComboBox>(*step2, "rotationBox");
     rotationBox->setCurrentIndex(2);
     move(QStringLiteral("2.Previous"));
 
@@ -238,7 +231,7 @@ void tst_Wizard::stateKeptAcrossPreviousAndNext()
     QCOMPARE(list->item(1)->text(), pictures[1]);
     QVERIFY(list->item(0)->isSelected());
     QCOMPARE(partsBox->currentText(), QStringLiteral("6"));
-    QCOMPARE(widget<QLabel>(step1, "pictureCount")->text(), QStringLiteral("2"));
+    QCOMPARE(requiredControl<QLabel>(step1, "pictureCount")->text(), QStringLiteral("2"));
 
     move(QStringLiteral("1.Next"));
     QCOMPARE(wizard->step2(), step2);
@@ -361,9 +354,9 @@ void tst_Wizard::exitAfterCloseBoxStillEndsOnce()
     move(QStringLiteral("1.Next"));
     move(QStringLiteral("2.Close"));
     // Late events of the closed windows must neither end the program again nor move on.
-    emit widget<QPushButton>(wizard->step1(), "exitButton")->clicked();
+    emit requiredControl<QPushButton>(wizard->step1(), "exitButton")->clicked();
     emit wizard->step1().nextRequested();
-    widget<QPushButton>(*wizard->step2(), "previousButton")->click();
+    requiredControl<QPushButton>(*wizard->step2(), "previousButton")->click();
     wizard->closeRoutine();
     QCOMPARE(ends, 1);
     QCOMPARE(visibleWindows(), QStringList{});
@@ -390,8 +383,8 @@ void tst_Wizard::missingReaderEndsAtOnce()
     QCOMPARE(visibleWindows(), QStringList{});
     // Nothing moves after the end, and the close routines do not end it a second time.
     if (wizard->step2())
-        widget<QPushButton>(*wizard->step2(), "previousButton")->click();
-    widget<QPushButton>(wizard->step1(), "exitButton")->click();
+        requiredControl<QPushButton>(*wizard->step2(), "previousButton")->click();
+    requiredControl<QPushButton>(wizard->step1(), "exitButton")->click();
     QCOMPARE(visibleWindows(), QStringList{});
     QCOMPARE(ends, 1);
 }

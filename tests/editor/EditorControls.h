@@ -18,37 +18,32 @@
 // that is not there ends the run with its name rather than with a null pointer.
 namespace editorcontrols {
 
-template <class T> T *find(const QWidget &window, const QString &name)
-{
-    T *found = testsupport::control<T>(window, name);
-    if (!found)
-        qFatal("the frame editor has no %s", qPrintable(name));
-    return found;
-}
+using testsupport::asRect;
+using testsupport::requiredControl;
 
 inline FrameShape *frameShape(const QWidget &window, int i)
 {
-    return find<FrameShape>(window, QStringLiteral("frameShapes_%1").arg(i));
+    return requiredControl<FrameShape>(window, QStringLiteral("frameShapes_%1").arg(i));
 }
 
 inline QLabel *frameTag(const QWidget &window, int i)
 {
-    return find<QLabel>(window, QStringLiteral("frameTags_%1").arg(i));
+    return requiredControl<QLabel>(window, QStringLiteral("frameTags_%1").arg(i));
 }
 
 inline QComboBox *letterBox(const QWidget &window, int i)
 {
-    return find<QComboBox>(window, QStringLiteral("letterBoxes_%1").arg(i));
+    return requiredControl<QComboBox>(window, QStringLiteral("letterBoxes_%1").arg(i));
 }
 
 inline QComboBox *rotationBox(const QWidget &window)
 {
-    return find<QComboBox>(window, QStringLiteral("rotationBox"));
+    return requiredControl<QComboBox>(window, QStringLiteral("rotationBox"));
 }
 
 inline QPushButton *button(const QWidget &window, const char *name)
 {
-    return find<QPushButton>(window, QLatin1String(name));
+    return requiredControl<QPushButton>(window, QLatin1String(name));
 }
 
 inline SizeHandle *sizeHandle(const QWidget &window, geometry::Handle handle)
@@ -56,17 +51,12 @@ inline SizeHandle *sizeHandle(const QWidget &window, geometry::Handle handle)
     static const char *const names[] = {"topLeftHandle", "topHandle",        "topRightHandle",
                                         "leftHandle",    "rightHandle",      "bottomLeftHandle",
                                         "bottomHandle",  "bottomRightHandle"};
-    return find<SizeHandle>(window, QLatin1String(names[int(handle)]));
+    return requiredControl<SizeHandle>(window, QLatin1String(names[int(handle)]));
 }
 
 inline QColor tagColour(const QWidget &window, int i)
 {
     return frameTag(window, i)->palette().color(QPalette::WindowText);
-}
-
-inline QRect asRect(const FrameRect &r)
-{
-    return QRect(r.x, r.y, r.width, r.height);
 }
 
 // Every frame's rectangle in window pixels, frame 1 first.

@@ -5,7 +5,6 @@
 #include "job/LayoutFile.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -264,9 +263,9 @@ void tst_FrameEditorWindow::letterRows()
     // The templates never show.
     QVERIFY(frameShape(editor, 0)->isHidden());
     QVERIFY(frameTag(editor, 0)->isHidden());
-    QVERIFY(find<QLabel>(editor, QStringLiteral("letterCaptions_0"))->isHidden());
+    QVERIFY(requiredControl<QLabel>(editor, QStringLiteral("letterCaptions_0"))->isHidden());
     QVERIFY(letterBox(editor, 0)->isHidden());
-    QCOMPARE(find<QLabel>(editor, QStringLiteral("noteLabel"))->text(),
+    QCOMPARE(requiredControl<QLabel>(editor, QStringLiteral("noteLabel"))->text(),
              QStringLiteral("说明：相同书的页对应的分割框请使用相同的首字母。"
                             "（因为保存文件时是按分割框的编号顺序分割保存的）"));
     QComboBox *rotations = rotationBox(editor);
@@ -540,14 +539,9 @@ void tst_FrameEditorWindow::unreadableSample_data()
     QTest::newRow("missing file") << QStringLiteral("不存在 的.jpg") << QByteArray();
     QTest::newRow("not a picture")
         << QStringLiteral("坏 图.jpg") << QByteArray("this is no picture at all");
-    QByteArray png;
-    {
-        QImage image(640, 480, QImage::Format_RGB32);
-        image.fill(Qt::green);
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
-    }
+    QImage image(640, 480, QImage::Format_RGB32);
+    image.fill(Qt::green);
+    const QByteArray png = testsupport::encoded(image, "png");
     // The header is whole, so the picture opens; its pixels cannot be decoded.
     QTest::newRow("cut short") << QStringLiteral("半截.png") << png.left(60);
 }
@@ -557,11 +551,8 @@ void tst_FrameEditorWindow::unreadableSample()
     QFETCH(QString, name);
     QFETCH(QByteArray, content);
     const QString path = dir_.filePath(name);
-    if (!content.isEmpty()) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-    }
+    if (!content.isEmpty())
+        QVERIFY(testsupport::writeBytes(path, content));
 
     testsupport::ScriptedBoxes boxes;
     SplitJob job = jobFor(path, 4);

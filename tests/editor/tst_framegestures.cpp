@@ -194,7 +194,7 @@ void tst_FrameGestures::clickDropsSelection()
 
     FrameEditorWindow &w = *editor_;
     select(3);
-    QTest::mouseClick(find<QWidget>(w, target), Qt::LeftButton, {}, at);
+    QTest::mouseClick(requiredControl<QWidget>(w, target), Qt::LeftButton, {}, at);
 
     QCOMPARE(w.canvas().handlesShown(), !dropped);
     for (int k = 0; k < 8; ++k)

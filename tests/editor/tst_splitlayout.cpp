@@ -1,17 +1,11 @@
+#include "TestSupport.h"
 #include "editor/SplitLayout.h"
 
 #include <QTest>
 
 using RectList = QList<QRect>;
 
-namespace {
-
-QRect asRect(const FrameRect &r)
-{
-    return QRect(r.x, r.y, r.width, r.height);
-}
-
-} // namespace
+using testsupport::asRect;
 
 class tst_SplitLayout : public QObject
 {

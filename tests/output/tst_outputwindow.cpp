@@ -21,13 +21,10 @@
 
 #include <memory>
 
-namespace {
+using testsupport::entries;
+using testsupport::rgb;
 
-QStringList entries(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
-                                  QDir::Name);
-}
+namespace {
 
 using Gate = testsupport::EngineGate;
 
@@ -72,7 +69,7 @@ struct Controls
 
 } // namespace
 
-class TestOutputWindow : public QObject
+class tst_OutputWindow : public QObject
 {
     Q_OBJECT
 
@@ -112,7 +109,7 @@ private:
     QString out_;
 };
 
-void TestOutputWindow::initTestCase()
+void tst_OutputWindow::initTestCase()
 {
     QVERIFY(dir_.isValid());
     sheet_ = dir_.filePath(QStringLiteral("扫描 1.png"));
@@ -120,7 +117,7 @@ void TestOutputWindow::initTestCase()
                                       sheet_, "png"));
 }
 
-void TestOutputWindow::init()
+void tst_OutputWindow::init()
 {
     boxes_ = std::make_unique<testsupport::ScriptedBoxes>();
     dialogs_ = std::make_unique<testsupport::ScriptedDialogs>();
@@ -140,7 +137,7 @@ void TestOutputWindow::init()
     boxes_->clear();
 }
 
-void TestOutputWindow::cleanup()
+void tst_OutputWindow::cleanup()
 {
     c_.reset();
     window_.reset();
@@ -150,7 +147,7 @@ void TestOutputWindow::cleanup()
     QVERIFY(QApplication::topLevelWidgets().isEmpty());
 }
 
-void TestOutputWindow::startHeldRun(Gate &gate)
+void tst_OutputWindow::startHeldRun(Gate &gate)
 {
     window_->engine().setThreadCount(1);
     c_->folderEdit->setText(out_);
@@ -158,14 +155,14 @@ void TestOutputWindow::startHeldRun(Gate &gate)
     QTRY_VERIFY_WITH_TIMEOUT(gate.reached(), 30000);
 }
 
-void TestOutputWindow::waitForEnd()
+void tst_OutputWindow::waitForEnd()
 {
     QSignalSpy ended(window_.get(), &OutputWindow::runFinished);
     if (window_->isRunning())
         QVERIFY(ended.wait(30000));
 }
 
-void TestOutputWindow::firstShow()
+void tst_OutputWindow::firstShow()
 {
     OutputWindow &w = *window_;
     const Controls &c = *c_;
@@ -198,7 +195,7 @@ void TestOutputWindow::firstShow()
     QCOMPARE(order, expected);
 }
 
-void TestOutputWindow::layout_data()
+void tst_OutputWindow::layout_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("twips");
@@ -214,7 +211,7 @@ void TestOutputWindow::layout_data()
     QTest::newRow("exit") << "exitButton" << QRect(4635, 2730, 1500, 360);
 }
 
-void TestOutputWindow::layout()
+void tst_OutputWindow::layout()
 {
     QFETCH(QString, name);
     QFETCH(QRect, twips);
@@ -224,7 +221,7 @@ void TestOutputWindow::layout()
              ui::fromTwips(twips.x(), twips.y(), twips.width(), twips.height()));
 }
 
-void TestOutputWindow::folderChooser()
+void tst_OutputWindow::folderChooser()
 {
     const Controls &c = *c_;
     dialogs_->pickFolder(QStringLiteral("/data/书 目"));
@@ -243,7 +240,7 @@ void TestOutputWindow::folderChooser()
     QCOMPARE(c.folderEdit->text(), QStringLiteral("/x"));
 }
 
-void TestOutputWindow::startRefused_data()
+void tst_OutputWindow::startRefused_data()
 {
     QTest::addColumn<QString>("folder"); // %1: the test's folder
     QTest::addColumn<QString>("title");
@@ -262,14 +259,12 @@ void TestOutputWindow::startRefused_data()
                                           << "保存目录不存在";
 }
 
-void TestOutputWindow::startRefused()
+void tst_OutputWindow::startRefused()
 {
     QFETCH(QString, folder);
     QFETCH(QString, title);
     QFETCH(QString, text);
-    QFile file(out_ + "/file");
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
+    QVERIFY(testsupport::writeBytes(out_ + "/file", {}));
     OutputWindow &w = *window_;
     const Controls &c = *c_;
     c.folderEdit->setText(folder.contains("%1") ? folder.arg(out_) : folder);
@@ -290,7 +285,7 @@ void TestOutputWindow::startRefused()
     QCOMPARE(entries(out_), QStringList{"file"});
 }
 
-void TestOutputWindow::tooManyPieces()
+void tst_OutputWindow::tooManyPieces()
 {
     // 25000 pictures of four pieces: 100000 names would need six digits.
     for (int i = 0; i < 24999; ++i)
@@ -304,7 +299,7 @@ void TestOutputWindow::tooManyPieces()
     QVERIFY(entries(out_).isEmpty());
 }
 
-void TestOutputWindow::wholeRun()
+void tst_OutputWindow::wholeRun()
 {
     const QString second = dir_.filePath("second.png");
     QVERIFY(testsupport::writePicture(testsupport::patternImage(40, 30, QImage::Format_RGB32, 9),
@@ -322,9 +317,7 @@ void TestOutputWindow::wholeRun()
 
     QCOMPARE(entries(out_), QStringList({"A00001.BMP", "A00002.BMP", "A00005.BMP", "A00006.BMP",
                                          "C00003.BMP", "C00007.BMP", "D00004.BMP", "D00008.BMP"}));
-    const QImage source = QImage(second).convertToFormat(QImage::Format_RGB888);
-    QCOMPARE(QImage(out_ + "/D00008.BMP").convertToFormat(QImage::Format_RGB888),
-             source.copy(20, 15, 20, 15));
+    QCOMPARE(rgb(QImage(out_ + "/D00008.BMP")), rgb(QImage(second)).copy(20, 15, 20, 15));
     QCOMPARE(c.percent->text(), QStringLiteral("100 %"));
     QCOMPARE(c.fill->width(), (5895 - 30) / 15);
     QVERIFY(c.previous->isEnabled() && c.browse->isEnabled() && c.folderEdit->isEnabled());
@@ -334,7 +327,7 @@ void TestOutputWindow::wholeRun()
     QVERIFY(boxes_->shown().empty()); // a clean run is silent
 }
 
-void TestOutputWindow::turnedRun()
+void tst_OutputWindow::turnedRun()
 {
     // The picture 60 wide and 90 high, turned 90° clockwise: the frames apply to the
     // turned picture, 90 wide and 60 high.
@@ -353,12 +346,11 @@ void TestOutputWindow::turnedRun()
     waitForEnd();
     QCOMPARE(entries(out_), QStringList({"A00001.TIF", "B00002.TIF"}));
     const QImage turned = fixtures::turnedReference(picture, 1);
-    QCOMPARE(QImage(out_ + "/A00001.TIF").convertToFormat(QImage::Format_RGB888),
-             turned.convertToFormat(QImage::Format_RGB888));
+    QCOMPARE(rgb(QImage(out_ + "/A00001.TIF")), rgb(turned));
     QCOMPARE(QImage(out_ + "/B00002.TIF").size(), QSize(30, 20));
 }
 
-void TestOutputWindow::stopDuringRun()
+void tst_OutputWindow::stopDuringRun()
 {
     OutputWindow &w = *window_;
     const Controls &c = *c_;
@@ -407,7 +399,7 @@ void TestOutputWindow::stopDuringRun()
     QCOMPARE(c.percent->text(), QStringLiteral("100 %"));
 }
 
-void TestOutputWindow::accessKeyP()
+void tst_OutputWindow::accessKeyP()
 {
     // One piece at a time, so that the files after a stop or a switch are exact.
     window_->engine().setThreadCount(1);
@@ -437,7 +429,7 @@ void TestOutputWindow::accessKeyP()
     w.hide();
 }
 
-void TestOutputWindow::formatChangedDuringRun()
+void tst_OutputWindow::formatChangedDuringRun()
 {
     const Controls &c = *c_;
     Gate gate(window_->engine(), 2);
@@ -453,7 +445,7 @@ void TestOutputWindow::formatChangedDuringRun()
     QVERIFY(!c.format[4]->isChecked());
 }
 
-void TestOutputWindow::failuresReportedOnce()
+void tst_OutputWindow::failuresReportedOnce()
 {
     job_.pictures.prepend(dir_.filePath("missing.png"));
     QVERIFY(QDir().mkpath(out_ + "/B00006.BMP")); // a folder holds a piece's name
@@ -473,7 +465,7 @@ void TestOutputWindow::failuresReportedOnce()
     QCOMPARE(c_->percent->text(), QStringLiteral("100 %"));
 }
 
-void TestOutputWindow::exitDuringRun()
+void tst_OutputWindow::exitDuringRun()
 {
     // One piece at a time, so that the files after a stop or a switch are exact.
     window_->engine().setThreadCount(1);
@@ -495,5 +487,5 @@ void TestOutputWindow::exitDuringRun()
     QVERIFY(boxes_->shown().empty());
 }
 
-QTEST_MAIN(TestOutputWindow)
+QTEST_MAIN(tst_OutputWindow)
 #include "tst_outputwindow.moc"

@@ -6,7 +6,7 @@
 #include <QDir>
 #include <QtTest>
 
-class TestRunReadout : public QObject
+class tst_RunReadout : public QObject
 {
     Q_OBJECT
 
@@ -16,7 +16,7 @@ private slots:
     void report();
 };
 
-void TestRunReadout::progress_data()
+void tst_RunReadout::progress_data()
 {
     QTest::addColumn<int>("done");
     QTest::addColumn<int>("total");
@@ -35,7 +35,7 @@ void TestRunReadout::progress_data()
     QTest::newRow("large run") << 99998 << 99999 << "99 %" << 5864;
 }
 
-void TestRunReadout::progress()
+void tst_RunReadout::progress()
 {
     QFETCH(int, done);
     QFETCH(int, total);
@@ -45,7 +45,7 @@ void TestRunReadout::progress()
     QCOMPARE(progressBarTwips(5895, done, total), barTwips);
 }
 
-void TestRunReadout::report()
+void tst_RunReadout::report()
 {
     RunOutcome clean;
     clean.piecesSaved = 8;
@@ -87,5 +87,5 @@ void TestRunReadout::report()
     QVERIFY(failureReport(sizesOnly).startsWith(QStringLiteral("有 2 个图片的尺寸与样本")));
 }
 
-QTEST_GUILESS_MAIN(TestRunReadout)
+QTEST_GUILESS_MAIN(tst_RunReadout)
 #include "tst_runreadout.moc"
