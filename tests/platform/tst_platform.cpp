@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/FocusRect.h"
@@ -36,12 +37,6 @@ bool onOutline(int x, int y, int left, int top, int right, int bottom)
     if (x < left || x >= right || y < top || y >= bottom)
         return false;
     return x == left || x == qint64(right) - 1 || y == top || y == qint64(bottom) - 1;
-}
-
-bool touch(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write("x", 1) == 1;
 }
 
 } // namespace
@@ -222,7 +217,7 @@ void tst_Platform::fileSystem()
     QVERIFY(dir.isValid());
     const QString file = dir.filePath(QStringLiteral("第1页 a.jpg"));
     const QString folder = dir.filePath(QStringLiteral("A00001.JPG"));
-    QVERIFY(touch(file));
+    QVERIFY(testsupport::touch(file));
     QVERIFY(QDir().mkdir(folder));
 
     QVERIFY(platform::fileExists(file));

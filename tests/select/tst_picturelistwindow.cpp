@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDropEvent>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QInputMethodEvent>
@@ -89,12 +88,6 @@ QStringList listedNames(const QFileDialog &dialog, const QString &folder)
             names << model->index(row, 0, root).data().toString();
     }
     return names;
-}
-
-bool touch(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write("x", 1) == 1;
 }
 
 } // namespace
@@ -532,7 +525,7 @@ void tst_PictureListWindow::realDialogOffersUpperCase()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     for (const char *name : {"SCAN.JPG", "page.tif", "PAGE2.TIF", "Old.Bmp", "notes.txt"})
-        QVERIFY(touch(dir.filePath(QLatin1String(name))));
+        QVERIFY(testsupport::touch(dir.filePath(QLatin1String(name))));
     job.lastFolder = dir.path() + QLatin1Char('/');
 
     QString title, filter, folder;
@@ -590,7 +583,7 @@ void tst_PictureListWindow::dropAddsPictures()
     for (const char *name : {"p10.jpg", "p2.JPG", "notes.txt", "书/b1.png", "书/b10.tif",
                              "书/b2.bmp", "书/readme.txt", "书/sub/deeper.png", "s2/scan1.png",
                              "s2/scan2.png", "s10/scan1.png", "s1/scan2.png", "s1/scan1.png"})
-        QVERIFY(touch(dir.filePath(QString::fromUtf8(name))));
+        QVERIFY(testsupport::touch(dir.filePath(QString::fromUtf8(name))));
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(dir.filePath("s10")), QUrl::fromLocalFile(dir.filePath("s2")),
                   QUrl::fromLocalFile(dir.filePath("p10.jpg")),
