@@ -409,7 +409,8 @@ def journey_stop(desktop, program_path):
     check(all(m.group(1) == "ABCD"[(int(m.group(2)) - 1) % 4] for m in found),
           f"pieces under the wrong letters: {names}")
     # The unreadable picture (pieces 113..116) was not reached: nothing to report.
-    check(numbers[-1] < 112, f"the stop came too late ({numbers[-1]} pieces) to test it")
+    check(numbers[-1] < 112, f"the stop came only after {numbers[-1]} pieces, too late to "
+          "tell whether a picture not reached is reported")
     check(not boxes_titled(program, "错误信息"),
           "a stopped run reported a picture it never reached: " +
           " / ".join(box_text(b) for b in boxes_titled(program, "错误信息")))
