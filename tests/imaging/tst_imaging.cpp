@@ -15,21 +15,6 @@ using imaging::Status;
 using testsupport::entries;
 using testsupport::rgb;
 
-namespace {
-
-quint32 crc32(const QByteArray &data)
-{
-    quint32 crc = 0xFFFFFFFFu;
-    for (const char byte : data) {
-        crc ^= uchar(byte);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-} // namespace
-
 class tst_Imaging : public QObject
 {
     Q_OBJECT
@@ -86,7 +71,7 @@ void tst_Imaging::loadFailures_data()
     auto *p = reinterpret_cast<uchar *>(huge.data());
     qToBigEndian<quint32>(20000, p + 16);
     qToBigEndian<quint32>(20000, p + 20);
-    qToBigEndian<quint32>(crc32(huge.mid(12, 17)), p + 29);
+    qToBigEndian<quint32>(testsupport::crc32(huge.mid(12, 17)), p + 29);
     QTest::newRow("too large") << huge << int(Status::TooLarge);
 }
 

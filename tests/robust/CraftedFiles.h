@@ -4,6 +4,7 @@
 // multi-page TIFF, CMYK JPEG, and headers that lie about the picture's size.
 
 #include "GifData.h"
+#include "TestSupport.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -140,17 +141,6 @@ inline QByteArray rgbBytes(const QImage &image)
     return rgb;
 }
 
-inline quint32 crc32(const QByteArray &data)
-{
-    quint32 crc = 0xFFFFFFFFu;
-    for (const char ch : data) {
-        crc ^= uchar(ch);
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
 // A PNG whose header claims the size; its only data is an empty compressed stream.
 inline QByteArray pngHeader(QSize claimed)
 {
@@ -159,7 +149,7 @@ inline QByteArray pngHeader(QSize claimed)
         be32(out, quint32(body.size()));
         const QByteArray typed = QByteArray(type) + body;
         out.append(typed);
-        be32(out, crc32(typed));
+        be32(out, testsupport::crc32(typed));
     };
     QByteArray ihdr;
     be32(ihdr, quint32(claimed.width()));

@@ -7,16 +7,26 @@
 
 namespace testsupport {
 
+namespace {
+
+// The next queued answer, or the fallback when the test queued none.
+template <class T> T takeFront(std::deque<T> &queue, const T &fallback)
+{
+    if (queue.empty())
+        return fallback;
+    const T front = queue.front();
+    queue.pop_front();
+    return front;
+}
+
+} // namespace
+
 ScriptedBoxes::ScriptedBoxes()
 {
     platform::setBoxResponder([this](const platform::BoxRequest &request) {
         if (request.buttons == platform::BoxButtons::Ok)
             return platform::BoxAnswer::Ok;
-        if (answers_.empty())
-            return platform::BoxAnswer::No;
-        const platform::BoxAnswer answer = answers_.front();
-        answers_.pop_front();
-        return answer;
+        return takeFront(answers_, platform::BoxAnswer::No);
     });
 }
 
@@ -25,33 +35,38 @@ ScriptedBoxes::~ScriptedBoxes()
     platform::setBoxResponder({});
 }
 
+QStringList ScriptedBoxes::lines() const
+{
+    QStringList lines;
+    for (const platform::BoxRequest &box : shown())
+        lines << boxLine(box.title, box.text, box.icon, box.buttons);
+    return lines;
+}
+
+QString boxLine(const QString &title, const QString &text, platform::BoxIcon icon,
+                platform::BoxButtons buttons)
+{
+    static const char *const icons[] = {"Error", "Exclamation", "Question", "Critical"};
+    return QStringLiteral("%1 | %2 | %3 | %4")
+        .arg(title, text, QLatin1String(icons[int(icon)]),
+             QLatin1String(buttons == platform::BoxButtons::Ok ? "Ok" : "YesNo"));
+}
+
 ScriptedDialogs::ScriptedDialogs()
 {
     platform::setOpenPicturesResponder([this](const platform::OpenPicturesRequest &request) {
         opens_.push_back(request);
-        if (picks_.empty())
-            return QStringList();
-        const QStringList paths = picks_.front();
-        picks_.pop_front();
-        return paths;
+        return takeFront(picks_, QStringList());
     });
     platform::setFolderResponder(
         [this](const platform::FolderRequest &request) -> std::optional<QString> {
             folderReqs_.push_back(request);
-            if (folders_.empty())
-                return std::nullopt;
-            const std::optional<QString> folder = folders_.front();
-            folders_.pop_front();
-            return folder;
+            return takeFront(folders_, std::optional<QString>());
         });
     platform::setFileResponder(
         [this](const platform::FileRequest &request) -> std::optional<QString> {
             fileReqs_.push_back(request);
-            if (files_.empty())
-                return std::nullopt;
-            const std::optional<QString> file = files_.front();
-            files_.pop_front();
-            return file;
+            return takeFront(files_, std::optional<QString>());
         });
 }
 
@@ -84,6 +99,17 @@ QByteArray encoded(const QImage &image, const char *format, int quality)
     QImageWriter writer(&buffer, format);
     writer.setQuality(quality);
     return writer.write(image) ? buffer.data() : QByteArray();
+}
+
+quint32 crc32(const QByteArray &data)
+{
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char byte : data) {
+        crc ^= uchar(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
 }
 
 bool writePicture(const QImage &image, const QString &path, const char *format, int quality)

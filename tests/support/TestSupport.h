@@ -26,11 +26,18 @@ public:
     ~ScriptedBoxes();
     void answerNext(platform::BoxAnswer answer) { answers_.push_back(answer); }
     const std::vector<platform::BoxRequest> &shown() const { return platform::shownBoxes(); }
+    // Every box shown, as boxLine() writes it.
+    QStringList lines() const;
     void clear() { platform::clearShownBoxes(); }
 
 private:
     std::deque<platform::BoxAnswer> answers_;
 };
+
+// A box in one line, "title | text | icon | buttons", so that one QCOMPARE of the boxes
+// shown checks their number and every field, and shows whatever differs.
+QString boxLine(const QString &title, const QString &text, platform::BoxIcon icon,
+                platform::BoxButtons buttons = platform::BoxButtons::Ok);
 
 // Answers the open-pictures and folder dialogs from queues; an empty queue cancels.
 class ScriptedDialogs
@@ -82,6 +89,9 @@ QImage patternImage(int width, int height, QImage::Format format = QImage::Forma
 // The bytes of the picture as a file of the format would hold them; empty when Qt
 // cannot write it.
 QByteArray encoded(const QImage &image, const char *format, int quality = -1);
+
+// The CRC of a PNG chunk (type and body), for pictures crafted byte by byte.
+quint32 crc32(const QByteArray &data);
 
 // Writes a picture file; fails the calling test when it cannot.
 bool writePicture(const QImage &image, const QString &path, const char *format = nullptr,
