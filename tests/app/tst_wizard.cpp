@@ -373,11 +373,8 @@ void tst_Wizard::missingReaderEndsAtOnce()
     move(QStringLiteral("1.Next"));
     imaging::setAvailableReadersResponder({});
 
-    QCOMPARE(boxes->shown().size(), size_t(1));
-    const platform::BoxRequest &box = boxes->shown().front();
-    QCOMPARE(box.text, QStringLiteral("加载GDI+失败！"));
-    QCOMPARE(box.title, QStringLiteral("加载错误"));
-    QCOMPARE(box.icon, platform::BoxIcon::Critical);
+    QCOMPARE(boxes->lines(), QStringList{testsupport::boxLine("加载错误", "加载GDI+失败！",
+                                                              platform::BoxIcon::Critical)});
     QCOMPARE(ends, 1);
     QVERIFY(wizard->ending());
     QCOMPARE(visibleWindows(), QStringList{});

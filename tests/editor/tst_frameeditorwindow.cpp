@@ -371,13 +371,12 @@ void tst_FrameEditorWindow::books()
     boxes.answerNext(platform::BoxAnswer::No);
     QTest::mouseClick(next, Qt::LeftButton);
     QCOMPARE(nextRequests.count(), 0);
-    QCOMPARE(boxes.shown().size(), size_t(1));
-    const platform::BoxRequest &ask = boxes.shown().front();
-    QCOMPARE(ask.title, QStringLiteral("提示信息"));
-    QCOMPARE(ask.text, QStringLiteral("这些选中的图片将被分割成 %1 本书！是否继续？").arg(books));
-    QCOMPARE(ask.icon, platform::BoxIcon::Question);
-    QCOMPARE(ask.buttons, platform::BoxButtons::YesNo);
-    QCOMPARE(ask.defaultButton, platform::BoxAnswer::No);
+    QCOMPARE(
+        boxes.lines(),
+        QStringList{testsupport::boxLine(
+            "提示信息", QStringLiteral("这些选中的图片将被分割成 %1 本书！是否继续？").arg(books),
+            platform::BoxIcon::Question, platform::BoxButtons::YesNo)});
+    QCOMPARE(boxes.shown().front().defaultButton, platform::BoxAnswer::No);
     // No leaves everything as it was, and Next can be pressed again.
     QCOMPARE(letters(editor), chosen);
     QCOMPARE(jobLetters(job), chosen);
@@ -492,12 +491,8 @@ void tst_FrameEditorWindow::missingReaderEndsProgram()
     imaging::setAvailableReadersResponder({});
 
     QCOMPARE(imagingFailures.count(), 1);
-    QCOMPARE(boxes.shown().size(), size_t(1));
-    const platform::BoxRequest &box = boxes.shown().front();
-    QCOMPARE(box.title, QStringLiteral("加载错误"));
-    QCOMPARE(box.text, QStringLiteral("加载GDI+失败！"));
-    QCOMPARE(box.icon, platform::BoxIcon::Critical);
-    QCOMPARE(box.buttons, platform::BoxButtons::Ok);
+    QCOMPARE(boxes.lines(), QStringList{testsupport::boxLine("加载错误", "加载GDI+失败！",
+                                                             platform::BoxIcon::Critical)});
     // Nothing after the failed check ran.
     QCOMPARE(pictureRects(job), RectList(4));
 }

@@ -440,13 +440,10 @@ void tst_PictureListWindow::nextRefusesEmptyList()
     QTest::mouseClick(nextButton, Qt::LeftButton);
 
     QCOMPARE(next.count(), 0);
-    QCOMPARE(boxes->shown().size(), size_t(1));
-    const platform::BoxRequest &box = boxes->shown().front();
-    QCOMPARE(box.text, QStringLiteral("至少选择一个要分割的图片！"));
-    QCOMPARE(box.title, QStringLiteral("提示信息"));
-    QCOMPARE(box.icon, platform::BoxIcon::Exclamation);
-    QCOMPARE(box.buttons, platform::BoxButtons::Ok);
-    QCOMPARE(box.owner, window.get());
+    QCOMPARE(boxes->lines(),
+             QStringList{testsupport::boxLine("提示信息", "至少选择一个要分割的图片！",
+                                              platform::BoxIcon::Exclamation)});
+    QCOMPARE(boxes->shown().front().owner, window.get());
     QCOMPARE(controlOf(QApplication::focusWidget()), QStringLiteral("addButton"));
 }
 
@@ -496,12 +493,9 @@ void tst_PictureListWindow::nextChecksParts()
         QCOMPARE(job.partCount, parts);
         return;
     }
-    QCOMPARE(boxes->shown().size(), size_t(1));
-    const platform::BoxRequest &box = boxes->shown().front();
-    QCOMPARE(box.text, QStringLiteral("分割数量必须是 1 到 10 之间的整数！"));
-    QCOMPARE(box.title, QStringLiteral("提示信息"));
-    QCOMPARE(box.icon, platform::BoxIcon::Exclamation);
-    QCOMPARE(box.buttons, platform::BoxButtons::Ok);
+    QCOMPARE(boxes->lines(),
+             QStringList{testsupport::boxLine("提示信息", "分割数量必须是 1 到 10 之间的整数！",
+                                              platform::BoxIcon::Exclamation)});
     QCOMPARE(controlOf(QApplication::focusWidget()), QStringLiteral("partsBox"));
     // The typed text stays for the user to mend, and the job keeps its number.
     QCOMPARE(partsBox->currentText(), typed);
