@@ -136,7 +136,7 @@ void OutputWindow::nameForScreenReaders()
     formatGroup_->setAccessibleName(QStringLiteral("保存格式"));
     for (QRadioButton *option : formatButtons_)
         option->setAccessibleName(QStringLiteral("保存格式 ") + option->text());
-    progressText_->setAccessibleName(QStringLiteral("分割进度"));
+    showReadout(progressText_->text());
     startButton_->setAccessibleName(QStringLiteral("开始分割"));
     stopButton_->setAccessibleName(QStringLiteral("停止"));
 }
@@ -226,9 +226,17 @@ void OutputWindow::showProgress(qint64 done, qint64 total)
 {
     if (!running_)
         return;
-    progressText_->setText(progressText(done, total));
-    progressText_->adjustSize();
+    showReadout(progressText(done, total));
     setBarTwips(progressBarTwips(shapeWidthTwips, done, total));
+}
+
+void OutputWindow::showReadout(const QString &percentage)
+{
+    progressText_->setText(percentage);
+    progressText_->adjustSize();
+    // A name replaces a label's text on the accessibility bus, so the name carries the
+    // percentage too, and a screen reader hears each change.
+    progressText_->setAccessibleName(QStringLiteral("分割进度 ") + percentage);
 }
 
 void OutputWindow::setBarTwips(int twips)
@@ -244,8 +252,7 @@ void OutputWindow::endRun(const RunOutcome &outcome, bool report)
     QApplication::restoreOverrideCursor();
     if (outcome.stopped) {
         // The folder and Previous stay locked until a later run ends normally.
-        progressText_->setText(QStringLiteral("0 %"));
-        progressText_->adjustSize();
+        showReadout(QStringLiteral("0 %"));
         setBarTwips(0);
         stopButton_->hide();
         startButton_->show();

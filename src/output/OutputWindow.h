@@ -44,6 +44,8 @@ private:
     void nameForScreenReaders();
     void lockForRun();
     void showProgress(qint64 done, qint64 total);
+    // The percentage over the bar, as shown and as a screen reader says it.
+    void showReadout(const QString &percentage);
     void setBarTwips(int twips);
     void endRun(const RunOutcome &outcome, bool report);
     void refuse(const QString &title, const QString &text, QWidget *focus);

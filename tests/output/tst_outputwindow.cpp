@@ -245,18 +245,11 @@ void tst_OutputWindow::startRefused_data()
     QTest::addColumn<QString>("folder"); // %1: the test's folder
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("text"); // the start of the box's text
-    QTest::newRow("empty") << ""
-                           << "错误信息"
-                           << "请选择分割后文件的存放目录 ！";
-    QTest::newRow("only blanks") << "   "
-                                 << "错误信息"
-                                 << "请选择分割后文件的存放目录 ！";
-    QTest::newRow("missing folder") << "%1/gone"
-                                    << "错误信息"
-                                    << "保存目录不存在";
-    QTest::newRow("a file, not a folder") << "%1/file"
-                                          << "错误信息"
-                                          << "保存目录不存在";
+    using testsupport::textRow;
+    textRow("empty", {"", "错误信息", "请选择分割后文件的存放目录 ！"});
+    textRow("only blanks", {"   ", "错误信息", "请选择分割后文件的存放目录 ！"});
+    textRow("missing folder", {"%1/gone", "错误信息", "保存目录不存在"});
+    textRow("a file, not a folder", {"%1/file", "错误信息", "保存目录不存在"});
 }
 
 void tst_OutputWindow::startRefused()
@@ -319,6 +312,8 @@ void tst_OutputWindow::wholeRun()
                                          "C00003.BMP", "C00007.BMP", "D00004.BMP", "D00008.BMP"}));
     QCOMPARE(rgb(QImage(out_ + "/D00008.BMP")), rgb(QImage(second)).copy(20, 15, 20, 15));
     QCOMPARE(c.percent->text(), QStringLiteral("100 %"));
+    // A screen reader hears the percentage, not only what the label is.
+    QCOMPARE(c.percent->accessibleName(), QStringLiteral("分割进度 100 %"));
     QCOMPARE(c.fill->width(), (5895 - 30) / 15);
     QVERIFY(c.previous->isEnabled() && c.browse->isEnabled() && c.folderEdit->isEnabled());
     QVERIFY(!c.start->isHidden());
