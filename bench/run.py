@@ -1,21 +1,25 @@
 #!/usr/bin/python3
 """Runs the whole comparison on the same sheets and prints the table.
 
-usage: run.py BUILD_DIR WORK_DIR [--runs N] [--png-runs N]
-BUILD_DIR holds split-bench and sample-time; WORK_DIR/a4 the 16 A4 sheets and
-WORK_DIR/a3 the A3 sheet. Every format is written three ways by every tool in the same
+usage: run.py BUILD_DIR WORK_DIR [--runs N] [--png-runs N] [--formats F,...] [--tools T,...]
+BUILD_DIR holds split-bench, sample-time and qinghe-split; WORK_DIR/a4 the 16 A4 sheets
+and WORK_DIR/a3 the A3 sheet. --formats (jpg, png, tif, bmp) and --tools (cli, vips,
+pillow, magick) pick rows; split-bench always runs, as every ratio needs it. Every format is written three ways by every tool in the same
 rounds: to memory (tmpfs), to a fresh folder on the ordinary disk, and on the disk over
 the pieces of the tool's previous run (the usual second try). Each timed run starts
 after a sync; its folder is measured afterwards.
 """
 import argparse
 import glob
+import json
 import os
 import re
+import resource
 import shutil
 import statistics
 import subprocess
 import sys
+import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 CORES = os.cpu_count() or 1
@@ -23,9 +27,46 @@ FORMATS = [("jpg", 0, "JPEG q100"), ("png", 0, "PNG"), ("tif", 0, "TIFF (none)")
            ("bmp", 0, "BMP"), ("jpg", 1, "JPEG +90")]
 
 
-def tools(build):
-    """(label, one-process?, ours?, command maker) for every row."""
+# The command-line splitter's row: the whole process timed from outside, since it prints
+# no time of its own, so it is held against split-bench's whole process too. It cuts
+# split-bench's frames, given as a layout file, so that both write the same pieces (step 2's
+# default grid of 4 parts would cut 1239 of an A4 sheet's 2480 columns, not 1240).
+CLI = f"qinghe-split, {CORES} threads, whole process"
+
+
+def jpeg_size(path):
+    """Width and height from a JPEG's start-of-frame marker."""
+    with open(path, "rb") as f:
+        data = f.read()
+    at = 2
+    while at + 9 <= len(data) and data[at] == 0xFF:
+        marker, length = data[at + 1], int.from_bytes(data[at + 2:at + 4], "big")
+        if marker in (0xC0, 0xC1, 0xC2):
+            return (int.from_bytes(data[at + 7:at + 9], "big"),
+                    int.from_bytes(data[at + 5:at + 7], "big"))
+        at += 2 + length
+    raise ValueError(f"no frame header in {path}")
+
+
+def write_grid_layout(picture, rot, path):
+    """split-bench's grid as a layout file: 2 x 2 equal cells over the first picture in
+    the orientation the rotation gives it, lettered A to D row by row."""
+    width, height = jpeg_size(picture)
+    turned_w, turned_h = (height, width) if rot % 2 else (width, height)
+    w, h = turned_w // 2, turned_h // 2
+    frames = [{"letter": "ABCD"[2 * r + c], "x": c * w, "y": r * h, "width": w, "height": h}
+              for r in range(2) for c in range(2)]
+    layout = {"format": 1, "parts": 4, "rotation": 90 * rot,
+              "sample": {"width": width, "height": height}, "frames": frames}
+    with open(path, "w") as f:
+        json.dump(layout, f, indent=4)
+
+
+def tools(build, work, picked):
+    """(label, one-process?, ours?, command maker) for every row; a maker gives None for a
+    format its tool does not write in this benchmark."""
     bench = os.path.join(build, "bench", "split-bench")
+    cli = os.path.join(build, "qinghe-split")
     others = [sys.executable, os.path.join(HERE, "others.py")]
 
     def ours(threads):
@@ -37,13 +78,25 @@ def tools(build):
         return lambda fmt, rot, out, files: others + [tool, fmt, str(rot), "2x2",
                                                       str(workers), out] + files
 
-    return [("ours, 1 thread", True, True, ours(1)),
-            (f"ours, {CORES} threads", False, True, ours(CORES)),
-            ("libvips, one process", True, False, other("vips", 1)),
-            ("Pillow, one process", True, False, other("pillow", 1)),
-            (f"Pillow, {CORES} workers", False, False, other("pillow", CORES)),
-            ("ImageMagick, one at a time", True, False, other("magick", 1)),
-            (f"ImageMagick, {CORES} at a time", False, False, other("magick", CORES))]
+    def split_command(fmt, rot, out, files):
+        # The same 2 x 2 frames as split-bench, as a saved layout, so that both cut the same
+        # pieces and the difference is the command's own.
+        if fmt != "jpg" or not os.path.exists(cli):
+            return None
+        layout = os.path.join(work, f"grid-{rot}.json")
+        write_grid_layout(files[0], rot, layout)
+        return [cli, "--layout", layout, "--format", fmt, "--threads", str(CORES),
+                "--out", out] + files
+
+    rows = [("ours, 1 thread", True, True, ours(1), None),
+            (f"ours, {CORES} threads", False, True, ours(CORES), None),
+            (CLI, False, True, split_command, "cli"),
+            ("libvips, one process", True, False, other("vips", 1), "vips"),
+            ("Pillow, one process", True, False, other("pillow", 1), "pillow"),
+            (f"Pillow, {CORES} workers", False, False, other("pillow", CORES), "pillow"),
+            ("ImageMagick, one at a time", True, False, other("magick", 1), "magick"),
+            (f"ImageMagick, {CORES} at a time", False, False, other("magick", CORES), "magick")]
+    return [row[:4] for row in rows if row[4] is None or picked is None or row[4] in picked]
 
 
 def output_folder(work):
@@ -66,22 +119,52 @@ MODES = [("tmpfs", "to memory (tmpfs)"), ("disk", "to an empty folder on the dis
 
 
 def timed(command, out, keep=False):
-    """Times one run into out. With keep, the folder's earlier pieces stay (a first run
-    fills it when it is empty) and the new ones are kept for the next run."""
+    """Times one run into out: the seconds the tool prints (None when it prints none), and
+    the wall and processor seconds of its whole process. With keep, the folder's earlier pieces stay (a
+    first run fills it when it is empty) and the new ones are kept for the next run."""
     if not keep or not os.path.isdir(out) or not os.listdir(out):
         shutil.rmtree(out, ignore_errors=True)
         os.makedirs(out)
         if keep:
             subprocess.run(command, capture_output=True, text=True)
     subprocess.run(["sync"], check=False)
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
+    start = time.perf_counter()
     run = subprocess.run(command, capture_output=True, text=True)
+    wall = time.perf_counter() - start
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    cpu = (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
     found = re.search(r"seconds=([0-9.]+)", run.stdout)
-    if run.returncode != 0 or not found:
-        return None, 0, run.stdout
+    if run.returncode != 0:
+        return None, (None, None), 0, run.stdout
     size = folder_bytes(out)
     if not keep:
         shutil.rmtree(out, ignore_errors=True)
-    return float(found.group(1)), size, run.stdout
+    return float(found.group(1)) if found else None, (wall, cpu), size, run.stdout
+
+
+def print_cli_against_bench(walls, results, formats, bench_label):
+    """qinghe-split against split-bench on the same sheets and frames with as many threads,
+    both timed as whole processes (start, reading the arguments, the run, the flush); the
+    processor seconds move less than the wall seconds on a busy machine."""
+    rows = []
+    for _, _, flabel in formats:
+        for mode, _ in MODES:
+            cli = walls.get((flabel, CLI, mode))
+            bench = walls.get((flabel, bench_label, mode))
+            inside = results.get((flabel, bench_label, mode))
+            if cli and bench and inside:
+                ratio = cli[0] / bench[0]
+                rows.append(f"| {flabel} | {mode} | {bench[0]:.3f} | {inside[0]:.3f} | "
+                            f"{cli[0]:.3f} | {ratio:.3f} | {'yes' if ratio <= 1.03 else 'NO'} | "
+                            f"{bench[1]:.3f} | {cli[1]:.3f} | {cli[1] / bench[1]:.3f} |")
+    if not rows:
+        return
+    print(f"\n| qinghe-split against split-bench, {CORES} threads | pieces to | split-bench, "
+          "whole process | split-bench, its run | qinghe-split, whole process | ratio | "
+          "≤ 1.03 | split-bench, processor s | qinghe-split, processor s | ratio |")
+    print("|---|---|---|---|---|---|---|---|---|---|")
+    print("\n".join(rows))
 
 
 def main():
@@ -91,19 +174,24 @@ def main():
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--png-runs", type=int, default=1,
                         help="runs of the other tools' PNG rows (the slow ones)")
+    parser.add_argument("--formats", help="formats to run, e.g. jpg,png (default: all)")
+    parser.add_argument("--tools", help="other rows to run: cli,vips,pillow,magick (default: all)")
     args = parser.parse_args()
+    formats = [f for f in FORMATS if not args.formats or f[0] in args.formats.split(",")]
     sheets = sorted(glob.glob(os.path.join(args.work, "a4", "*.jpg")))
     a3 = sorted(glob.glob(os.path.join(args.work, "a3", "*.jpg")))
     out = output_folder(args.work)
     disk = os.path.join(args.work, "out-disk")
-    rows = tools(args.build)
+    rows = tools(args.build, args.work, args.tools.split(",") if args.tools else None)
 
     results = {}  # (format label, tool label, mode) -> (median seconds, bytes, runs)
+    walls = {}  # split-bench and qinghe-split as whole processes -> (wall, processor) medians
     peak = {}
-    for fmt, rot, flabel in FORMATS:
+    for fmt, rot, flabel in formats:
         # Rounds of every tool in turn rather than one tool's runs in a row, so that a
         # passing load on the machine falls on all of them alike.
         seconds = {(label, mode): [] for label, _, _, _ in rows for mode, _ in MODES}
+        wall_seconds = {(label, mode): [] for label in (rows[1][0], CLI) for mode, _ in MODES}
         sizes = {}
         for round_ in range(args.runs):
             for label, _, ours, make in rows:
@@ -113,11 +201,17 @@ def main():
                     if round_ >= runs or (round_ > 0 and not seconds[key]):
                         continue
                     folder = out if mode == "tmpfs" else os.path.join(disk, f"{label}-{mode}")
-                    s, b, text = timed(make(fmt, rot, folder, sheets), folder,
-                                       keep=mode == "disk-over")
+                    command = make(fmt, rot, folder, sheets)
+                    if command is None:
+                        continue
+                    s, whole, b, text = timed(command, folder, keep=mode == "disk-over")
+                    if label == CLI:
+                        s = whole[0]
                     if s is None:
                         continue
                     seconds[key].append(s)
+                    if key in wall_seconds:
+                        wall_seconds[key].append(whole)
                     sizes[key] = b
                     m = re.search(r"peak_mb=([0-9.]+)", text)
                     if m and label == rows[1][0] and fmt == "jpg" and rot == 0:
@@ -132,6 +226,10 @@ def main():
                 print(f"  {flabel:12} {label:28} {mode:9} "
                       + (f"{statistics.median(times):7.2f} s" if times else "    n/a"),
                       file=sys.stderr, flush=True)
+        for key, times in wall_seconds.items():
+            if times:
+                walls[(flabel,) + key] = (statistics.median(t[0] for t in times),
+                                          statistics.median(t[1] for t in times))
 
     # The program's step 1 -> step 2 time and a batch of the A3 sheet.
     sample = {}
@@ -141,7 +239,7 @@ def main():
         m = re.search(r"sample_ms=([0-9.]+)", run.stdout)
         sample[name] = float(m.group(1)) if m else None
     if a3:
-        _, _, text = timed(rows[1][3]("jpg", 0, out, a3[:1]), out)
+        _, _, _, text = timed(rows[1][3]("jpg", 0, out, a3[:1]), out)
         m = re.search(r"peak_mb=([0-9.]+)", text)
         peak["a3"] = float(m.group(1)) if m else None
 
@@ -155,7 +253,7 @@ def main():
         print(f"\nPieces written {title}:\n")
         print("| format | " + " | ".join(labels) + " |")
         print("|---" * (len(labels) + 1) + "|")
-        for _, _, flabel in FORMATS:
+        for _, _, flabel in formats:
             cells = []
             for label in labels:
                 r = results.get((flabel, label, mode))
@@ -168,7 +266,7 @@ def main():
     print("\n| on disk, over earlier pieces | ours | Pillow | ratio | target | ours to memory | "
           "disk / memory |")
     print("|---|---|---|---|---|---|---|")
-    for _, _, flabel in FORMATS:
+    for _, _, flabel in formats:
         ours_disk = results.get((flabel, labels[1], "disk-over"))
         theirs = results.get((flabel, pillow, "disk-over"))
         ours_mem = results.get((flabel, labels[1], "tmpfs"))
@@ -183,7 +281,7 @@ def main():
     print("\n| format | ours (every core) | fastest other | ratio | target | "
           "ours (1 thread) | fastest one-process other | holds |")
     print("|---|---|---|---|---|---|---|---|")
-    for _, _, flabel in FORMATS:
+    for _, _, flabel in formats:
         ours_all = results.get((flabel, labels[1], "tmpfs"))
         ours_one = results.get((flabel, labels[0], "tmpfs"))
         others = [(results[(flabel, l, "tmpfs")][0], l) for l, _, o, _ in rows
@@ -208,6 +306,8 @@ def main():
         print(f"\nPNG output: ours {ours_png[1] / 1e6:.1f} MB, smallest other "
               f"{smallest / 1e6:.1f} MB ({who}): {100 * (ours_png[1] / smallest - 1):+.1f} % "
               f"(target ≤ +15 %)")
+
+    print_cli_against_bench(walls, results, formats, labels[1])
 
     print("\n| step 1 Next to sample drawn | ms | target |")
     print("|---|---|---|")
