@@ -4,10 +4,11 @@
 usage: run.py BUILD_DIR WORK_DIR [--runs N] [--png-runs N] [--formats F,...] [--tools T,...]
 BUILD_DIR holds split-bench, sample-time and qinghe-split; WORK_DIR/a4 the 16 A4 sheets
 and WORK_DIR/a3 the A3 sheet. --formats (jpg, png, tif, bmp) and --tools (cli, vips,
-pillow, magick) pick rows; split-bench always runs, as every ratio needs it. Every format is written three ways by every tool in the same
-rounds: to memory (tmpfs), to a fresh folder on the ordinary disk, and on the disk over
-the pieces of the tool's previous run (the usual second try). Each timed run starts
-after a sync; its folder is measured afterwards.
+pillow, magick) pick rows; split-bench always runs, as every ratio needs it. Every format
+is written three ways by every tool in the same rounds: to memory (tmpfs), to a fresh
+folder on the ordinary disk, and on the disk over the pieces of the tool's previous run
+(the usual second try). Each timed run starts after a sync; its folder is measured
+afterwards.
 """
 import argparse
 import glob
