@@ -140,24 +140,13 @@ void tst_Startup::lockKeyedOnUserAndDesktop_data()
     QTest::addColumn<QString>("user");
     QTest::addColumn<QString>("desktop");
     QTest::addColumn<QString>("name");
-    QTest::newRow("first X display") << "1000"
-                                     << ":0"
-                                     << "qinghe-splitter-1000-_0.lock";
-    QTest::newRow("second X display") << "1000"
-                                      << ":1"
-                                      << "qinghe-splitter-1000-_1.lock";
-    QTest::newRow("remote display") << "1000"
-                                    << "host:10.0"
-                                    << "qinghe-splitter-1000-host_10.0.lock";
-    QTest::newRow("another user") << "1001"
-                                  << ":0"
-                                  << "qinghe-splitter-1001-_0.lock";
-    QTest::newRow("Wayland socket") << "1000"
-                                    << "wayland-1"
-                                    << "qinghe-splitter-1000-wayland-1.lock";
-    QTest::newRow("no way out of the folder") << "1000"
-                                              << "../x"
-                                              << "qinghe-splitter-1000-.._x.lock";
+    using testsupport::textRow;
+    textRow("first X display", {"1000", ":0", "qinghe-splitter-1000-_0.lock"});
+    textRow("second X display", {"1000", ":1", "qinghe-splitter-1000-_1.lock"});
+    textRow("remote display", {"1000", "host:10.0", "qinghe-splitter-1000-host_10.0.lock"});
+    textRow("another user", {"1001", ":0", "qinghe-splitter-1001-_0.lock"});
+    textRow("Wayland socket", {"1000", "wayland-1", "qinghe-splitter-1000-wayland-1.lock"});
+    textRow("no way out of the folder", {"1000", "../x", "qinghe-splitter-1000-.._x.lock"});
 }
 
 void tst_Startup::lockKeyedOnUserAndDesktop()

@@ -87,28 +87,19 @@ void tst_PieceMath::names_data()
     QTest::addColumn<QString>("letter");
     QTest::addColumn<QString>("extension");
     QTest::addColumn<QString>("name");
-    QTest::newRow("first") << 1 << 4 << 1 << "A"
-                           << ".BMP"
-                           << "/o/A00001.BMP";
-    QTest::newRow("third picture, frame 2") << 3 << 4 << 2 << "B"
-                                            << ".BMP"
-                                            << "/o/B00010.BMP";
-    QTest::newRow("picture 3 of 4 frames ends at 12") << 3 << 4 << 4 << "D"
-                                                      << ".JPG"
-                                                      << "/o/D00012.JPG";
-    QTest::newRow("123") << 13 << 10 << 3 << "C"
-                         << ".PNG"
-                         << "/o/C00123.PNG";
-    QTest::newRow("five digits unchanged") << 9000 << 10 << 9 << "A"
-                                           << ".TIF"
-                                           << "/o/A89999.TIF";
-    QTest::newRow("the last allowed") << 10000 << 10 << 9 << "A"
-                                      << ".TIF"
-                                      << "/o/A99999.TIF";
+    const auto row = [](const char *tag, int picture, int frames, int frame, const char *letter,
+                        const char *extension, const char *name) {
+        QTest::newRow(tag) << picture << frames << frame << QString(letter) << QString(extension)
+                           << QString(name);
+    };
+    row("first", 1, 4, 1, "A", ".BMP", "/o/A00001.BMP");
+    row("third picture, frame 2", 3, 4, 2, "B", ".BMP", "/o/B00010.BMP");
+    row("picture 3 of 4 frames ends at 12", 3, 4, 4, "D", ".JPG", "/o/D00012.JPG");
+    row("123", 13, 10, 3, "C", ".PNG", "/o/C00123.PNG");
+    row("five digits unchanged", 9000, 10, 9, "A", ".TIF", "/o/A89999.TIF");
+    row("the last allowed", 10000, 10, 9, "A", ".TIF", "/o/A99999.TIF");
     // Numbers past 32767 must not wrap, as 16-bit numbers would.
-    QTest::newRow("past 16 bits") << 4000 << 10 << 1 << "A"
-                                  << ".BMP"
-                                  << "/o/A39991.BMP";
+    row("past 16 bits", 4000, 10, 1, "A", ".BMP", "/o/A39991.BMP");
 }
 
 void tst_PieceMath::names()

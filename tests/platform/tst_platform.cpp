@@ -192,15 +192,12 @@ void tst_Platform::nameFilters_data()
     QTest::addColumn<QString>("patterns");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("all pictures") << "All Pictures"
-                                  << "*.bmp;*.gif;*.jpg;*.jpeg;*.tif;*.png"
-                                  << "All Pictures (*.bmp *.gif *.jpg *.jpeg *.tif *.png)";
-    QTest::newRow("description with its own patterns") << "JPG (*.jpg;*.jpeg)"
-                                                       << "*.jpg;*.jpeg"
-                                                       << "JPG (*.jpg *.jpeg)";
-    QTest::newRow("already upper case") << "Scans"
-                                        << "*.TIF"
-                                        << "Scans (*.TIF)";
+    using testsupport::textRow;
+    textRow("all pictures", {"All Pictures", "*.bmp;*.gif;*.jpg;*.jpeg;*.tif;*.png",
+                             "All Pictures (*.bmp *.gif *.jpg *.jpeg *.tif *.png)"});
+    textRow("description with its own patterns",
+            {"JPG (*.jpg;*.jpeg)", "*.jpg;*.jpeg", "JPG (*.jpg *.jpeg)"});
+    textRow("already upper case", {"Scans", "*.TIF", "Scans (*.TIF)"});
 }
 
 void tst_Platform::nameFilters()

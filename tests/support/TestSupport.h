@@ -10,6 +10,7 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
+#include <QTest>
 
 #include <deque>
 #include <optional>
@@ -85,6 +86,14 @@ template <class T> T *requiredControl(const QObject &window, const QString &name
 // piece cut one pixel off is caught.
 QImage patternImage(int width, int height, QImage::Format format = QImage::Format_RGB32,
                     int seed = 0);
+
+// A row of a table whose columns are all texts.
+inline void textRow(const char *tag, std::initializer_list<const char *> texts)
+{
+    QTestData &row = QTest::newRow(tag);
+    for (const char *text : texts)
+        row << QString::fromUtf8(text);
+}
 
 // The bytes of the picture as a file of the format would hold them; empty when Qt
 // cannot write it.
