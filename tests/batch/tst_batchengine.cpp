@@ -181,7 +181,7 @@ void tst_BatchEngine::everyInputThroughEveryOutput()
             QCOMPARE(fixtures::maxDifference(piece, expected), 0);
         }
         // The piece keeps the source's resolution.
-        QCOMPARE(qRound(piece.dotsPerMeterX() * 0.0254), qRound(source.dotsPerMeterX() * 0.0254));
+        QCOMPARE(testsupport::dpi(piece).width(), testsupport::dpi(source).width());
     }
     QCOMPARE(entries(out.path()).size(), 2);
 }

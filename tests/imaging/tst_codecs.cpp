@@ -225,8 +225,7 @@ void tst_Codecs::jpegEncodedAsQtDoes()
     if (quality == 100)
         QCOMPARE(ours.size(), qts.size()); // no optimised Huffman tables, as Qt writes
     const QImage back = QImage::fromData(ours, "JPEG");
-    QCOMPARE(qRound(back.dotsPerMeterX() * 0.0254), 600);
-    QCOMPARE(qRound(back.dotsPerMeterY() * 0.0254), 300);
+    QCOMPARE(testsupport::dpi(back), QSize(600, 300));
 }
 
 void tst_Codecs::pngExact_data()
@@ -291,8 +290,7 @@ void tst_Codecs::rawWritersExact()
         format == "bmp" ? imaging::raw::encodeBmp(withDpi) : imaging::raw::encodeTiff(withDpi);
     const QImage back = QImage::fromData(bytes, format.constData());
     QCOMPARE(rgb(back), view.copy());
-    QCOMPARE(qRound(back.dotsPerMeterX() * 0.0254), 600);
-    QCOMPARE(qRound(back.dotsPerMeterY() * 0.0254), 300);
+    QCOMPARE(testsupport::dpi(back), QSize(600, 300));
 }
 
 void tst_Codecs::turnedCutMatchesTurningFirst_data()

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QObject>
 #include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QTest>
@@ -109,6 +110,12 @@ bool writePicture(const QImage &image, const QString &path, const char *format =
 // Resolutions as Qt stores them, in dots per metre.
 constexpr int dotsPerMetre300 = 11811;
 constexpr int dotsPerMetre600 = 23622;
+
+// The picture's resolution in whole dots per inch, across and down.
+inline QSize dpi(const QImage &image)
+{
+    return QSize(qRound(image.dotsPerMeterX() * 0.0254), qRound(image.dotsPerMeterY() * 0.0254));
+}
 
 // The picture in 8-bit RGB, so that pictures of different formats compare pixel by pixel.
 inline QImage rgb(const QImage &image)
