@@ -204,7 +204,24 @@ void TestSplitCommand::sameAsTheWindows()
     editor.load();
     testsupport::control<QComboBox>(editor, "rotationBox")->setCurrentIndex(rotation);
     QCOMPARE(job.rotation, rotationAt(rotation));
-    QVERIFY(saveLayoutFile(work.filePath("layout.json"), layoutOfJob(job), nullptr));
+    if (throughLayout) {
+        // Placed by hand: frame 1 nudged by the keys, then Ctrl+S as the user saves it.
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        QWidget *frame = testsupport::control<QWidget>(editor, "frameShapes_1");
+        const FrameRect laid = job.frames[0].rect;
+        QTest::mouseClick(frame, Qt::LeftButton, {}, QPoint(3, 3));
+        for (Qt::Key key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Down})
+            QTest::keyClick(editor.focusWidget() ? editor.focusWidget() : &editor, key);
+        QTest::mouseClick(frame, Qt::LeftButton, {}, QPoint(3, 3));
+        QVERIFY(!(job.frames[0].rect == laid));
+        testsupport::ScriptedDialogs dialogs;
+        dialogs.pickFile(work.filePath("layout.json"));
+        QTest::keyClick(editor.focusWidget() ? editor.focusWidget() : &editor, Qt::Key_S,
+                        Qt::ControlModifier);
+        QVERIFY(QFile::exists(work.filePath("layout.json")));
+        editor.hide();
+    }
     if (rotateOption >= 0)
         job.rotation = *rotationOfDegrees(rotateOption);
     BatchEngine engine;
@@ -218,10 +235,17 @@ void TestSplitCommand::sameAsTheWindows()
                                               QString::number(rotation * 90)});
     if (rotateOption >= 0)
         arguments << "--rotate" << QString::number(rotateOption);
-    QProcess command;
-    command.start(QStringLiteral(QINGHE_SPLIT_PATH), arguments);
-    QVERIFY(command.waitForFinished(120000));
-    QCOMPARE(command.exitCode(), splitexit::allSaved);
+    if (throughLayout) {
+        // The command's own entry point, in this process.
+        const CommandConsole quiet{[](const QString &) {}, [](const QString &) {}, false};
+        QCOMPARE(runSplitCommand(QStringList{"qinghe-split"} + arguments, quiet),
+                 splitexit::allSaved);
+    } else {
+        QProcess command;
+        command.start(QStringLiteral(QINGHE_SPLIT_PATH), arguments);
+        QVERIFY(command.waitForFinished(120000));
+        QCOMPARE(command.exitCode(), splitexit::allSaved);
+    }
 
     // The first picture is smaller than the sample: some of its frames cut nothing.
     const QMap<QString, QByteArray> windows = folderContents(work.filePath("windows"));
