@@ -48,7 +48,7 @@ QMap<QString, QByteArray> folderContents(const QString &folder)
 
 } // namespace
 
-class TestSplitCommand : public QObject
+class tst_SplitCommand : public QObject
 {
     Q_OBJECT
 
@@ -68,7 +68,7 @@ private:
     QTemporaryDir dir_;
 };
 
-void TestSplitCommand::initTestCase()
+void tst_SplitCommand::initTestCase()
 {
     QVERIFY(dir_.isValid());
     QVERIFY(makeFolder(path("pages")) && makeFolder(path("text")) && makeFolder(path("many")));
@@ -94,7 +94,7 @@ void TestSplitCommand::initTestCase()
     QVERIFY(newer.open(QIODevice::WriteOnly) && newer.write("{\"format\": 2}") > 0);
 }
 
-QStringList TestSplitCommand::expanded(const QStringList &arguments, const QString &out) const
+QStringList tst_SplitCommand::expanded(const QStringList &arguments, const QString &out) const
 {
     QStringList result{QStringLiteral("qinghe-split")};
     for (QString argument : arguments) {
@@ -110,7 +110,7 @@ QStringList TestSplitCommand::expanded(const QStringList &arguments, const QStri
     return result;
 }
 
-void TestSplitCommand::exitStatus_data()
+void tst_SplitCommand::exitStatus_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<bool>("terminal");
@@ -146,7 +146,7 @@ void TestSplitCommand::exitStatus_data()
         << "分割块总数超过 99999";
 }
 
-void TestSplitCommand::exitStatus()
+void tst_SplitCommand::exitStatus()
 {
     QFETCH(QStringList, arguments);
     QFETCH(bool, terminal);
@@ -162,7 +162,7 @@ void TestSplitCommand::exitStatus()
     QVERIFY2(terminal || !written.contains(QLatin1Char('\r')), qPrintable(written));
 }
 
-void TestSplitCommand::sameAsTheWindows_data()
+void tst_SplitCommand::sameAsTheWindows_data()
 {
     QTest::addColumn<int>("parts");
     QTest::addColumn<int>("rotation"); // step 2's rotation list position
@@ -177,7 +177,7 @@ void TestSplitCommand::sameAsTheWindows_data()
     QTest::newRow("saved at -90, cut at 180") << 2 << 3 << "png" << true << 180;
 }
 
-void TestSplitCommand::sameAsTheWindows()
+void tst_SplitCommand::sameAsTheWindows()
 {
     QFETCH(int, parts);
     QFETCH(int, rotation);
@@ -254,7 +254,7 @@ void TestSplitCommand::sameAsTheWindows()
     QVERIFY(folderContents(work.filePath("command")) == windows);
 }
 
-void TestSplitCommand::ctrlCStopsBetweenPieces()
+void tst_SplitCommand::ctrlCStopsBetweenPieces()
 {
     // Enough large pictures that the run is still going when Ctrl+C comes: one sheet seen
     // through many links.
@@ -288,5 +288,5 @@ void TestSplitCommand::ctrlCStopsBetweenPieces()
         QVERIFY2(!QImage(out.filePath(piece)).isNull(), qPrintable(piece));
 }
 
-QTEST_MAIN(TestSplitCommand)
+QTEST_MAIN(tst_SplitCommand)
 #include "tst_splitcommand.moc"

@@ -5,7 +5,7 @@
 
 #include <QtTest>
 
-class TestSplitOptions : public QObject
+class tst_SplitOptions : public QObject
 {
     Q_OBJECT
 
@@ -27,7 +27,7 @@ QStringList command(const char *line)
 
 } // namespace
 
-void TestSplitOptions::accepted_data()
+void tst_SplitOptions::accepted_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("request");
@@ -58,7 +58,7 @@ void TestSplitOptions::accepted_data()
                              << QStringList{};
 }
 
-void TestSplitOptions::accepted()
+void tst_SplitOptions::accepted()
 {
     QFETCH(QStringList, arguments);
     QFETCH(int, request);
@@ -81,7 +81,7 @@ void TestSplitOptions::accepted()
     QVERIFY(!options.folder.isEmpty());
 }
 
-void TestSplitOptions::refused_data()
+void tst_SplitOptions::refused_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("reason");
@@ -102,7 +102,7 @@ void TestSplitOptions::refused_data()
     QTest::newRow("folder of blanks") << QStringList{"qinghe-split", "--out", "  ", "a"} << "--out";
 }
 
-void TestSplitOptions::refused()
+void tst_SplitOptions::refused()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, reason);
@@ -111,5 +111,5 @@ void TestSplitOptions::refused()
     QVERIFY2(parsed.error.contains(reason), qPrintable(parsed.error));
 }
 
-QTEST_GUILESS_MAIN(TestSplitOptions)
+QTEST_GUILESS_MAIN(tst_SplitOptions)
 #include "tst_splitoptions.moc"

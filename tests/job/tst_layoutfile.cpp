@@ -63,7 +63,7 @@ QByteArray withFrame(int index, const char *key, const QJsonValue &value)
 
 } // namespace
 
-class TestLayoutFile : public QObject
+class tst_LayoutFile : public QObject
 {
     Q_OBJECT
 
@@ -75,7 +75,7 @@ private slots:
     void failedSaveLeavesNothing();
 };
 
-void TestLayoutFile::roundTrip_data()
+void tst_LayoutFile::roundTrip_data()
 {
     QTest::addColumn<SavedLayout>("layout");
     constexpr qint32 max = std::numeric_limits<qint32>::max();
@@ -90,7 +90,7 @@ void TestLayoutFile::roundTrip_data()
     QTest::newRow("ten frames at the 32-bit edge") << ten;
 }
 
-void TestLayoutFile::roundTrip()
+void tst_LayoutFile::roundTrip()
 {
     QFETCH(SavedLayout, layout);
     const LayoutReadResult read = parseLayoutFile(layoutFileBytes(layout));
@@ -114,7 +114,7 @@ void TestLayoutFile::roundTrip()
     QCOMPARE(layoutFileBytes(*loaded.layout), layoutFileBytes(layout));
 }
 
-void TestLayoutFile::refused_data()
+void tst_LayoutFile::refused_data()
 {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QString>("reason");
@@ -156,7 +156,7 @@ void TestLayoutFile::refused_data()
     QTest::newRow("letter a number") << withFrame(0, "letter", 1) << "“letter”应为字符串";
 }
 
-void TestLayoutFile::refused()
+void tst_LayoutFile::refused()
 {
     QFETCH(QByteArray, file);
     QFETCH(QString, reason);
@@ -165,7 +165,7 @@ void TestLayoutFile::refused()
     QVERIFY2(read.error.contains(reason), qPrintable(read.error));
 }
 
-void TestLayoutFile::failedSaveLeavesNothing()
+void tst_LayoutFile::failedSaveLeavesNothing()
 {
     QTemporaryDir dir;
     QString error;
@@ -180,5 +180,5 @@ void TestLayoutFile::failedSaveLeavesNothing()
     QVERIFY(!loadLayoutFile(dir.filePath("a.json")).layout);
 }
 
-QTEST_GUILESS_MAIN(TestLayoutFile)
+QTEST_GUILESS_MAIN(tst_LayoutFile)
 #include "tst_layoutfile.moc"

@@ -4,7 +4,7 @@
 
 #include <QtTest>
 
-class TestSplitJob : public QObject
+class tst_SplitJob : public QObject
 {
     Q_OBJECT
 
@@ -14,7 +14,7 @@ private slots:
     void rotations();
 };
 
-void TestSplitJob::framesAndSample()
+void tst_SplitJob::framesAndSample()
 {
     SplitJob job;
     QCOMPARE(job.samplePicture(), QString());
@@ -32,7 +32,7 @@ void TestSplitJob::framesAndSample()
     QVERIFY(job.frames.empty());
 }
 
-void TestSplitJob::rotations_data()
+void tst_SplitJob::rotations_data()
 {
     QTest::addColumn<int>("listIndex");
     QTest::addColumn<int>("quarterTurns");
@@ -44,12 +44,12 @@ void TestSplitJob::rotations_data()
     QTest::newRow("beyond the list") << 4 << 0;
 }
 
-void TestSplitJob::rotations()
+void tst_SplitJob::rotations()
 {
     QFETCH(int, listIndex);
     QFETCH(int, quarterTurns);
     QCOMPARE(::quarterTurns(rotationAt(listIndex)), quarterTurns);
 }
 
-QTEST_GUILESS_MAIN(TestSplitJob)
+QTEST_GUILESS_MAIN(tst_SplitJob)
 #include "tst_splitjob.moc"
