@@ -37,11 +37,10 @@ QString takeRotation(SplitOptions &options, const QString &value)
 
 QString takeFormat(SplitOptions &options, const QString &value)
 {
-    const QString names[] = {QStringLiteral("bmp"), QStringLiteral("tif"), QStringLiteral("png"),
-                             QStringLiteral("jpg")};
-    for (int i = 0; i < 4; ++i) {
-        if (value.compare(names[i], Qt::CaseInsensitive) == 0) {
-            options.format = OutputFormat(i);
+    // The option's names are the format options' captions: bmp, tif, png, jpg.
+    for (const OutputFormatInfo &info : outputFormats()) {
+        if (value.compare(QLatin1String(info.caption), Qt::CaseInsensitive) == 0) {
+            options.format = info.format;
             return QString();
         }
     }
