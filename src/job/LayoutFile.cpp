@@ -48,32 +48,20 @@ public:
 
     std::optional<QString> text(const char *key) const
     {
-        const std::optional<QJsonValue> found = value(key);
-        if (!found)
-            return std::nullopt;
-        if (!found->isString())
-            return wrongType(key, "字符串");
-        return found->toString();
+        return typed(
+            key, &QJsonValue::isString, [](const QJsonValue &v) { return v.toString(); }, "字符串");
     }
 
     std::optional<QJsonObject> object(const char *key) const
     {
-        const std::optional<QJsonValue> found = value(key);
-        if (!found)
-            return std::nullopt;
-        if (!found->isObject())
-            return wrongType(key, "对象");
-        return found->toObject();
+        return typed(
+            key, &QJsonValue::isObject, [](const QJsonValue &v) { return v.toObject(); }, "对象");
     }
 
     std::optional<QJsonArray> array(const char *key) const
     {
-        const std::optional<QJsonValue> found = value(key);
-        if (!found)
-            return std::nullopt;
-        if (!found->isArray())
-            return wrongType(key, "数组");
-        return found->toArray();
+        return typed(
+            key, &QJsonValue::isArray, [](const QJsonValue &v) { return v.toArray(); }, "数组");
     }
 
     QString label(const char *key) const
@@ -82,6 +70,19 @@ public:
     }
 
 private:
+    // The field as take gives it when is says it has that kind; else the refusal.
+    template <class Take>
+    auto typed(const char *key, bool (QJsonValue::*is)() const, Take take, const char *kind) const
+        -> std::optional<decltype(take(QJsonValue()))>
+    {
+        const std::optional<QJsonValue> found = value(key);
+        if (!found)
+            return std::nullopt;
+        if (!((*found).*is)())
+            return wrongType(key, kind);
+        return take(*found);
+    }
+
     std::nullopt_t wrongType(const char *key, const char *kind) const
     {
         error_ = QStringLiteral("布局文件中%1应为%2。").arg(label(key), QString::fromUtf8(kind));
