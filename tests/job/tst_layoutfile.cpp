@@ -126,7 +126,7 @@ void tst_LayoutFile::refused_data()
     QTest::newRow("version as text") << with("format", "1") << "“format”应为整数";
     QTest::newRow("no version") << with("format", gone) << "缺少“format”";
     QTest::newRow("no parts") << with("parts", gone) << "缺少“parts”";
-    QTest::newRow("parts 2.5") << with("parts", 2.5) << "“parts”应为整数";
+    QTest::newRow("half a frame") << with("parts", 2.5) << "“parts”应为整数";
     QTest::newRow("parts 0") << with("parts", 0) << "分割数量 0 无效";
     QTest::newRow("parts 3 for 4 frames") << with("parts", 3) << "分割数量是 3，但有 4 个";
     QTest::newRow("rotation 45") << with("rotation", 45) << "旋转角度 45 无效";
