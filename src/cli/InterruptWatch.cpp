@@ -5,12 +5,12 @@
 
 namespace {
 
-// A lock-free atomic is the one thing a signal handler may safely touch besides
-// volatile sig_atomic_t.
+// Process-wide because a signal handler reaches nothing else. A lock-free atomic is the
+// one thing it may safely touch besides volatile sig_atomic_t.
 static_assert(std::atomic<bool>::is_always_lock_free);
 std::atomic<bool> interruptRequested{false};
 
-extern "C" void raiseInterruptFlag(int)
+void raiseInterruptFlag(int)
 {
     interruptRequested.store(true, std::memory_order_relaxed);
 }
