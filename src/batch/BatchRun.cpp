@@ -194,9 +194,10 @@ BatchRun::PieceEnd BatchRun::writePiece(const QImage &image, const QRect &cut,
         return end;
     }
     QImage piece;
-    const imaging::Status cut_ = imaging::cutTurnedPiece(image, quarterTurns_, cut, piece);
-    end.result = cut_ == imaging::Status::Ok ? savePiece(piece, target, format)
-                                             : imaging::SaveResult{cut_, imaging::statusText(cut_)};
+    const imaging::Status cutStatus = imaging::cutTurnedPiece(image, quarterTurns_, cut, piece);
+    end.result = cutStatus == imaging::Status::Ok
+                     ? savePiece(piece, target, format)
+                     : imaging::SaveResult{cutStatus, imaging::statusText(cutStatus)};
     // The disk works while the next pieces are cut, not after the last.
     if (end.result.ok() && !platform::startWriteBack(target))
         end.result = {imaging::Status::WriteFailed, QStringLiteral("the disk failed to write it")};
