@@ -1,12 +1,12 @@
 #include "SplitCommand.h"
 
 #include "CommandConsole.h"
-#include "DefaultGrid.h"
 #include "InterruptWatch.h"
 #include "ProgressLine.h"
 #include "SplitOptions.h"
 #include "batch/BatchEngine.h"
 #include "batch/PieceName.h"
+#include "editor/SplitLayout.h"
 #include "imaging/Picture.h"
 #include "job/LayoutFile.h"
 #include "output/EndReport.h"
@@ -110,7 +110,12 @@ bool SplitCommand::placeFrames()
                                                QDir::toNativeSeparators(job_.samplePicture()));
     job_.sampleSize =
         quarterTurns(job_.rotation) % 2 == 1 ? size->toSize().transposed() : size->toSize();
-    job_.frames = defaultGridFrames(*size, job_.partCount);
+    // Step 2's default grid over the sample, lettered A, B, C, ...
+    job_.resetFrames(job_.partCount);
+    const std::vector<FrameRect> rects =
+        layout::defaultPictureRects(float(size->width()), float(size->height()), job_.partCount);
+    for (size_t i = 0; i < rects.size(); ++i)
+        job_.frames[i].rect = rects[i];
     return true;
 }
 

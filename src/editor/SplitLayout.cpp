@@ -74,6 +74,16 @@ QRect defaultFrame(int i, int frameCount, int areaRight, int areaBottom)
     return QRect(left, rowHeight * row + areaOrigin, cellWidth, rowHeight);
 }
 
+std::vector<FrameRect> defaultPictureRects(float w, float h, int frameCount)
+{
+    const SampleFit fit = fitSample(w, h);
+    std::vector<FrameRect> rects;
+    for (int i = 1; i <= frameCount; ++i)
+        rects.push_back(
+            pictureRect(defaultFrame(i, frameCount, fit.areaRight, fit.areaBottom), fit.scale));
+    return rects;
+}
+
 FrameRect pictureRect(const QRect &frame, float scale)
 {
     const double s = double(scale);

@@ -6,6 +6,8 @@
 #include <QSize>
 #include <QStringList>
 
+#include <vector>
+
 // Two coordinate spaces meet on step 2. Window space: client pixels of the editor, the
 // sample drawn with its top-left pixel at (areaOrigin, areaOrigin). Picture space: pixels
 // of the turned sample, origin at its top-left corner. scale is window pixels per
@@ -40,6 +42,10 @@ SampleFit fitSample(float w, float h);
 // Frame i (1..frameCount) of the default grid: two columns, ceil(frameCount / 2) rows
 // filling the displayed picture; odd frames on the left, even ones on the right.
 QRect defaultFrame(int i, int frameCount, int areaRight, int areaBottom);
+
+// The picture rectangles of the default grid of frameCount frames over a turned sample of
+// w x h pixels, as the frames stand before any is moved.
+std::vector<FrameRect> defaultPictureRects(float w, float h, int frameCount);
 
 // A frame's window rectangle in picture pixels: each value divided by the stored scale
 // in double precision and rounded towards minus infinity.
