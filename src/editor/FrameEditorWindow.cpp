@@ -123,16 +123,23 @@ void FrameEditorWindow::keyPressed(const QKeyEvent &key)
     canvas_->nudgeSelected(key);
 }
 
-void FrameEditorWindow::saveLayout()
+std::optional<QString> FrameEditorWindow::chooseLayoutFile(bool save)
 {
+    // Layouts are kept beside the pictures they were placed on.
+    const QDir pictures = QFileInfo(job_.samplePicture()).absoluteDir();
     platform::FileRequest request;
     request.owner = this;
-    request.title = QStringLiteral("保存分割布局");
+    request.title = save ? QStringLiteral("保存分割布局") : QStringLiteral("打开分割布局");
     request.filter = QStringLiteral("分割布局 (*.json)");
-    request.startPath = QDir(QFileInfo(job_.samplePicture()).absolutePath())
-                            .filePath(QStringLiteral("分割布局.json"));
-    request.save = true;
-    const std::optional<QString> path = platform::chooseFile(request);
+    request.startPath =
+        save ? pictures.filePath(QStringLiteral("分割布局.json")) : pictures.absolutePath();
+    request.save = save;
+    return platform::chooseFile(request);
+}
+
+void FrameEditorWindow::saveLayout()
+{
+    const std::optional<QString> path = chooseLayoutFile(true);
     if (!path)
         return;
     QString error;
@@ -144,12 +151,7 @@ void FrameEditorWindow::saveLayout()
 
 void FrameEditorWindow::loadLayout()
 {
-    platform::FileRequest request;
-    request.owner = this;
-    request.title = QStringLiteral("打开分割布局");
-    request.filter = QStringLiteral("分割布局 (*.json)");
-    request.startPath = QFileInfo(job_.samplePicture()).absolutePath();
-    const std::optional<QString> path = platform::chooseFile(request);
+    const std::optional<QString> path = chooseLayoutFile(false);
     if (!path)
         return;
     const LayoutReadResult read = loadLayoutFile(*path);

@@ -2,6 +2,10 @@
 
 #include "platform/WizardPage.h"
 
+#include <QString>
+
+#include <optional>
+
 class FrameCanvas;
 class LetterRows;
 class QComboBox;
@@ -40,6 +44,8 @@ private:
     // Every key pressed in the window: Ctrl+S and Ctrl+O with no frame selected, the
     // arrows for the selected frame.
     void keyPressed(const QKeyEvent &key);
+    // The layout file the user names in a save or an open dialog; nothing on Cancel.
+    std::optional<QString> chooseLayoutFile(bool save);
     // Writes the frames, letters and rotation to a layout file the user names.
     void saveLayout();
     // Reads a layout file the user picks and places its frames, letters and rotation.
