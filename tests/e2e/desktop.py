@@ -148,7 +148,14 @@ class Desktop:
                              stdout=subprocess.DEVNULL, stderr=None)
         running = Program(self, process)
         if expect_window:
-            running.window("第1步")
+            # A cold start on a loaded machine (two journeys at once, the sanitizer build)
+            # can take far longer than any later window.
+            try:
+                running.window("第1步", timeout=45.0)
+            except JourneyFailed as failure:
+                state = "is still running" if process.poll() is None else \
+                    f"ended with status {process.returncode}"
+                raise JourneyFailed(f"{failure}; the program {state}") from None
         return running
 
     def screenshot(self, path):
