@@ -14,6 +14,8 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <functional>
+#include <optional>
 
 using testsupport::entries;
 using testsupport::rgb;
@@ -30,7 +32,39 @@ std::vector<SplitFrame> fourFrames()
             {{20, 15, 20, 15}, "D"}};
 }
 
+// Calls act on the worker, inside the run, when the run reports `frames` frames done.
+void whenDone(BatchEngine &engine, qint64 frames, std::function<void()> act)
+{
+    QObject::connect(
+        &engine, &BatchEngine::progress, &engine,
+        [frames, act = std::move(act)](qint64 done, qint64) {
+            if (done == frames)
+                act();
+        },
+        Qt::DirectConnection);
+}
+
+// Runs the snapshot on the worker to its end. Gives what the run's one finished signal
+// carried; nothing when the engine refused to start or announced the end other than once.
+std::optional<RunOutcome> runOnWorker(BatchEngine &engine, const RunSnapshot &s)
+{
+    QSignalSpy finished(&engine, &BatchEngine::finished);
+    if (!engine.start(s))
+        return std::nullopt;
+    // The end is announced on the worker; waiting on its future cannot miss it, where
+    // QSignalSpy::wait() would if the run ended before the wait began.
+    engine.wait();
+    if (finished.size() != 1)
+        return std::nullopt;
+    return finished.at(0).at(0).value<RunOutcome>();
+}
+
+// How a test makes the output folder refuse every piece or one of them.
+enum class Blocker { FolderAtPieceName, ReadOnlyFolder, RemovedFolder };
+
 } // namespace
+
+Q_DECLARE_METATYPE(Blocker)
 
 class tst_BatchEngine : public QObject
 {
@@ -113,13 +147,8 @@ QString tst_BatchEngine::writeSheet(const QString &name, int seed)
 QStringList tst_BatchEngine::manySheets(int count)
 {
     QStringList pictures;
-    for (int i = 0; i < count; ++i) {
-        const QString path = inputs_.filePath(QStringLiteral("many%1.png").arg(i));
-        if (!QFileInfo::exists(path))
-            testsupport::writePicture(
-                testsupport::patternImage(40, 30, QImage::Format_RGB32, 100 + i), path, "png");
-        pictures << path;
-    }
+    for (int i = 0; i < count; ++i)
+        pictures << writeSheet(QStringLiteral("many%1.png").arg(i), 100 + i);
     return pictures;
 }
 
@@ -252,23 +281,13 @@ void tst_BatchEngine::stopKeepsEarlierPieces()
 {
     QTemporaryDir out;
     BatchEngine engine;
-    // Stop while the run is between frames 2 and 3 (the slot runs on the worker).
-    connect(
-        &engine, &BatchEngine::progress, &engine,
-        [&engine](qint64 done, qint64) {
-            if (done == 2)
-                engine.requestStop();
-        },
-        Qt::DirectConnection);
-    QSignalSpy finished(&engine, &BatchEngine::finished);
-    QVERIFY(engine.start(snapshotFor({writeSheet("sheet.png")}, out.path(), fourFrames())));
-    // The end is announced on the worker; waiting on its future cannot miss it, where
-    // QSignalSpy::wait() would if the run ended before the wait began.
-    engine.wait();
-    QCOMPARE(finished.size(), 1);
-    const RunOutcome outcome = finished.at(0).at(0).value<RunOutcome>();
-    QVERIFY(outcome.stopped);
-    QCOMPARE(outcome.piecesSaved, 2);
+    // Stop while the run is between frames 2 and 3.
+    whenDone(engine, 2, [&engine] { engine.requestStop(); });
+    const std::optional<RunOutcome> outcome =
+        runOnWorker(engine, snapshotFor({writeSheet("sheet.png")}, out.path(), fourFrames()));
+    QVERIFY(outcome);
+    QVERIFY(outcome->stopped);
+    QCOMPARE(outcome->piecesSaved, 2);
     QCOMPARE(entries(out.path()), QStringList({"A00001.BMP", "B00002.BMP"}));
 }
 
@@ -276,19 +295,8 @@ void tst_BatchEngine::formatChangeApplies()
 {
     QTemporaryDir out;
     BatchEngine engine;
-    connect(
-        &engine, &BatchEngine::progress, &engine,
-        [&engine](qint64 done, qint64) {
-            if (done == 2)
-                engine.setFormat(OutputFormat::Jpg);
-        },
-        Qt::DirectConnection);
-    QSignalSpy finished(&engine, &BatchEngine::finished);
-    QVERIFY(engine.start(snapshotFor({writeSheet("sheet.png")}, out.path(), fourFrames())));
-    // The end is announced on the worker; waiting on its future cannot miss it, where
-    // QSignalSpy::wait() would if the run ended before the wait began.
-    engine.wait();
-    QCOMPARE(finished.size(), 1);
+    whenDone(engine, 2, [&engine] { engine.setFormat(OutputFormat::Jpg); });
+    QVERIFY(runOnWorker(engine, snapshotFor({writeSheet("sheet.png")}, out.path(), fourFrames())));
     QCOMPARE(entries(out.path()),
              QStringList({"A00001.BMP", "B00002.BMP", "C00003.JPG", "D00004.JPG"}));
     QCOMPARE(QImageReader(out.filePath("C00003.JPG")).format(), QByteArray("jpeg"));
@@ -309,35 +317,30 @@ void tst_BatchEngine::existingFileReplaced()
 
 void tst_BatchEngine::ownPictureNeverReplaced_data()
 {
-    // How the output folder names the folder that holds the list's second picture.
-    QTest::addColumn<QString>("how");
-    QTest::newRow("same path") << "same";
-    QTest::newRow("path with dots") << "dots";
-    QTest::newRow("linked folder") << "link";
+    // The output folder as the run is given it, within the test's folder: each time "pics",
+    // which holds the list's second picture ("linked" is a link to it).
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("same path") << "pics";
+    QTest::newRow("path with dots") << "pics/../pics";
+    QTest::newRow("linked folder") << "linked";
 }
 
 void tst_BatchEngine::ownPictureNeverReplaced()
 {
-    QFETCH(QString, how);
+    QFETCH(QString, folder);
     QTemporaryDir dir;
     QVERIFY(QDir().mkpath(dir.filePath("pics")));
+    QVERIFY(QFile::link(dir.filePath("pics"), dir.filePath("linked")));
     const QString first = dir.filePath("pics/sheet.png");
     const QString second = dir.filePath("pics/B00002.PNG"); // the first sheet's B piece
     QVERIFY(QFile::copy(writeSheet("own1.png", 1), first));
     QVERIFY(QFile::copy(writeSheet("own2.png", 2), second));
-    QString folder = dir.filePath("pics");
-    if (how == "dots") {
-        folder = dir.filePath("pics/../pics");
-    } else if (how == "link") {
-        folder = dir.filePath("linked");
-        QVERIFY(QFile::link(dir.filePath("pics"), folder));
-    }
     const QByteArray original = testsupport::readBytes(second);
 
     BatchEngine engine;
     engine.setFormat(OutputFormat::Png);
-    const RunOutcome outcome = engine.runNow(
-        snapshotFor({first, second}, folder, {{{0, 0, 20, 15}, "A"}, {{0, 0, 40, 30}, "B"}}));
+    const RunOutcome outcome = engine.runNow(snapshotFor(
+        {first, second}, dir.filePath(folder), {{{0, 0, 20, 15}, "A"}, {{0, 0, 40, 30}, "B"}}));
     QVERIFY(outcome.unreadable.isEmpty());
     QCOMPARE(outcome.unsaved.size(), 1);
     QVERIFY(outcome.unsaved.first().endsWith("/B00002.PNG"));
@@ -349,21 +352,23 @@ void tst_BatchEngine::ownPictureNeverReplaced()
 
 void tst_BatchEngine::unsavablePiecesReported_data()
 {
-    QTest::addColumn<QString>("how");
-    QTest::newRow("target name held by a folder") << "folder";
-    QTest::newRow("read-only folder") << "read-only";
-    QTest::newRow("folder removed before the run") << "removed";
+    QTest::addColumn<Blocker>("blocker");
+    QTest::newRow("target name held by a folder") << Blocker::FolderAtPieceName;
+    QTest::newRow("read-only folder") << Blocker::ReadOnlyFolder;
+    QTest::newRow("folder removed before the run") << Blocker::RemovedFolder;
 }
 
 void tst_BatchEngine::unsavablePiecesReported()
 {
-    QFETCH(QString, how);
+    QFETCH(Blocker, blocker);
     QTemporaryDir out;
     const QString folder = out.filePath("pieces");
     QVERIFY(QDir().mkpath(folder));
-    if (how == "folder") {
+    switch (blocker) {
+    case Blocker::FolderAtPieceName:
         QVERIFY(QDir().mkpath(folder + "/B00002.BMP"));
-    } else if (how == "read-only") {
+        break;
+    case Blocker::ReadOnlyFolder: {
         QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
         QFile probe(folder + "/probe");
         if (probe.open(QIODevice::WriteOnly)) {
@@ -372,8 +377,11 @@ void tst_BatchEngine::unsavablePiecesReported()
             QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
             QSKIP("permission bits are ignored for this user (root); the other rows cover it");
         }
-    } else {
+        break;
+    }
+    case Blocker::RemovedFolder:
         QVERIFY(QDir(folder).removeRecursively());
+        break;
     }
 
     BatchEngine engine;
@@ -384,7 +392,7 @@ void tst_BatchEngine::unsavablePiecesReported()
     QVERIFY(!outcome.stopped);
     for (const QString &piece : outcome.unsaved)
         QVERIFY2(!outcome.whyUnsaved.value(piece).isEmpty(), qPrintable(piece));
-    if (how == "folder") {
+    if (blocker == Blocker::FolderAtPieceName) {
         QCOMPARE(outcome.unsaved, QStringList{folder + "/B00002.BMP"});
         // The run went on; no partial or temporary file is left beside the pieces.
         QCOMPARE(entries(folder),
@@ -393,7 +401,7 @@ void tst_BatchEngine::unsavablePiecesReported()
     } else {
         QCOMPARE(outcome.unsaved.size(), 4);
         QCOMPARE(outcome.piecesSaved, 0);
-        if (how == "read-only")
+        if (blocker == Blocker::ReadOnlyFolder)
             QCOMPARE(entries(folder), QStringList());
         else
             QVERIFY(!QFileInfo::exists(folder));
@@ -405,12 +413,7 @@ void tst_BatchEngine::workerRunEnds()
     QTemporaryDir out;
     const QStringList pictures{writeSheet("one.png", 1), writeSheet("two.png", 2)};
     BatchEngine engine;
-    QSignalSpy finished(&engine, &BatchEngine::finished);
-    QVERIFY(engine.start(snapshotFor(pictures, out.path(), fourFrames())));
-    // The end is announced on the worker; waiting on its future cannot miss it, where
-    // QSignalSpy::wait() would if the run ended before the wait began.
-    engine.wait();
-    QCOMPARE(finished.size(), 1);
+    QVERIFY(runOnWorker(engine, snapshotFor(pictures, out.path(), fourFrames())));
     QCOMPARE(entries(out.path()).size(), 8);
 }
 
@@ -607,20 +610,11 @@ void tst_BatchEngine::concurrentFormatChange()
     QTemporaryDir out;
     BatchEngine engine;
     engine.setThreadCount(3);
-    connect(
-        &engine, &BatchEngine::progress, &engine,
-        [&engine](qint64 done, qint64) {
-            if (done == 4)
-                engine.setFormat(OutputFormat::Jpg);
-        },
-        Qt::DirectConnection);
-    QSignalSpy finished(&engine, &BatchEngine::finished);
-    QVERIFY(engine.start(snapshotFor(pictures, out.path(), fourFrames())));
-    // The end is announced on the worker; waiting on its future cannot miss it, where
-    // QSignalSpy::wait() would if the run ended before the wait began.
-    engine.wait();
-    QCOMPARE(finished.size(), 1);
-    QCOMPARE(finished.at(0).at(0).value<RunOutcome>().piecesSaved, 20);
+    whenDone(engine, 4, [&engine] { engine.setFormat(OutputFormat::Jpg); });
+    const std::optional<RunOutcome> outcome =
+        runOnWorker(engine, snapshotFor(pictures, out.path(), fourFrames()));
+    QVERIFY(outcome);
+    QCOMPARE(outcome->piecesSaved, 20);
 
     const QStringList names = entries(out.path());
     QCOMPARE(names.size(), 20);
