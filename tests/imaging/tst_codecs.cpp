@@ -51,7 +51,16 @@ QImage strideView(const QImage &big, const QRect &r)
                   big.bytesPerLine(), QImage::Format_RGB888);
 }
 
+// What the program makes of a JPEG its fast path does not take.
+enum class Fallback {
+    QtsPicture,    // the picture Qt's reader gives
+    QtsConversion, // the same, left in the format Qt converted it to
+    Refused,       // no picture, where Qt's reader gives one
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Fallback)
 
 class tst_Codecs : public QObject
 {
@@ -122,32 +131,29 @@ void tst_Codecs::jpegDecodedAsQtDoes()
 
 void tst_Codecs::jpegOthersFallBack_data()
 {
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("CMYK") << "cmyk";
-    QTest::newRow("JPEG bytes under another name") << "renamed";
-    QTest::newRow("truncated after the header") << "truncated";
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<Fallback>("fallback");
+    const QByteArray jpeg = testsupport::encoded(testsupport::patternImage(40, 30), "jpeg", 90);
+    QTest::newRow("CMYK") << "other.jpg" << cmykJpeg(19, 11) << Fallback::QtsConversion;
+    QTest::newRow("JPEG bytes under another name") << "other.png" << jpeg << Fallback::QtsPicture;
+    // Qt's reader fills a short file's missing rows with grey; the program refuses it.
+    QTest::newRow("truncated after the header")
+        << "other.jpg" << jpeg.first(jpeg.size() / 2) << Fallback::Refused;
 }
 
 void tst_Codecs::jpegOthersFallBack()
 {
-    QFETCH(QString, kind);
-    const QString path = dir_.filePath("other.jpg");
-    QByteArray bytes;
-    if (kind == "cmyk")
-        bytes = cmykJpeg(19, 11);
-    else
-        bytes = testsupport::encoded(testsupport::patternImage(40, 30), "jpeg", 90);
-    if (kind == "truncated")
-        bytes.truncate(bytes.size() / 2);
-    const QString read = kind == "renamed" ? dir_.filePath("other.png") : path;
-    QVERIFY(testsupport::writeBytes(read, bytes));
-    QImageReader reader(read);
-    const QImage qt = reader.read();
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(Fallback, fallback);
+    const QString path = dir_.filePath(name);
+    QVERIFY(testsupport::writeBytes(path, bytes));
+    const QImage qt = QImageReader(path).read();
 
     imaging::Picture picture;
-    const Status status = picture.load(read);
-    // Qt's reader fills a short file's missing rows with grey; the program refuses it.
-    if (kind == "truncated") {
+    const Status status = picture.load(path);
+    if (fallback == Fallback::Refused) {
         QVERIFY(!qt.isNull());
         QCOMPARE(status, Status::UnknownImageFormat);
         return;
@@ -159,8 +165,8 @@ void tst_Codecs::jpegOthersFallBack()
     QCOMPARE(status, Status::Ok);
     // Whatever path it took, the picture is what Qt's reader makes of the file.
     QCOMPARE(rgb(picture.image()), rgb(qt));
-    if (kind == "cmyk")
-        QVERIFY(picture.image().format() != QImage::Format_RGB888); // Qt's conversion kept
+    if (fallback == Fallback::QtsConversion)
+        QVERIFY(picture.image().format() != QImage::Format_RGB888);
 }
 
 void tst_Codecs::jpegReusesMemory_data()
