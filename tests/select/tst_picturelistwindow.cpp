@@ -225,17 +225,22 @@ void tst_PictureListWindow::geometry_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("twips"); // left, top, width, height
 
-    QTest::newRow("pictureList") << "pictureList" << QRect(240, 240, 4455, 2400);
-    QTest::newRow("addButton") << "addButton" << QRect(5145, 240, 1095, 375);
-    QTest::newRow("removeButton") << "removeButton" << QRect(5145, 900, 1095, 375);
-    QTest::newRow("countLabel") << "countLabel" << QRect(4920, 1620, 900, 180);
-    QTest::newRow("pictureCount") << "pictureCount" << QRect(5880, 1620, 90, 180);
-    QTest::newRow("partsLabelTop") << "partsLabelTop" << QRect(4920, 1980, 1260, 180);
-    QTest::newRow("partsLabelLeft") << "partsLabelLeft" << QRect(4920, 2340, 360, 180);
-    QTest::newRow("partsBox") << "partsBox" << QRect(5340, 2280, 510, 300);
-    QTest::newRow("partsLabelRight") << "partsLabelRight" << QRect(5880, 2340, 360, 180);
-    QTest::newRow("nextButton") << "nextButton" << QRect(240, 2940, 1740, 360);
-    QTest::newRow("exitButton") << "exitButton" << QRect(4740, 2940, 1500, 360);
+    // A row for each control, named as the control.
+    const std::pair<const char *, QRect> controls[] = {
+        {"pictureList", QRect(240, 240, 4455, 2400)},
+        {"addButton", QRect(5145, 240, 1095, 375)},
+        {"removeButton", QRect(5145, 900, 1095, 375)},
+        {"countLabel", QRect(4920, 1620, 900, 180)},
+        {"pictureCount", QRect(5880, 1620, 90, 180)},
+        {"partsLabelTop", QRect(4920, 1980, 1260, 180)},
+        {"partsLabelLeft", QRect(4920, 2340, 360, 180)},
+        {"partsBox", QRect(5340, 2280, 510, 300)},
+        {"partsLabelRight", QRect(5880, 2340, 360, 180)},
+        {"nextButton", QRect(240, 2940, 1740, 360)},
+        {"exitButton", QRect(4740, 2940, 1500, 360)},
+    };
+    for (const auto &[name, twips] : controls)
+        QTest::newRow(name) << QString::fromLatin1(name) << twips;
 }
 
 void tst_PictureListWindow::geometry()
