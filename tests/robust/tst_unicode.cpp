@@ -101,14 +101,13 @@ void tst_Unicode::throughStepOneAndThree()
     QCOMPARE(listed, expected);
     QCOMPARE(job.pictures, expected);
 
+    // Three quarters of the 48 x 36 pictures, and a frame past their right and bottom edges.
+    job.frames = {{{0, 0, 24, 18}, "A"},
+                  {{24, 0, 24, 18}, "B"},
+                  {{0, 18, 24, 18}, "C"},
+                  {{20, 10, 100, 100}, "D"}};
     const QString out = dir_.filePath(QStringLiteral("输出 ページ 📁"));
     QVERIFY(QDir().mkpath(out));
-    const RunSnapshot s = snapshotFor(pictures_, out,
-                                      {{{0, 0, 24, 18}, "A"},
-                                       {{24, 0, 24, 18}, "B"},
-                                       {{0, 18, 24, 18}, "C"},
-                                       {{20, 10, 100, 100}, "D"}});
-    job.frames = s.frames;
     OutputWindow step3(job);
     auto *folder = testsupport::control<QLineEdit>(step3, "folderEdit");
     QVERIFY(folder);
@@ -122,6 +121,7 @@ void tst_Unicode::throughStepOneAndThree()
     const RunOutcome outcome = step3.engine().lastOutcome();
     QVERIFY(outcome.unreadable.isEmpty() && outcome.unsaved.isEmpty());
     // Numbered in the list's order.
+    const RunSnapshot s = snapshotFor(job.pictures, out, job.frames);
     for (int i = 0; i < expected.size(); ++i) {
         const auto source = size_t(pictures_.indexOf(expected.at(i)));
         const QString wrong = comparePieces(out, s, i + 1, sources_[source], ".BMP", 2);
