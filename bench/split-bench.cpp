@@ -36,7 +36,7 @@ std::vector<SplitFrame> gridFrames(const QString &picture, int rotation, int col
     for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < cols; ++c) {
             SplitFrame f;
-            f.rect = FrameRect{c * w, r * h, w, h};
+            f.rect = QRect(c * w, r * h, w, h);
             f.letter = QString(QChar(u'A' + (r * cols + c) % 26));
             frames.push_back(f);
         }

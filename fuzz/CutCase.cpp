@@ -2,7 +2,20 @@
 
 #include "FuzzInput.h"
 
+#include <algorithm>
 #include <iterator>
+#include <limits>
+
+namespace {
+
+// The last column or row of a run of length pixels from first, held within the int range.
+int lastPixel(int32_t first, int32_t length)
+{
+    return int(std::clamp<qint64>(qint64(first) + length - 1, std::numeric_limits<int>::min(),
+                                  std::numeric_limits<int>::max()));
+}
+
+} // namespace
 
 CutCase parseCutCase(const uint8_t *data, size_t size)
 {
@@ -17,12 +30,11 @@ CutCase parseCutCase(const uint8_t *data, size_t size)
     c.seed = in.take<uint8_t>();
     const int n = 1 + in.take<uint8_t>() % 10;
     for (int k = 0; k < n; ++k) {
-        FrameRect r;
-        r.x = in.take<int32_t>();
-        r.y = in.take<int32_t>();
-        r.width = in.take<int32_t>();
-        r.height = in.take<int32_t>();
-        c.frames.push_back(r);
+        const int32_t x = in.take<int32_t>();
+        const int32_t y = in.take<int32_t>();
+        const int32_t width = in.take<int32_t>();
+        const int32_t height = in.take<int32_t>();
+        c.frames.emplace_back(QPoint(x, y), QPoint(lastPixel(x, width), lastPixel(y, height)));
     }
     return c;
 }
@@ -35,8 +47,10 @@ QByteArray encodeCutCase(const CutCase &c)
     out.append(char(c.inputFormat | (c.rotation << 2) | (c.outputFormat << 4)));
     out.append(char(c.seed));
     out.append(char(c.frames.size() - 1));
-    for (const FrameRect &r : c.frames)
-        for (const int32_t v : {r.x, r.y, r.width, r.height})
+    const auto length = [](int first, int last) { return int32_t(qint64(last) - first + 1); };
+    for (const QRect &r : c.frames)
+        for (const int32_t v :
+             {r.left(), r.top(), length(r.left(), r.right()), length(r.top(), r.bottom())})
             out.append(reinterpret_cast<const char *>(&v), sizeof v);
     return out;
 }

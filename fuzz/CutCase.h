@@ -10,7 +10,8 @@
 #include <vector>
 
 // One whole cut as the cut fuzzer reads it from bytes: a small picture, its input and
-// output formats, a rotation and up to ten frames with any 32-bit rectangles.
+// output formats, a rotation and up to ten frames with any 32-bit x, y, width and height;
+// an edge beyond the int range is held at its end, as a job's rectangles are.
 struct CutCase
 {
     int width = 1;        // 1..64
@@ -19,7 +20,7 @@ struct CutCase
     int rotation = 0;     // 0..3
     int outputFormat = 0; // OutputFormat's value 0..3
     int seed = 0;
-    std::vector<FrameRect> frames; // 1..10
+    std::vector<QRect> frames; // 1..10
 };
 
 inline constexpr const char *inputFormats[] = {"bmp", "png", "tif"};

@@ -44,14 +44,14 @@ QImage turned(const QImage &src, int code)
 
 // The part of a frame inside a picture of the given size, in 64 bits; none when the
 // top-left corner lies on or beyond the right or bottom edge, or nothing is left.
-std::optional<QRect> expectedPiece(const FrameRect &f, QSize size)
+std::optional<QRect> expectedPiece(const QRect &f, QSize size)
 {
-    if (f.x >= size.width() || f.y >= size.height())
+    if (f.left() >= size.width() || f.top() >= size.height())
         return std::nullopt;
-    const qint64 left = std::max<qint64>(f.x, 0);
-    const qint64 top = std::max<qint64>(f.y, 0);
-    const qint64 right = std::min<qint64>(qint64(f.x) + f.width, size.width());
-    const qint64 bottom = std::min<qint64>(qint64(f.y) + f.height, size.height());
+    const qint64 left = std::max<qint64>(f.left(), 0);
+    const qint64 top = std::max<qint64>(f.top(), 0);
+    const qint64 right = std::min<qint64>(qint64(f.right()) + 1, size.width());
+    const qint64 bottom = std::min<qint64>(qint64(f.bottom()) + 1, size.height());
     if (right <= left || bottom <= top)
         return std::nullopt;
     return QRect(int(left), int(top), int(right - left), int(bottom - top));

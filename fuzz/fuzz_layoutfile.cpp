@@ -20,9 +20,9 @@ bool trustworthy(const SavedLayout &layout)
     if (quarterTurns(layout.rotation) < 0 || quarterTurns(layout.rotation) > 3)
         return false;
     for (const SplitFrame &frame : layout.frames) {
-        const FrameRect &r = frame.rect;
-        if (r.x < 0 || r.y < 0 || r.width < 1 || r.height < 1 || qint64(r.x) + r.width > max ||
-            qint64(r.y) + r.height > max)
+        const QRect &r = frame.rect;
+        if (r.x() < 0 || r.y() < 0 || r.width() < 1 || r.height() < 1 || r.right() >= max ||
+            r.bottom() >= max)
             return false;
         if (frame.letter.size() != 1 || frame.letter.at(0) < QLatin1Char('A') ||
             frame.letter.at(0).unicode() >= u'A' + count)

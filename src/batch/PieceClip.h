@@ -1,11 +1,9 @@
 #pragma once
 
-#include "job/SplitJob.h"
-
 #include <QRect>
 #include <QSizeF>
 
 // The part of a frame that is cut from a picture of the given (turned) size. A frame
 // whose top-left corner lies on or beyond the right or bottom edge, or that is cut
 // down to nothing, gives a null rectangle: no piece and no file.
-QRect clipPiece(const FrameRect &frame, QSizeF picture);
+QRect clipPiece(const QRect &frame, QSizeF picture);

@@ -112,7 +112,7 @@ bool SplitCommand::placeFrames()
         quarterTurns(job_.rotation) % 2 == 1 ? size->toSize().transposed() : size->toSize();
     // Step 2's default grid over the sample, lettered A, B, C, ...
     job_.resetFrames(job_.partCount);
-    const std::vector<FrameRect> rects =
+    const std::vector<QRect> rects =
         layout::defaultPictureRects(float(size->width()), float(size->height()), job_.partCount);
     for (size_t i = 0; i < rects.size(); ++i)
         job_.frames[i].rect = rects[i];

@@ -157,8 +157,8 @@ void FrameCanvas::showSample(Rotation rotation)
     const QSizeF size = samplePicture_->dimensions();
     const layout::SampleFit fit = layout::fitSample(float(size.width()), float(size.height()));
     if (sampleSurface_->drawPicture(*samplePicture_, float(layout::areaOrigin),
-                                    float(layout::areaOrigin), float(fit.width),
-                                    float(fit.height)) != imaging::Status::Ok) {
+                                    float(layout::areaOrigin), float(fit.area.width()),
+                                    float(fit.area.height())) != imaging::Status::Ok) {
         // The frames keep the old picture's geometry, so the scale and limits that go
         // with them stay too.
         giveUp();
@@ -166,8 +166,7 @@ void FrameCanvas::showSample(Rotation rotation)
     }
     scale_ = fit.scale;
     job_.sampleSize = quarterTurns(rotation) % 2 == 1 ? size.toSize().transposed() : size.toSize();
-    area_.right = fit.areaRight;
-    area_.bottom = fit.areaBottom;
+    area_ = fit.area;
     releaseSample();
 
     layDefaultGrid();
@@ -190,7 +189,7 @@ void FrameCanvas::layDefaultGrid()
 {
     const int count = frameCount();
     for (int i = 1; i <= count; ++i)
-        putFrame(i, layout::defaultFrame(i, count, area_.right, area_.bottom));
+        putFrame(i, layout::defaultFrame(i, count, area_));
 }
 
 void FrameCanvas::putFrame(int index, const QRect &frame)
@@ -210,8 +209,7 @@ void FrameCanvas::placeFrames(const std::vector<SplitFrame> &frames)
         return;
     }
     for (int i = 1; i <= count; ++i)
-        putFrame(i,
-                 layout::windowRect(frames[size_t(i - 1)].rect, scale_, area_.right, area_.bottom));
+        putFrame(i, layout::windowRect(frames[size_t(i - 1)].rect, scale_, area_));
     updateFrameRects();
 }
 
@@ -273,15 +271,13 @@ void FrameCanvas::applyBand()
     updateFrameRects();
 }
 
-void FrameCanvas::invertBand(const geometry::Band &band)
+void FrameCanvas::invertBand(const QRect &band)
 {
     // A crossed band is drawn as the rectangle the release will make of it.
-    const QRect r = geometry::bandToFrame(band);
-    platform::drawFocusRect(surface_, r.left(), r.top(), r.left() + r.width(),
-                            r.top() + r.height());
+    platform::drawFocusRect(surface_, geometry::bandToFrame(band));
 }
 
-void FrameCanvas::drawBand(const geometry::Band &band)
+void FrameCanvas::drawBand(const QRect &band)
 {
     if (bandShown_)
         invertBand(band_);

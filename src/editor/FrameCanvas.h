@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FrameGeometry.h"
+#include "SplitLayout.h"
 #include "job/SplitJob.h"
 
 #include <QImage>
@@ -64,7 +65,7 @@ public:
 
     int frameCount() const { return int(frameShapes_.size()) - 1; }
     float scale() const { return scale_; }
-    geometry::Area area() const { return area_; }
+    QRect area() const { return area_; }
     Rotation shownRotation() const { return shownRotation_; }
     bool handlesShown() const { return handlesShown_; }
     int selectedFrame() const { return selectedFrame_; }
@@ -96,8 +97,8 @@ private:
     void frameClicked(int index);
     void handleMoved(SizeHandle *handle, Qt::MouseButtons buttons, QPoint pos);
     void showHoverText(int index);
-    void drawBand(const geometry::Band &band);
-    void invertBand(const geometry::Band &band);
+    void drawBand(const QRect &band);
+    void invertBand(const QRect &band);
     void setTagsGrey();
     QRect selectedRect() const;
 
@@ -113,8 +114,8 @@ private:
     std::vector<QLabel *> frameTags_;
     std::array<SizeHandle *, 8> handles_{}; // in the order of geometry::Handle
 
-    float scale_ = 0.0f; // window pixels per picture pixel; 0 until a sample is drawn
-    geometry::Area area_;
+    float scale_ = 0.0f;               // window pixels per picture pixel; 0 until a sample is drawn
+    QRect area_ = layout::largestArea; // the displayed sample
     Rotation shownRotation_ = Rotation::None;
     bool handlesShown_ = false;
     int selectedFrame_ = 0;
@@ -123,7 +124,7 @@ private:
     bool backgroundPressed_ = false;
     bool dragging_ = false;
     bool bandShown_ = false;
-    geometry::Band band_;
+    QRect band_;
     int grabX_ = 0;
     int grabY_ = 0;
     bool pressBanded_ = false; // this press drew a band, so its release is no click

@@ -1,8 +1,7 @@
 #include "FrameGeometry.h"
 
-#include "job/SplitJob.h"
-
 #include <algorithm>
+#include <cstdlib>
 
 namespace geometry {
 
@@ -19,35 +18,20 @@ constexpr int tagInset = 8;
 
 } // namespace
 
-Band bandOf(QRect frame)
+QRect moveBand(QRect frame, int grabX, int grabY, int px, int py, QRect area)
 {
-    return {frame.x(), frame.y(), frame.x() + frame.width(), frame.y() + frame.height()};
-}
-
-Band moveBand(QRect frame, int grabX, int grabY, int px, int py, Area area)
-{
-    const int w = frame.width();
-    const int h = frame.height();
-    Band b = bandOf(frame.translated(px - grabX, py - grabY));
-    // Four tests in order, each later one winning, so an oversized band sits on the
-    // right and bottom limits. Right and bottom are exclusive, hence the + 1.
-    if (b.left < area.left) {
-        b.left = area.left;
-        b.right = b.left + w;
-    }
-    if (b.right > area.right + 1) {
-        b.right = area.right + 1;
-        b.left = b.right - w;
-    }
-    if (b.top < area.top) {
-        b.top = area.top;
-        b.bottom = b.top + h;
-    }
-    if (b.bottom > area.bottom + 1) {
-        b.bottom = area.bottom + 1;
-        b.top = b.bottom - h;
-    }
-    return b;
+    QRect band = frame.translated(px - grabX, py - grabY);
+    // Four tests in order, each later one winning, so that a band larger than the area
+    // sits on its right and bottom limits.
+    if (band.left() < area.left())
+        band.moveLeft(area.left());
+    if (band.right() > area.right())
+        band.moveRight(area.right());
+    if (band.top() < area.top())
+        band.moveTop(area.top());
+    if (band.bottom() > area.bottom())
+        band.moveBottom(area.bottom());
+    return band;
 }
 
 Edges movedEdges(Handle handle)
@@ -62,30 +46,31 @@ Edges movedEdges(Handle handle)
     return index < std::size(edges) ? edges[index] : Edges{};
 }
 
-Band resizeBand(QRect frame, Handle handle, int px, int py, Area area)
+QRect resizeBand(QRect frame, Handle handle, int px, int py, QRect area)
 {
-    // The handles stand still during the gesture and the right/bottom ones start on the
-    // frame's exclusive edge, so a dragged right or bottom edge lands under the pointer
-    // and a dragged left or top edge lands handleSize pixels right of or below it.
+    // The handles stand still during the gesture and the right/bottom ones start just
+    // past the frame, so a dragged right or bottom edge ends one pixel short of the
+    // pointer and a dragged left or top edge lands handleSize pixels right of or below it.
     const Edges e = movedEdges(handle);
-    Band b = bandOf(frame);
+    QRect band = frame;
     if (e.left)
-        b.left = std::clamp(b.left + px, area.left, area.right);
+        band.setLeft(std::clamp(frame.left() + px, area.left(), area.right()));
     if (e.right)
-        b.right = std::clamp(b.right + px, area.left, area.right + 1);
+        band.setRight(std::clamp(frame.right() + px, area.left() - 1, area.right()));
     if (e.top)
-        b.top = std::clamp(b.top + py, area.top, area.bottom);
+        band.setTop(std::clamp(frame.top() + py, area.top(), area.bottom()));
     if (e.bottom)
-        b.bottom = std::clamp(b.bottom + py, area.top, area.bottom + 1);
-    return b;
+        band.setBottom(std::clamp(frame.bottom() + py, area.top() - 1, area.bottom()));
+    return band;
 }
 
-QRect bandToFrame(Band band)
+QRect bandToFrame(QRect band)
 {
-    const int left = std::min(band.left, band.right);
-    const int top = std::min(band.top, band.bottom);
-    const int width = std::max(1, std::max(band.left, band.right) - left);
-    const int height = std::max(1, std::max(band.top, band.bottom) - top);
+    // A crossed band turns back over its fixed edge; the frame keeps at least one pixel.
+    const int left = std::min(band.left(), band.right() + 1);
+    const int top = std::min(band.top(), band.bottom() + 1);
+    const int width = std::max(1, std::abs(band.width()));
+    const int height = std::max(1, std::abs(band.height()));
     return QRect(left, top, width, height);
 }
 
@@ -112,56 +97,47 @@ HandlePlacement placeHandles(QRect frame)
     return p;
 }
 
-QRect nudge(QRect frame, int qtKey, bool isKeypad, Area area)
+QRect nudge(QRect frame, int qtKey, bool isKeypad, QRect area)
 {
     // Keypad digits count only from the keypad; with NumLock off Qt reports the arrows.
     const auto is = [&](Qt::Key arrow, Qt::Key digit) {
         return qtKey == arrow || (isKeypad && qtKey == digit);
     };
-    const int l = frame.x();
-    const int t = frame.y();
     if (is(Qt::Key_Left, Qt::Key_4)) {
-        if (l > area.left)
-            frame.moveLeft(l - 1);
+        if (frame.left() > area.left())
+            frame.translate(-1, 0);
     } else if (is(Qt::Key_Up, Qt::Key_8)) {
-        if (t > area.top)
-            frame.moveTop(t - 1);
+        if (frame.top() > area.top())
+            frame.translate(0, -1);
     } else if (is(Qt::Key_Right, Qt::Key_6)) {
-        if (l + frame.width() - 1 < area.right)
-            frame.moveLeft(l + 1);
+        if (frame.right() < area.right())
+            frame.translate(1, 0);
     } else if (is(Qt::Key_Down, Qt::Key_2)) {
-        if (t + frame.height() - 1 < area.bottom)
-            frame.moveTop(t + 1);
+        if (frame.bottom() < area.bottom())
+            frame.translate(0, 1);
     }
     return frame;
 }
 
-QString hoverText(const FrameRect &rect)
+QString hoverText(const QRect &rect)
 {
     return QStringLiteral("起始X：%1  起始Y：%2  尺寸：%3×%4 像素")
-        .arg(rect.x)
-        .arg(rect.y)
-        .arg(rect.width)
-        .arg(rect.height);
+        .arg(rect.x())
+        .arg(rect.y())
+        .arg(rect.width())
+        .arg(rect.height());
 }
 
 Qt::CursorShape handleCursor(Handle handle)
 {
-    switch (handle) {
-    case Handle::TopLeft:
-    case Handle::BottomRight:
-        return Qt::SizeFDiagCursor;
-    case Handle::TopRight:
-    case Handle::BottomLeft:
-        return Qt::SizeBDiagCursor;
-    case Handle::Top:
-    case Handle::Bottom:
-        return Qt::SizeVerCursor;
-    case Handle::Left:
-    case Handle::Right:
-        return Qt::SizeHorCursor;
-    }
-    return Qt::ArrowCursor;
+    // Diagonal at the corners, vertical on the top and bottom, horizontal at the sides,
+    // in the order of Handle.
+    static constexpr Qt::CursorShape cursors[] = {
+        Qt::SizeFDiagCursor, Qt::SizeVerCursor,   Qt::SizeBDiagCursor, Qt::SizeHorCursor,
+        Qt::SizeHorCursor,   Qt::SizeBDiagCursor, Qt::SizeVerCursor,   Qt::SizeFDiagCursor,
+    };
+    const auto index = size_t(handle);
+    return index < std::size(cursors) ? cursors[index] : Qt::ArrowCursor;
 }
 
 } // namespace geometry

@@ -2,35 +2,40 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace layout {
 
 namespace {
 
-qint32 floorToInt(double value)
+int floorToInt(double value)
 {
     const double f = std::floor(value);
     // A scale of 0 (no sample drawn yet) or a huge quotient must not overflow.
-    if (!(f > double(std::numeric_limits<qint32>::min())))
-        return std::numeric_limits<qint32>::min();
-    if (!(f < double(std::numeric_limits<qint32>::max())))
-        return std::numeric_limits<qint32>::max();
-    return qint32(f);
+    if (!(f > -double(pictureLimit)))
+        return -pictureLimit;
+    if (!(f < double(pictureLimit)))
+        return pictureLimit;
+    return int(f);
+}
+
+// floor(n / scale) with no limit, so that the search below reaches any saved value.
+qint64 pictureLength(qint64 n, double scale)
+{
+    return qint64(std::floor(double(n) / scale));
 }
 
 // The smallest window length n whose picture length floor(n / scale) is value; where
-// none is, the one whose picture length comes nearest.
-qint64 windowLength(qint32 value, double scale)
+// none is, the one whose picture length comes nearest. scale is above 0.
+qint64 windowLength(qint64 value, double scale)
 {
     qint64 n = qint64(std::ceil(double(value) * scale));
     // value * scale is rounded; step to the exact edge of the conversion.
-    while (n > 0 && floorToInt(double(n - 1) / scale) >= value)
+    while (n > 0 && pictureLength(n - 1, scale) >= value)
         --n;
-    while (floorToInt(double(n) / scale) < value)
+    while (pictureLength(n, scale) < value)
         ++n;
-    const qint64 over = floorToInt(double(n) / scale) - qint64(value);
-    const qint64 under = n > 0 ? qint64(value) - floorToInt(double(n - 1) / scale) : over + 1;
+    const qint64 over = pictureLength(n, scale) - value;
+    const qint64 under = n > 0 ? value - pictureLength(n - 1, scale) : over + 1;
     return over > 0 && under < over ? n - 1 : n;
 }
 
@@ -39,74 +44,68 @@ qint64 windowLength(qint32 value, double scale)
 SampleFit fitSample(float w, float h)
 {
     SampleFit fit;
+    int width = 0;
+    int height = 0;
     if (w > float(maxAreaWidth) || h > float(maxAreaHeight)) {
         const float ratio = h / w;
         if (ratio <= wideRatio) {
             fit.scale = float(maxAreaWidth) / w;
-            fit.width = maxAreaWidth;
-            fit.height = floorToInt(double(h) * double(fit.scale));
+            width = maxAreaWidth;
+            height = floorToInt(double(h) * double(fit.scale));
         } else {
             fit.scale = float(maxAreaHeight) / h;
-            fit.width = floorToInt(double(w) * double(fit.scale));
-            fit.height = maxAreaHeight;
+            width = floorToInt(double(w) * double(fit.scale));
+            height = maxAreaHeight;
         }
     } else {
         fit.scale = 1.0f;
         // Whole-pixel sizes in practice; halves go to even.
-        fit.width = int(std::lrint(w));
-        fit.height = int(std::lrint(h));
+        width = int(std::lrint(w));
+        height = int(std::lrint(h));
     }
     // A readable picture far thinner than wide (5000 x 3) still shows one row or column.
-    fit.width = std::max(fit.width, 1);
-    fit.height = std::max(fit.height, 1);
-    fit.areaRight = areaOrigin - 1 + fit.width;
-    fit.areaBottom = areaOrigin - 1 + fit.height;
+    fit.area = QRect(areaOrigin, areaOrigin, std::max(width, 1), std::max(height, 1));
     return fit;
 }
 
-QRect defaultFrame(int i, int frameCount, int areaRight, int areaBottom)
+QRect defaultFrame(int i, int frameCount, const QRect &area)
 {
     const int rows = (frameCount + 1) / 2;
-    const int cellWidth = (areaRight - (areaOrigin - 1)) / 2;
-    const int rowHeight = rows > 0 ? (areaBottom - (areaOrigin - 1)) / rows : 0;
+    const int cellWidth = area.width() / 2;
+    const int rowHeight = rows > 0 ? area.height() / rows : 0;
     const int row = (i + 1) / 2 - 1;
-    const int left = (i % 2 == 1) ? areaOrigin : cellWidth + areaOrigin;
-    return QRect(left, rowHeight * row + areaOrigin, cellWidth, rowHeight);
+    const int left = (i % 2 == 1) ? area.left() : cellWidth + area.left();
+    return QRect(left, rowHeight * row + area.top(), cellWidth, rowHeight);
 }
 
-std::vector<FrameRect> defaultPictureRects(float w, float h, int frameCount)
+std::vector<QRect> defaultPictureRects(float w, float h, int frameCount)
 {
     const SampleFit fit = fitSample(w, h);
-    std::vector<FrameRect> rects;
+    std::vector<QRect> rects;
     for (int i = 1; i <= frameCount; ++i)
-        rects.push_back(
-            pictureRect(defaultFrame(i, frameCount, fit.areaRight, fit.areaBottom), fit.scale));
+        rects.push_back(pictureRect(defaultFrame(i, frameCount, fit.area), fit.scale));
     return rects;
 }
 
-FrameRect pictureRect(const QRect &frame, float scale)
+QRect pictureRect(const QRect &frame, float scale)
 {
     const double s = double(scale);
-    FrameRect r;
-    r.x = floorToInt(double(frame.left() - areaOrigin) / s);
-    r.y = floorToInt(double(frame.top() - areaOrigin) / s);
-    r.width = floorToInt(double(frame.width()) / s);
-    r.height = floorToInt(double(frame.height()) / s);
-    return r;
+    return QRect(floorToInt(double(frame.left() - areaOrigin) / s),
+                 floorToInt(double(frame.top() - areaOrigin) / s),
+                 floorToInt(double(frame.width()) / s), floorToInt(double(frame.height()) / s));
 }
 
-QRect windowRect(const FrameRect &picture, float scale, int areaRight, int areaBottom)
+QRect windowRect(const QRect &picture, float scale, const QRect &area)
 {
-    const qint64 areaWidth = areaRight - areaOrigin + 1, areaHeight = areaBottom - areaOrigin + 1;
-    if (!(scale > 0.0f) || areaWidth < 1 || areaHeight < 1)
-        return QRect(areaOrigin, areaOrigin, 1, 1);
+    if (!(scale > 0.0f) || area.width() < 1 || area.height() < 1)
+        return QRect(area.topLeft(), QSize(1, 1));
     const double s = double(scale);
-    const qint64 width = std::clamp<qint64>(windowLength(picture.width, s), 1, areaWidth);
-    const qint64 height = std::clamp<qint64>(windowLength(picture.height, s), 1, areaHeight);
-    const qint64 left = std::clamp<qint64>(areaOrigin + windowLength(picture.x, s), areaOrigin,
-                                           areaRight - width + 1);
-    const qint64 top = std::clamp<qint64>(areaOrigin + windowLength(picture.y, s), areaOrigin,
-                                          areaBottom - height + 1);
+    const qint64 width = std::clamp<qint64>(windowLength(picture.width(), s), 1, area.width());
+    const qint64 height = std::clamp<qint64>(windowLength(picture.height(), s), 1, area.height());
+    const qint64 left = std::clamp<qint64>(area.left() + windowLength(picture.x(), s), area.left(),
+                                           area.right() - width + 1);
+    const qint64 top = std::clamp<qint64>(area.top() + windowLength(picture.y(), s), area.top(),
+                                          area.bottom() - height + 1);
     return QRect(int(left), int(top), int(width), int(height));
 }
 

@@ -22,16 +22,16 @@ constexpr QRect largestArea(areaOrigin, areaOrigin, maxAreaWidth, maxAreaHeight)
 // The editor window's client area, which the canvas covers.
 constexpr QSize editorSize(954, 636);
 constexpr float wideRatio = 0.75f; // height / width of a 4:3 landscape picture
+// Picture coordinates are held within this either way, far beyond any scanned page, so
+// that a rectangle's right and bottom edges always fit in an int.
+constexpr int pictureLimit = 1 << 29;
 
-// How a turned sample of w x h pixels is shown: the scale, the displayed size and the
-// last column and row (inclusive) of the picture area.
+// How a turned sample of w x h pixels is shown: the scale and the picture area, where the
+// sample is drawn and the frames are kept.
 struct SampleFit
 {
     float scale = 1.0f;
-    int width = 0;
-    int height = 0;
-    int areaRight = 0;
-    int areaBottom = 0;
+    QRect area;
 };
 
 // Fits the sample into the largest area. The scale is kept in single precision and the
@@ -41,20 +41,21 @@ SampleFit fitSample(float w, float h);
 
 // Frame i (1..frameCount) of the default grid: two columns, ceil(frameCount / 2) rows
 // filling the displayed picture; odd frames on the left, even ones on the right.
-QRect defaultFrame(int i, int frameCount, int areaRight, int areaBottom);
+QRect defaultFrame(int i, int frameCount, const QRect &area);
 
 // The picture rectangles of the default grid of frameCount frames over a turned sample of
 // w x h pixels, as the frames stand before any is moved.
-std::vector<FrameRect> defaultPictureRects(float w, float h, int frameCount);
+std::vector<QRect> defaultPictureRects(float w, float h, int frameCount);
 
-// A frame's window rectangle in picture pixels: each value divided by the stored scale
-// in double precision and rounded towards minus infinity.
-FrameRect pictureRect(const QRect &frame, float scale);
+// A frame's window rectangle in picture pixels: x, y, width and height each divided by
+// the stored scale in double precision and rounded towards minus infinity, then held
+// within +-pictureLimit.
+QRect pictureRect(const QRect &frame, float scale);
 
 // The window rectangle whose picture rectangle, by pictureRect, is the given one where
-// one exists, else the nearest, kept inside the picture area whose last column and row
-// are areaRight and areaBottom: a frame read from a saved layout shows the saved numbers.
-QRect windowRect(const FrameRect &picture, float scale, int areaRight, int areaBottom);
+// one exists, else the nearest, kept inside the picture area: a frame read from a saved
+// layout shows the saved numbers.
+QRect windowRect(const QRect &picture, float scale, const QRect &area);
 
 // The number of books the letters make: distinct trimmed texts, compared exactly;
 // an empty letter adds no book.

@@ -142,7 +142,7 @@ std::optional<SplitFrame> readFrame(const QJsonValue &value, int number, int par
                     .arg(int32Max);
         return std::nullopt;
     }
-    return SplitFrame{FrameRect{qint32(*x), qint32(*y), qint32(*width), qint32(*height)}, *letter};
+    return SplitFrame{QRect(int(*x), int(*y), int(*width), int(*height)), *letter};
 }
 
 std::optional<QSize> readSampleSize(const FieldReader &top, QString &error)
@@ -273,10 +273,10 @@ QByteArray layoutFileBytes(const SavedLayout &layout)
         const SplitFrame &frame = layout.frames[i];
         out += i == 0 ? "\n" : ",\n";
         out += "        {\"letter\": " + jsonString(frame.letter) +
-               ", \"x\": " + QByteArray::number(frame.rect.x) +
-               ", \"y\": " + QByteArray::number(frame.rect.y) +
-               ", \"width\": " + QByteArray::number(frame.rect.width) +
-               ", \"height\": " + QByteArray::number(frame.rect.height) + "}";
+               ", \"x\": " + QByteArray::number(frame.rect.x()) +
+               ", \"y\": " + QByteArray::number(frame.rect.y()) +
+               ", \"width\": " + QByteArray::number(frame.rect.width()) +
+               ", \"height\": " + QByteArray::number(frame.rect.height()) + "}";
     }
     out += layout.frames.empty() ? "]\n}\n" : "\n    ]\n}\n";
     return out;

@@ -1,20 +1,11 @@
 #pragma once
 
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QStringList>
 
 #include <vector>
-
-// One split frame's rectangle in pixels of the turned sample picture.
-struct FrameRect
-{
-    qint32 x = 0;
-    qint32 y = 0;
-    qint32 width = 0;
-    qint32 height = 0;
-    friend bool operator==(const FrameRect &, const FrameRect &) = default;
-};
 
 // How every picture is turned before it is cut; the value is the number of quarter
 // turns clockwise, in the order of the rotation list.
@@ -27,10 +18,12 @@ inline int quarterTurns(Rotation rotation)
     return int(rotation);
 }
 
-// One split frame: where it cuts and the initial letter of its pieces' names.
+// One split frame: where it cuts, in pixels of the turned sample (right() and bottom()
+// are the last column and row, as everywhere in Qt), and the initial letter of its
+// pieces' names.
 struct SplitFrame
 {
-    FrameRect rect;
+    QRect rect;
     QString letter;
 };
 

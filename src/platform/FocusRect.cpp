@@ -37,12 +37,14 @@ void invert(QImage &surface, int x, int y)
 
 } // namespace
 
-void drawFocusRect(QImage &surface, int left, int top, int right, int bottom)
+void drawFocusRect(QImage &surface, const QRect &rect)
 {
-    if (surface.depth() != 32 || right <= left || bottom <= top)
+    const int left = rect.left();
+    const int top = rect.top();
+    const int lastX = rect.right();
+    const int lastY = rect.bottom();
+    if (surface.depth() != 32 || lastX < left || lastY < top)
         return;
-    const int lastX = right - 1;
-    const int lastY = bottom - 1;
     // Only the part of the outline on the surface is walked, so that a rectangle reaching
     // far outside costs no more than one on the surface.
     const QSize size = logicalSize(surface);

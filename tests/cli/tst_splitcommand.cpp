@@ -209,7 +209,7 @@ void tst_SplitCommand::sameAsTheWindows()
         editor.show();
         QVERIFY(QTest::qWaitForWindowExposed(&editor));
         QWidget *frame = testsupport::control<QWidget>(editor, "frameShapes_1");
-        const FrameRect laid = job.frames[0].rect;
+        const QRect laid = job.frames[0].rect;
         QTest::mouseClick(frame, Qt::LeftButton, {}, QPoint(3, 3));
         for (Qt::Key key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Down})
             QTest::keyClick(editor.focusWidget() ? editor.focusWidget() : &editor, key);

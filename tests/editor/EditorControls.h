@@ -18,7 +18,6 @@
 // that is not there ends the run with its name rather than with a null pointer.
 namespace editorcontrols {
 
-using testsupport::asRect;
 using testsupport::requiredControl;
 
 inline FrameShape *frameShape(const QWidget &window, int i)

@@ -1,33 +1,29 @@
 #include "editor/FrameGeometry.h"
-#include "job/SplitJob.h"
+#include "editor/SplitLayout.h"
 
 #include <QTest>
 
 using namespace geometry;
 
-Q_DECLARE_METATYPE(geometry::Band)
 Q_DECLARE_METATYPE(geometry::Handle)
-Q_DECLARE_METATYPE(FrameRect)
-
-namespace geometry {
-// Lets QCOMPARE print a band that differs.
-char *toString(const Band &b)
-{
-    return qstrdup(QByteArray("Band(") + QByteArray::number(b.left) + ',' +
-                   QByteArray::number(b.top) + ',' + QByteArray::number(b.right) + ',' +
-                   QByteArray::number(b.bottom) + ')');
-}
-} // namespace geometry
 
 namespace {
 
 // A frame well inside the default 800 x 600 area.
 const QRect frame(100, 100, 200, 150);
+const QRect area = layout::largestArea;
+
+// The band from (left, top) up to, not including, (right, bottom); crossed where right
+// or bottom is the smaller.
+QRect band(int left, int top, int right, int bottom)
+{
+    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+}
 
 // The picture rectangle at scale 1, as the layout computes it from a frame.
-FrameRect atScaleOne(QRect f)
+QRect atScaleOne(QRect f)
 {
-    return {f.x() - 18, f.y() - 18, f.width(), f.height()};
+    return f.translated(-18, -18);
 }
 
 } // namespace
@@ -58,89 +54,88 @@ void tst_FrameGeometry::moveBand_data()
 {
     QTest::addColumn<QRect>("start");
     QTest::addColumn<QPoint>("pointer"); // grabbed at (50, 50)
-    QTest::addColumn<Band>("expected");
+    QTest::addColumn<QRect>("expected");
 
-    QTest::newRow("back at start") << frame << QPoint(50, 50) << Band{100, 100, 300, 250};
-    QTest::newRow("inside") << frame << QPoint(60, 45) << Band{110, 95, 310, 245};
-    QTest::newRow("far left") << frame << QPoint(-500, 50) << Band{18, 100, 218, 250};
-    QTest::newRow("far right") << frame << QPoint(2000, 50) << Band{618, 100, 818, 250};
-    QTest::newRow("far up") << frame << QPoint(50, -500) << Band{100, 18, 300, 168};
-    QTest::newRow("far down") << frame << QPoint(50, 2000) << Band{100, 468, 300, 618};
-    QTest::newRow("past top-left") << frame << QPoint(-500, -500) << Band{18, 18, 218, 168};
-    QTest::newRow("past bottom-right") << frame << QPoint(2000, 2000) << Band{618, 468, 818, 618};
+    QTest::newRow("back at start") << frame << QPoint(50, 50) << band(100, 100, 300, 250);
+    QTest::newRow("inside") << frame << QPoint(60, 45) << band(110, 95, 310, 245);
+    QTest::newRow("far left") << frame << QPoint(-500, 50) << band(18, 100, 218, 250);
+    QTest::newRow("far right") << frame << QPoint(2000, 50) << band(618, 100, 818, 250);
+    QTest::newRow("far up") << frame << QPoint(50, -500) << band(100, 18, 300, 168);
+    QTest::newRow("far down") << frame << QPoint(50, 2000) << band(100, 468, 300, 618);
+    QTest::newRow("past top-left") << frame << QPoint(-500, -500) << band(18, 18, 218, 168);
+    QTest::newRow("past bottom-right") << frame << QPoint(2000, 2000) << band(618, 468, 818, 618);
     QTest::newRow("just inside right")
-        << QRect(617, 100, 200, 150) << QPoint(51, 50) << Band{618, 100, 818, 250};
+        << QRect(617, 100, 200, 150) << QPoint(51, 50) << band(618, 100, 818, 250);
     QTest::newRow("wider than area")
-        << QRect(18, 18, 900, 100) << QPoint(50, 50) << Band{-82, 18, 818, 118};
+        << QRect(18, 18, 900, 100) << QPoint(50, 50) << band(-82, 18, 818, 118);
     QTest::newRow("taller than area")
-        << QRect(18, 18, 100, 700) << QPoint(50, 50) << Band{18, -82, 118, 618};
+        << QRect(18, 18, 100, 700) << QPoint(50, 50) << band(18, -82, 118, 618);
 }
 
 void tst_FrameGeometry::moveBand()
 {
     QFETCH(QRect, start);
     QFETCH(QPoint, pointer);
-    QFETCH(Band, expected);
-    const Band b = geometry::moveBand(start, 50, 50, pointer.x(), pointer.y(), Area{});
+    QFETCH(QRect, expected);
+    const QRect b = geometry::moveBand(start, 50, 50, pointer.x(), pointer.y(), area);
     QCOMPARE(b, expected);
-    QCOMPARE(b.right - b.left, start.width());
-    QCOMPARE(b.bottom - b.top, start.height());
+    QCOMPARE(b.size(), start.size());
 }
 
 void tst_FrameGeometry::resizeBand_data()
 {
     QTest::addColumn<Handle>("handle");
     QTest::addColumn<QPoint>("pointer");
-    QTest::addColumn<Band>("expected");
+    QTest::addColumn<QRect>("expected");
     QTest::addColumn<QRect>("released");
 
     // Each handle drags only its own edges.
     const QPoint p(7, -5);
-    QTest::newRow("TopLeft") << Handle::TopLeft << p << Band{107, 95, 300, 250}
+    QTest::newRow("TopLeft") << Handle::TopLeft << p << band(107, 95, 300, 250)
                              << QRect(107, 95, 193, 155);
-    QTest::newRow("Top") << Handle::Top << p << Band{100, 95, 300, 250} << QRect(100, 95, 200, 155);
-    QTest::newRow("TopRight") << Handle::TopRight << p << Band{100, 95, 307, 250}
+    QTest::newRow("Top") << Handle::Top << p << band(100, 95, 300, 250) << QRect(100, 95, 200, 155);
+    QTest::newRow("TopRight") << Handle::TopRight << p << band(100, 95, 307, 250)
                               << QRect(100, 95, 207, 155);
-    QTest::newRow("Left") << Handle::Left << p << Band{107, 100, 300, 250}
+    QTest::newRow("Left") << Handle::Left << p << band(107, 100, 300, 250)
                           << QRect(107, 100, 193, 150);
-    QTest::newRow("Right") << Handle::Right << p << Band{100, 100, 307, 250}
+    QTest::newRow("Right") << Handle::Right << p << band(100, 100, 307, 250)
                            << QRect(100, 100, 207, 150);
-    QTest::newRow("BottomLeft") << Handle::BottomLeft << p << Band{107, 100, 300, 245}
+    QTest::newRow("BottomLeft") << Handle::BottomLeft << p << band(107, 100, 300, 245)
                                 << QRect(107, 100, 193, 145);
-    QTest::newRow("Bottom") << Handle::Bottom << p << Band{100, 100, 300, 245}
+    QTest::newRow("Bottom") << Handle::Bottom << p << band(100, 100, 300, 245)
                             << QRect(100, 100, 200, 145);
-    QTest::newRow("BottomRight") << Handle::BottomRight << p << Band{100, 100, 307, 245}
+    QTest::newRow("BottomRight") << Handle::BottomRight << p << band(100, 100, 307, 245)
                                  << QRect(100, 100, 207, 145);
 
     QTest::newRow("Right 10 further")
-        << Handle::Right << QPoint(10, 3) << Band{100, 100, 310, 250} << QRect(100, 100, 210, 150);
+        << Handle::Right << QPoint(10, 3) << band(100, 100, 310, 250) << QRect(100, 100, 210, 150);
     QTest::newRow("TopLeft past the corner") << Handle::TopLeft << QPoint(-500, -500)
-                                             << Band{18, 18, 300, 250} << QRect(18, 18, 282, 232);
+                                             << band(18, 18, 300, 250) << QRect(18, 18, 282, 232);
     QTest::newRow("BottomRight past the corner")
-        << Handle::BottomRight << QPoint(2000, 2000) << Band{100, 100, 818, 618}
+        << Handle::BottomRight << QPoint(2000, 2000) << band(100, 100, 818, 618)
         << QRect(100, 100, 718, 518);
     QTest::newRow("Top above the area")
-        << Handle::Top << QPoint(0, -500) << Band{100, 18, 300, 250} << QRect(100, 18, 200, 232);
+        << Handle::Top << QPoint(0, -500) << band(100, 18, 300, 250) << QRect(100, 18, 200, 232);
     QTest::newRow("Bottom below the area") << Handle::Bottom << QPoint(0, 2000)
-                                           << Band{100, 100, 300, 618} << QRect(100, 100, 200, 518);
+                                           << band(100, 100, 300, 618) << QRect(100, 100, 200, 518);
     // Crossed bands: a dragged edge passes the opposite one and is held at the far limit.
     QTest::newRow("left past right limit")
-        << Handle::Left << QPoint(2000, 0) << Band{817, 100, 300, 250} << QRect(300, 100, 517, 150);
+        << Handle::Left << QPoint(2000, 0) << band(817, 100, 300, 250) << QRect(300, 100, 517, 150);
     QTest::newRow("right past left limit")
-        << Handle::Right << QPoint(-2000, 0) << Band{100, 100, 18, 250} << QRect(18, 100, 82, 150);
+        << Handle::Right << QPoint(-2000, 0) << band(100, 100, 18, 250) << QRect(18, 100, 82, 150);
     QTest::newRow("top past bottom limit")
-        << Handle::Top << QPoint(0, 2000) << Band{100, 617, 300, 250} << QRect(100, 250, 200, 367);
+        << Handle::Top << QPoint(0, 2000) << band(100, 617, 300, 250) << QRect(100, 250, 200, 367);
     QTest::newRow("bottom onto top")
-        << Handle::Bottom << QPoint(0, -150) << Band{100, 100, 300, 100} << QRect(100, 100, 200, 1);
+        << Handle::Bottom << QPoint(0, -150) << band(100, 100, 300, 100) << QRect(100, 100, 200, 1);
 }
 
 void tst_FrameGeometry::resizeBand()
 {
     QFETCH(Handle, handle);
     QFETCH(QPoint, pointer);
-    QFETCH(Band, expected);
+    QFETCH(QRect, expected);
     QFETCH(QRect, released);
-    const Band b = geometry::resizeBand(frame, handle, pointer.x(), pointer.y(), Area{});
+    const QRect b = geometry::resizeBand(frame, handle, pointer.x(), pointer.y(), area);
     QCOMPARE(b, expected);
     QCOMPARE(geometry::bandToFrame(b), released);
 }
@@ -154,13 +149,12 @@ void tst_FrameGeometry::resizedEdgesFollowThePointer()
     for (int i = 0; i < 8; ++i) {
         const auto handle = Handle(i);
         const QPoint rel = pointer - placed.handles[i];
-        const Band b = geometry::resizeBand(frame, handle, rel.x(), rel.y(), Area{});
+        const QRect b = geometry::resizeBand(frame, handle, rel.x(), rel.y(), area);
         const Edges e = geometry::movedEdges(handle);
-        const Band still = bandOf(frame);
-        QCOMPARE(b.left, e.left ? pointer.x() + handleSize : still.left);
-        QCOMPARE(b.top, e.top ? pointer.y() + handleSize : still.top);
-        QCOMPARE(b.right, e.right ? pointer.x() : still.right);
-        QCOMPARE(b.bottom, e.bottom ? pointer.y() : still.bottom);
+        QCOMPARE(b.left(), e.left ? pointer.x() + handleSize : frame.left());
+        QCOMPARE(b.top(), e.top ? pointer.y() + handleSize : frame.top());
+        QCOMPARE(b.right(), e.right ? pointer.x() - 1 : frame.right());
+        QCOMPARE(b.bottom(), e.bottom ? pointer.y() - 1 : frame.bottom());
     }
 }
 
@@ -168,34 +162,32 @@ void tst_FrameGeometry::resizedEdgesFollowThePointer()
 // corner past them gives the frame the whole picture, as the keys would.
 void tst_FrameGeometry::rightEdgeReachesPictureWidth()
 {
-    const Area area{18, 18, 657, 497};
+    const QRect picture(18, 18, 640, 480);
     const QRect start(18, 18, 320, 240);
-    const QRect released =
-        geometry::bandToFrame(geometry::resizeBand(start, Handle::BottomRight, 1000, 1000, area));
-    const FrameRect r = atScaleOne(released);
-    QCOMPARE(r.x + r.width, 640);
-    QCOMPARE(r.y + r.height, 480);
+    const QRect released = geometry::bandToFrame(
+        geometry::resizeBand(start, Handle::BottomRight, 1000, 1000, picture));
+    QCOMPARE(atScaleOne(released), QRect(0, 0, 640, 480));
 
-    const QRect moved = geometry::bandToFrame(geometry::moveBand(start, 0, 0, 1000, 1000, area));
-    QCOMPARE(atScaleOne(moved), (FrameRect{320, 240, 320, 240}));
+    const QRect moved = geometry::bandToFrame(geometry::moveBand(start, 0, 0, 1000, 1000, picture));
+    QCOMPARE(atScaleOne(moved), QRect(320, 240, 320, 240));
 }
 
 void tst_FrameGeometry::bandToFrame_data()
 {
-    QTest::addColumn<Band>("band");
+    QTest::addColumn<QRect>("crossed");
     QTest::addColumn<QRect>("expected");
-    QTest::newRow("plain") << Band{10, 20, 110, 70} << QRect(10, 20, 100, 50);
-    QTest::newRow("crossed across") << Band{110, 20, 10, 70} << QRect(10, 20, 100, 50);
-    QTest::newRow("crossed both") << Band{110, 70, 10, 20} << QRect(10, 20, 100, 50);
-    QTest::newRow("no width") << Band{40, 20, 40, 70} << QRect(40, 20, 1, 50);
-    QTest::newRow("a point") << Band{40, 20, 40, 20} << QRect(40, 20, 1, 1);
+    QTest::newRow("plain") << band(10, 20, 110, 70) << QRect(10, 20, 100, 50);
+    QTest::newRow("crossed across") << band(110, 20, 10, 70) << QRect(10, 20, 100, 50);
+    QTest::newRow("crossed both") << band(110, 70, 10, 20) << QRect(10, 20, 100, 50);
+    QTest::newRow("no width") << band(40, 20, 40, 70) << QRect(40, 20, 1, 50);
+    QTest::newRow("a point") << band(40, 20, 40, 20) << QRect(40, 20, 1, 1);
 }
 
 void tst_FrameGeometry::bandToFrame()
 {
-    QFETCH(Band, band);
+    QFETCH(QRect, crossed);
     QFETCH(QRect, expected);
-    QCOMPARE(geometry::bandToFrame(band), expected);
+    QCOMPARE(geometry::bandToFrame(crossed), expected);
 }
 
 void tst_FrameGeometry::placeHandles_data()
@@ -258,26 +250,26 @@ void tst_FrameGeometry::nudge()
     QFETCH(int, key);
     QFETCH(bool, keypad);
     QFETCH(QPoint, expected);
-    const QRect moved = geometry::nudge(start, key, keypad, Area{});
+    const QRect moved = geometry::nudge(start, key, keypad, area);
     QCOMPARE(moved.topLeft(), expected);
     QCOMPARE(moved.size(), start.size());
 }
 
 void tst_FrameGeometry::hoverText_data()
 {
-    QTest::addColumn<FrameRect>("rect");
+    QTest::addColumn<QRect>("rect");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("page") << FrameRect{0, 0, 1200, 1600}
+    QTest::newRow("page") << QRect(0, 0, 1200, 1600)
                           << QString::fromUtf16(u"起始X\uFF1A0  起始Y\uFF1A0  "
                                                 u"尺寸\uFF1A1200\u00D71600 像素");
-    QTest::newRow("negative") << FrameRect{-5, 12, -1, 3}
+    QTest::newRow("negative") << QRect(-5, 12, -1, 3)
                               << QString::fromUtf16(u"起始X\uFF1A-5  起始Y\uFF1A12  "
                                                     u"尺寸\uFF1A-1\u00D73 像素");
 }
 
 void tst_FrameGeometry::hoverText()
 {
-    QFETCH(FrameRect, rect);
+    QFETCH(QRect, rect);
     QFETCH(QString, expected);
     QCOMPARE(geometry::hoverText(rect), expected);
 }

@@ -64,7 +64,7 @@ private slots:
 private:
     void select(int i);
     void pressKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
-    FrameRect &pictureRect(int i) { return job_.frames[size_t(i - 1)].rect; }
+    QRect &pictureRect(int i) { return job_.frames[size_t(i - 1)].rect; }
 
     QTemporaryDir dir_;
     QString samplePath_;
@@ -256,7 +256,7 @@ void tst_FrameGestures::move()
     QCOMPARE(shape->geometry(), expected);
     QCOMPARE(canvas.surface(), before); // the band left no trace
     QCOMPARE(canvas.cursor().shape(), Qt::ArrowCursor);
-    QCOMPARE(asRect(pictureRect(frame)), asRect(layout::pictureRect(expected, canvas.scale())));
+    QCOMPARE(pictureRect(frame), layout::pictureRect(expected, canvas.scale()));
     QCOMPARE(sizeHandle(w, Handle::TopLeft)->pos(), expected.topLeft() - QPoint(8, 8));
     QCOMPARE(frameTag(w, frame)->pos(), expected.topLeft() + QPoint(8, 8));
     // A drag is no click: the frame stays selected for the keys.
@@ -310,7 +310,7 @@ void tst_FrameGestures::resize()
 
     QCOMPARE(frameShape(w, frame)->geometry(), expected);
     QCOMPARE(canvas.surface(), before);
-    QCOMPARE(asRect(pictureRect(frame)), asRect(layout::pictureRect(expected, canvas.scale())));
+    QCOMPARE(pictureRect(frame), layout::pictureRect(expected, canvas.scale()));
     QCOMPARE(sizeHandle(w, Handle::BottomRight)->pos(), expected.bottomRight() + QPoint(1, 1));
     QVERIFY(canvas.handlesShown());
 }
@@ -320,10 +320,10 @@ void tst_FrameGestures::pressWithoutMoveIsAClick()
     FrameEditorWindow &w = *editor_;
     FrameShape *shape = frameShape(w, 2);
     select(2);
-    pictureRect(2) = FrameRect{1, 2, 3, 4};
+    pictureRect(2) = QRect(1, 2, 3, 4);
     QTest::mouseClick(shape, Qt::LeftButton, {}, QPoint(60, 60));
     QCOMPARE(shape->geometry(), QRect(338, 18, 320, 240));
-    QCOMPARE(asRect(pictureRect(2)), QRect(320, 0, 320, 240)); // recomputed all the same
+    QCOMPARE(pictureRect(2), QRect(320, 0, 320, 240)); // recomputed all the same
     QVERIFY(!w.canvas().handlesShown());
 
     // A pointer brought back to where it was pressed moves nothing, and was a drag.
@@ -400,7 +400,7 @@ void tst_FrameGestures::releaseBeforeAnySelection()
     QTest::mouseMove(shape, QPoint(10, 10));
     QTest::mouseRelease(shape, Qt::RightButton, {}, QPoint(10, 10));
     QCOMPARE(windowRects(w), frames);
-    QCOMPARE(asRect(pictureRect(2)), QRect(320, 0, 320, 240));
+    QCOMPARE(pictureRect(2), QRect(320, 0, 320, 240));
     QTest::mouseRelease(shape, Qt::LeftButton, {}, QPoint(10, 10));
 }
 
@@ -415,7 +415,7 @@ void tst_FrameGestures::lastSelectedFrameMovesAfterDeselection()
     QTest::mouseMove(shape, QPoint(130, 90));
     QTest::mouseRelease(shape, Qt::LeftButton, {}, QPoint(130, 90));
     QCOMPARE(shape->geometry(), QRect(48, 248, 320, 240));
-    QCOMPARE(asRect(pictureRect(3)), QRect(30, 230, 320, 240));
+    QCOMPARE(pictureRect(3), QRect(30, 230, 320, 240));
     // The drag was no click, so it did not select the frame either.
     QVERIFY(!w.canvas().handlesShown());
     QVERIFY(!sizeHandle(w, Handle::TopLeft)->isVisible());
@@ -452,7 +452,7 @@ void tst_FrameGestures::hoverReadOutAndHighlight()
 
     // While a frame is selected hovering changes no colour, but the text still follows.
     select(1);
-    pictureRect(4) = FrameRect{0, 0, 1200, 1600};
+    pictureRect(4) = QRect(0, 0, 1200, 1600);
     hover(frameShape(w, 4), QPoint(50, 50));
     QCOMPARE(frameShape(w, 4)->toolTip(),
              QStringLiteral("起始X：0  起始Y：0  尺寸：1200×1600 像素"));
@@ -504,7 +504,7 @@ void tst_FrameGestures::keys()
     FrameEditorWindow &w = *editor_;
     frameShape(w, frame)->move(start);
     select(frame);
-    pictureRect(frame) = FrameRect{-1, -1, -1, -1};
+    pictureRect(frame) = QRect(-1, -1, -1, -1);
     const int rotation = rotationBox(w)->currentIndex();
 
     pressKey(key, Qt::KeyboardModifiers(modifiers));
@@ -512,7 +512,7 @@ void tst_FrameGestures::keys()
     const QRect moved(expected, QSize(320, 240));
     QCOMPARE(frameShape(w, frame)->geometry(), moved);
     // Every key while selected re-places the handles and recomputes the picture rectangles.
-    QCOMPARE(asRect(pictureRect(frame)), asRect(layout::pictureRect(moved, w.canvas().scale())));
+    QCOMPARE(pictureRect(frame), layout::pictureRect(moved, w.canvas().scale()));
     QCOMPARE(sizeHandle(w, Handle::TopLeft)->pos(), expected - QPoint(8, 8));
     QCOMPARE(rotationBox(w)->currentIndex(), rotation);
     QVERIFY(w.canvas().handlesShown());
@@ -522,13 +522,13 @@ void tst_FrameGestures::keysWithNothingSelected()
 {
     FrameEditorWindow &w = *editor_;
     QComboBox *firstLetter = letterBox(w, 1);
-    pictureRect(1) = FrameRect{-1, -1, -1, -1};
+    pictureRect(1) = QRect(-1, -1, -1, -1);
     firstLetter->setFocus();
     QTest::keyClick(firstLetter, Qt::Key_Down);
     // The focused control got the key; the frames did not.
     QCOMPARE(firstLetter->currentText(), QStringLiteral("B"));
     QCOMPARE(frameShape(w, 1)->geometry(), QRect(18, 18, 320, 240));
-    QCOMPARE(asRect(pictureRect(1)), QRect(-1, -1, -1, -1));
+    QCOMPARE(pictureRect(1), QRect(-1, -1, -1, -1));
 
     // After a deselection the keys are ignored again.
     select(1);

@@ -5,8 +5,6 @@
 
 using RectList = QList<QRect>;
 
-using testsupport::asRect;
-
 class tst_SplitLayout : public QObject
 {
     Q_OBJECT
@@ -29,30 +27,27 @@ void tst_SplitLayout::fitSample_data()
     QTest::addColumn<float>("w");
     QTest::addColumn<float>("h");
     QTest::addColumn<float>("scale");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("height");
-    QTest::addColumn<int>("areaRight");
-    QTest::addColumn<int>("areaBottom");
+    QTest::addColumn<QRect>("area"); // where the sample is drawn
 
     QTest::newRow("portrait A4 scan")
-        << 2480.f << 3508.f << 600.f / 3508.f << 424 << 600 << 441 << 617;
+        << 2480.f << 3508.f << 600.f / 3508.f << QRect(18, 18, 424, 600);
     QTest::newRow("same scan turned")
-        << 3508.f << 2480.f << 800.f / 3508.f << 800 << 565 << 817 << 582;
-    QTest::newRow("fits as it is") << 640.f << 480.f << 1.f << 640 << 480 << 657 << 497;
+        << 3508.f << 2480.f << 800.f / 3508.f << QRect(18, 18, 800, 565);
+    QTest::newRow("fits as it is") << 640.f << 480.f << 1.f << QRect(18, 18, 640, 480);
     QTest::newRow("exactly 4:3 is width-limited")
-        << 1000.f << 750.f << 0.8f << 800 << 600 << 817 << 617;
-    QTest::newRow("exactly the area") << 800.f << 600.f << 1.f << 800 << 600 << 817 << 617;
+        << 1000.f << 750.f << 0.8f << QRect(18, 18, 800, 600);
+    QTest::newRow("exactly the area") << 800.f << 600.f << 1.f << QRect(18, 18, 800, 600);
     QTest::newRow("one column too wide")
-        << 801.f << 600.f << 800.f / 801.f << 800 << 599 << 817 << 616;
+        << 801.f << 600.f << 800.f / 801.f << QRect(18, 18, 800, 599);
     QTest::newRow("too high, narrow enough")
-        << 500.f << 700.f << 600.f / 700.f << 428 << 600 << 445 << 617;
-    QTest::newRow("turned 500x700 fits") << 700.f << 500.f << 1.f << 700 << 500 << 717 << 517;
-    QTest::newRow("small picture") << 100.f << 80.f << 1.f << 100 << 80 << 117 << 97;
+        << 500.f << 700.f << 600.f / 700.f << QRect(18, 18, 428, 600);
+    QTest::newRow("turned 500x700 fits") << 700.f << 500.f << 1.f << QRect(18, 18, 700, 500);
+    QTest::newRow("small picture") << 100.f << 80.f << 1.f << QRect(18, 18, 100, 80);
     QTest::newRow("both too large, taller than 4:3")
-        << 900.f << 700.f << 600.f / 700.f << 771 << 600 << 788 << 617;
-    QTest::newRow("thin strip keeps one row") << 5000.f << 3.f << 0.16f << 800 << 1 << 817 << 18;
+        << 900.f << 700.f << 600.f / 700.f << QRect(18, 18, 771, 600);
+    QTest::newRow("thin strip keeps one row") << 5000.f << 3.f << 0.16f << QRect(18, 18, 800, 1);
     QTest::newRow("thin column keeps one column")
-        << 3.f << 5000.f << 0.12f << 1 << 600 << 18 << 617;
+        << 3.f << 5000.f << 0.12f << QRect(18, 18, 1, 600);
 }
 
 void tst_SplitLayout::fitSample()
@@ -60,52 +55,45 @@ void tst_SplitLayout::fitSample()
     QFETCH(float, w);
     QFETCH(float, h);
     QFETCH(float, scale);
-    QFETCH(int, width);
-    QFETCH(int, height);
-    QFETCH(int, areaRight);
-    QFETCH(int, areaBottom);
+    QFETCH(QRect, area);
 
     const layout::SampleFit fit = layout::fitSample(w, h);
     // The stored scale is the single-precision quotient, bit for bit.
     QCOMPARE(fit.scale, scale);
-    QCOMPARE(fit.width, width);
-    QCOMPARE(fit.height, height);
-    QCOMPARE(fit.areaRight, areaRight);
-    QCOMPARE(fit.areaBottom, areaBottom);
+    QCOMPARE(fit.area, area);
 }
 
 void tst_SplitLayout::defaultGrid_data()
 {
     QTest::addColumn<int>("frameCount");
-    QTest::addColumn<int>("areaRight");
-    QTest::addColumn<int>("areaBottom");
+    QTest::addColumn<QRect>("area");
     QTest::addColumn<RectList>("frames");
 
-    QTest::newRow("424x600, 4") << 4 << 441 << 617
+    QTest::newRow("424x600, 4") << 4 << QRect(18, 18, 424, 600)
                                 << RectList{{18, 18, 212, 300},
                                             {230, 18, 212, 300},
                                             {18, 318, 212, 300},
                                             {230, 318, 212, 300}};
-    QTest::newRow("800x565, 4") << 4 << 817 << 582
+    QTest::newRow("800x565, 4") << 4 << QRect(18, 18, 800, 565)
                                 << RectList{{18, 18, 400, 282},
                                             {418, 18, 400, 282},
                                             {18, 300, 400, 282},
                                             {418, 300, 400, 282}};
     QTest::newRow("640x480, 3: last alone on the left")
-        << 3 << 657 << 497
+        << 3 << QRect(18, 18, 640, 480)
         << RectList{{18, 18, 320, 240}, {338, 18, 320, 240}, {18, 258, 320, 240}};
-    QTest::newRow("800x600, 5") << 5 << 817 << 617
+    QTest::newRow("800x600, 5") << 5 << QRect(18, 18, 800, 600)
                                 << RectList{{18, 18, 400, 200},
                                             {418, 18, 400, 200},
                                             {18, 218, 400, 200},
                                             {418, 218, 400, 200},
                                             {18, 418, 400, 200}};
     QTest::newRow("one frame: left half, full height")
-        << 1 << 657 << 497 << RectList{{18, 18, 320, 480}};
+        << 1 << QRect(18, 18, 640, 480) << RectList{{18, 18, 320, 480}};
     QTest::newRow("odd width rounds the column down")
-        << 2 << 117 << 97 << RectList{{18, 18, 50, 80}, {68, 18, 50, 80}};
+        << 2 << QRect(18, 18, 100, 80) << RectList{{18, 18, 50, 80}, {68, 18, 50, 80}};
     QTest::newRow("ten frames, 800x600")
-        << 10 << 817 << 617
+        << 10 << QRect(18, 18, 800, 600)
         << RectList{{18, 18, 400, 120},   {418, 18, 400, 120},  {18, 138, 400, 120},
                     {418, 138, 400, 120}, {18, 258, 400, 120},  {418, 258, 400, 120},
                     {18, 378, 400, 120},  {418, 378, 400, 120}, {18, 498, 400, 120},
@@ -115,13 +103,12 @@ void tst_SplitLayout::defaultGrid_data()
 void tst_SplitLayout::defaultGrid()
 {
     QFETCH(int, frameCount);
-    QFETCH(int, areaRight);
-    QFETCH(int, areaBottom);
+    QFETCH(QRect, area);
     QFETCH(RectList, frames);
 
     QCOMPARE(frames.size(), frameCount);
     for (int i = 1; i <= frameCount; ++i)
-        QCOMPARE(layout::defaultFrame(i, frameCount, areaRight, areaBottom), frames[i - 1]);
+        QCOMPARE(layout::defaultFrame(i, frameCount, area), frames[i - 1]);
 }
 
 void tst_SplitLayout::pictureRect_data()
@@ -149,7 +136,7 @@ void tst_SplitLayout::pictureRect()
     QFETCH(QRect, frame);
     QFETCH(float, scale);
     QFETCH(QRect, expected);
-    QCOMPARE(asRect(layout::pictureRect(frame, scale)), expected);
+    QCOMPARE(layout::pictureRect(frame, scale), expected);
 }
 
 // Placing a saved picture rectangle: exactly where the read-out gives it back, else the
@@ -158,19 +145,19 @@ void tst_SplitLayout::windowRect_data()
 {
     QTest::addColumn<QRect>("picture");
     QTest::addColumn<float>("scale");
-    QTest::addColumn<QPoint>("areaEnd"); // last column and row of the picture area
+    QTest::addColumn<QRect>("area");
     QTest::addColumn<QRect>("expected");
     QTest::addColumn<bool>("exact");
 
-    const QPoint largest(817, 617);
+    const QRect largest = layout::largestArea;
     QTest::newRow("unscaled") << QRect(320, 240, 320, 240) << 1.f << largest
                               << QRect(338, 258, 320, 240) << true;
     QTest::newRow("portrait scan, frame 4")
-        << QRect(1239, 1753, 1239, 1753) << 600.f / 3508.f << QPoint(441, 617)
+        << QRect(1239, 1753, 1239, 1753) << 600.f / 3508.f << QRect(18, 18, 424, 600)
         << QRect(230, 318, 212, 300) << true;
     QTest::newRow("turned scan, a moved frame")
-        << QRect(999, 8, 333, 1113) << 800.f / 3508.f << QPoint(817, 582) << QRect(246, 20, 76, 254)
-        << true;
+        << QRect(999, 8, 333, 1113) << 800.f / 3508.f << QRect(18, 18, 800, 565)
+        << QRect(246, 20, 76, 254) << true;
     QTest::newRow("upscaled small picture")
         << QRect(3, 5, 7, 9) << 4.f << largest << QRect(30, 38, 28, 36) << true;
     QTest::newRow("no window length gives 3 at half size: the nearest")
@@ -185,13 +172,12 @@ void tst_SplitLayout::windowRect()
 {
     QFETCH(QRect, picture);
     QFETCH(float, scale);
-    QFETCH(QPoint, areaEnd);
+    QFETCH(QRect, area);
     QFETCH(QRect, expected);
     QFETCH(bool, exact);
-    const FrameRect saved{picture.x(), picture.y(), picture.width(), picture.height()};
-    const QRect window = layout::windowRect(saved, scale, areaEnd.x(), areaEnd.y());
+    const QRect window = layout::windowRect(picture, scale, area);
     QCOMPARE(window, expected);
-    QCOMPARE(asRect(layout::pictureRect(window, scale)) == picture, exact);
+    QCOMPARE(layout::pictureRect(window, scale) == picture, exact);
 }
 
 void tst_SplitLayout::books_data()

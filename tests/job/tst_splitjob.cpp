@@ -25,7 +25,7 @@ void tst_SplitJob::framesAndSample()
     job.resetFrames(3);
     QCOMPARE(job.frames.size(), size_t(3));
     for (size_t i = 0; i < 3; ++i) {
-        QCOMPARE(job.frames[i].rect, FrameRect{});
+        QCOMPARE(job.frames[i].rect, QRect());
         QCOMPARE(job.frames[i].letter, QString(QChar(u'A' + int(i))));
     }
     job.resetFrames(-1);

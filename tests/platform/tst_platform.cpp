@@ -32,11 +32,18 @@ QImage noiseSurface(int width, int height)
     return image;
 }
 
-bool onOutline(int x, int y, int left, int top, int right, int bottom)
+// The rectangle from (left, top) up to, not including, (right, bottom); empty or crossed
+// where right or bottom is not the larger.
+QRect spanning(int left, int top, int right, int bottom)
 {
-    if (x < left || x >= right || y < top || y >= bottom)
+    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+}
+
+bool onOutline(int x, int y, const QRect &r)
+{
+    if (x < r.left() || x > r.right() || y < r.top() || y > r.bottom())
         return false;
-    return x == left || x == qint64(right) - 1 || y == top || y == qint64(bottom) - 1;
+    return x == r.left() || x == r.right() || y == r.top() || y == r.bottom();
 }
 
 } // namespace
@@ -63,50 +70,43 @@ private slots:
 
 void tst_Platform::focusRect_data()
 {
-    // Edges: left and top inclusive, right and bottom exclusive.
-    QTest::addColumn<int>("left");
-    QTest::addColumn<int>("top");
-    QTest::addColumn<int>("right");
-    QTest::addColumn<int>("bottom");
+    QTest::addColumn<QRect>("outline");
     QTest::addColumn<bool>("visible"); // some dot of the outline lies on the 32 x 24 surface
     QTest::addColumn<int>("ratio");    // device pixels to a logical one, each way
 
     const int far = 1000000000;
-    QTest::newRow("inside") << 3 << 4 << 20 << 15 << true << 1;
-    QTest::newRow("whole surface") << 0 << 0 << 32 << 24 << true << 1;
-    QTest::newRow("out at left and top") << -5 << -3 << 10 << 8 << true << 1;
-    QTest::newRow("out at right and bottom") << 25 << 18 << 40 << 30 << true << 1;
-    QTest::newRow("larger than the surface") << -10 << -10 << 50 << 50 << false << 1;
-    QTest::newRow("far outside on every side") << -far << -far << far << far << false << 1;
-    QTest::newRow("entirely outside") << 40 << 40 << 60 << 60 << false << 1;
-    QTest::newRow("one pixel wide") << 7 << 2 << 8 << 20 << true << 1;
-    QTest::newRow("one pixel high") << 2 << 9 << 30 << 10 << true << 1;
-    QTest::newRow("one pixel") << 6 << 6 << 7 << 7 << true << 1;
-    QTest::newRow("two by two") << 10 << 10 << 12 << 12 << true << 1;
-    QTest::newRow("odd corner") << 1 << 2 << 4 << 7 << true << 1;
-    QTest::newRow("last column and row") << 31 << 23 << 32 << 24 << true << 1;
-    QTest::newRow("empty") << 5 << 5 << 5 << 9 << false << 1;
-    QTest::newRow("crossed") << 9 << 9 << 4 << 4 << false << 1;
+    QTest::newRow("inside") << spanning(3, 4, 20, 15) << true << 1;
+    QTest::newRow("whole surface") << spanning(0, 0, 32, 24) << true << 1;
+    QTest::newRow("out at left and top") << spanning(-5, -3, 10, 8) << true << 1;
+    QTest::newRow("out at right and bottom") << spanning(25, 18, 40, 30) << true << 1;
+    QTest::newRow("larger than the surface") << spanning(-10, -10, 50, 50) << false << 1;
+    QTest::newRow("far outside on every side") << spanning(-far, -far, far, far) << false << 1;
+    QTest::newRow("entirely outside") << spanning(40, 40, 60, 60) << false << 1;
+    QTest::newRow("one pixel wide") << spanning(7, 2, 8, 20) << true << 1;
+    QTest::newRow("one pixel high") << spanning(2, 9, 30, 10) << true << 1;
+    QTest::newRow("one pixel") << spanning(6, 6, 7, 7) << true << 1;
+    QTest::newRow("two by two") << spanning(10, 10, 12, 12) << true << 1;
+    QTest::newRow("odd corner") << spanning(1, 2, 4, 7) << true << 1;
+    QTest::newRow("last column and row") << spanning(31, 23, 32, 24) << true << 1;
+    QTest::newRow("empty") << spanning(5, 5, 5, 9) << false << 1;
+    QTest::newRow("crossed") << spanning(9, 9, 4, 4) << false << 1;
     // On a screen scaled 200 % every dot is two device pixels square.
-    QTest::newRow("inside, at twice the resolution") << 3 << 4 << 20 << 15 << true << 2;
-    QTest::newRow("out at left and top, twice") << -5 << -3 << 10 << 8 << true << 2;
-    QTest::newRow("last column and row, twice") << 31 << 23 << 32 << 24 << true << 2;
-    QTest::newRow("extreme edges") << INT_MIN << INT_MIN << INT_MAX << INT_MAX << false << 1;
+    QTest::newRow("inside, at twice the resolution") << spanning(3, 4, 20, 15) << true << 2;
+    QTest::newRow("out at left and top, twice") << spanning(-5, -3, 10, 8) << true << 2;
+    QTest::newRow("last column and row, twice") << spanning(31, 23, 32, 24) << true << 2;
+    QTest::newRow("extreme edges") << spanning(INT_MIN, INT_MIN, INT_MAX, INT_MAX) << false << 1;
 }
 
 void tst_Platform::focusRect()
 {
-    QFETCH(int, left);
-    QFETCH(int, top);
-    QFETCH(int, right);
-    QFETCH(int, bottom);
+    QFETCH(QRect, outline);
     QFETCH(bool, visible);
     QFETCH(int, ratio);
 
     QImage original = noiseSurface(32 * ratio, 24 * ratio);
     original.setDevicePixelRatio(ratio);
     QImage surface = original;
-    platform::drawFocusRect(surface, left, top, right, bottom);
+    platform::drawFocusRect(surface, outline);
 
     // Once: only outline pixels change, each inverted; the outline is dotted.
     int changed = 0;
@@ -118,7 +118,7 @@ void tst_Platform::focusRect()
                 continue;
             ++changed;
             const int lx = x / ratio, ly = y / ratio;
-            QVERIFY2(onOutline(lx, ly, left, top, right, bottom),
+            QVERIFY2(onOutline(lx, ly, outline),
                      qPrintable(QStringLiteral("pixel %1,%2 off the outline").arg(x).arg(y)));
             QCOMPARE(after & 0xFFFFFFu, (before ^ 0xFFFFFFu) & 0xFFFFFFu);
             QCOMPARE((lx + ly) % 2, 0);
@@ -128,7 +128,7 @@ void tst_Platform::focusRect()
     QCOMPARE(changed % (ratio * ratio), 0); // whole dots only
 
     // Twice: every pixel is back.
-    platform::drawFocusRect(surface, left, top, right, bottom);
+    platform::drawFocusRect(surface, outline);
     QCOMPARE(surface, original);
 }
 
@@ -137,7 +137,7 @@ void tst_Platform::focusRectIgnoresOtherDepths()
     QImage surface(8, 8, QImage::Format_RGB888);
     surface.fill(Qt::gray);
     const QImage original = surface;
-    platform::drawFocusRect(surface, 0, 0, 8, 8);
+    platform::drawFocusRect(surface, QRect(0, 0, 8, 8));
     QCOMPARE(surface, original);
 }
 

@@ -123,11 +123,6 @@ inline QImage rgb(const QImage &image)
     return image.convertToFormat(QImage::Format_RGB888);
 }
 
-inline QRect asRect(const FrameRect &r)
-{
-    return QRect(r.x, r.y, r.width, r.height);
-}
-
 // The names in a folder, hidden and special files too, sorted.
 QStringList entries(const QString &folder);
 
