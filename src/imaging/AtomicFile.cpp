@@ -15,6 +15,20 @@ std::filesystem::path nativePath(const QString &path)
     return std::filesystem::path(path.toStdU16String());
 }
 
+// Writes until every byte is out. A write cut short by a full disk or a file-size limit
+// reports no error; only the next one fails and says why.
+bool writeAll(QFile &file, const QByteArray &bytes)
+{
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0)
+            return false;
+        done += written;
+    }
+    return true;
+}
+
 } // namespace
 
 Status writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
@@ -31,13 +45,14 @@ Status writeFileAtomically(const QString &path, const QByteArray &bytes, QString
                               QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate(),
                                                             8, 16, QLatin1Char('0')));
         // NewOnly: an existing file of that name is never reused.
-        opened = temporary.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+        // Unbuffered: each write reaches the file, so a failing one reports its cause.
+        opened = temporary.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered);
         if (!opened && temporary.error() != QFileDevice::OpenError)
             break;
     }
     if (!opened)
         return fail(Status::AccessDenied, temporary.errorString());
-    const bool written = temporary.write(bytes) == bytes.size() && temporary.flush();
+    const bool written = writeAll(temporary, bytes);
     const QString writeError = temporary.errorString();
     temporary.close();
     if (!written || temporary.error() != QFileDevice::NoError) {

@@ -16,6 +16,7 @@
 #include <QtTest>
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -59,7 +60,8 @@ int fileSizeLimitedRun(int argc, char **argv)
         engine.runNow(snapshotFor(pictures, QString::fromLocal8Bit(argv[4]), mixedFrames()));
     std::printf("saved %lld\n", static_cast<long long>(outcome.piecesSaved));
     for (const QString &path : outcome.unsaved)
-        std::printf("unsaved %s\n", path.toLocal8Bit().constData());
+        std::printf("unsaved %s\nwhy %s\n", path.toLocal8Bit().constData(),
+                    outcome.whyUnsaved.value(path).toLocal8Bit().constData());
     for (const QString &path : outcome.unreadable)
         std::printf("unreadable %s\n", path.toLocal8Bit().constData());
     return 0;
@@ -203,6 +205,8 @@ void tst_DiskFaults::diskFull()
             saved = line.mid(6).toLongLong();
         else if (line.startsWith("unsaved "))
             unsaved << QString::fromLocal8Bit(line.mid(8));
+        else if (line.startsWith("why ")) // the cause, for the log
+            QCOMPARE(QString::fromLocal8Bit(line.mid(4)), QString::fromLocal8Bit(strerror(EFBIG)));
         else
             QVERIFY2(line.isEmpty(), line.constData());
     }
