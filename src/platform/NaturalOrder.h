@@ -5,9 +5,10 @@
 
 namespace platform {
 
-// The order people read page names in: case ignored, runs of digits (any script's, full-width
-// too) compared as numbers, so "p2" comes before "p10" and "第２页" before "第10页". Names equal in that order keep a
-// fixed order (fewer leading zeros first, then as spelled).
+// The order people read page names in: case ignored, runs of digits (any script's,
+// full-width too) compared as numbers, so "p2" comes before "p10" and "第２页" before
+// "第10页". Names equal in that order keep a fixed order (fewer leading zeros first, then
+// as spelled).
 bool naturalLess(const QString &a, const QString &b);
 
 // The names sorted in that order.
