@@ -1,7 +1,7 @@
 #include "BatchEngine.h"
 
 #include "BatchRun.h"
-#include "platform/FileSystem.h"
+#include "imaging/FileSystem.h"
 
 #include <QtConcurrent>
 
@@ -85,6 +85,6 @@ RunOutcome BatchEngine::cutAll(const RunSnapshot &snapshot)
     // system makes the whole run durable. A failed flush loses no piece already reported
     // saved unless the machine goes down, so it is not counted against any piece.
     if (!snapshot.pictures.isEmpty() && !snapshot.frames.empty())
-        platform::flushFolder(snapshot.folder);
+        imaging::flushFolder(snapshot.folder);
     return outcome;
 }

@@ -3,9 +3,9 @@
 #include "PieceClip.h"
 #include "PieceName.h"
 #include "PieceSaver.h"
+#include "imaging/FileSystem.h"
 #include "imaging/Picture.h"
 #include "imaging/TurnedCut.h"
-#include "platform/FileSystem.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -199,12 +199,12 @@ BatchRun::PieceEnd BatchRun::writePiece(const QImage &image, const QRect &cut,
                      ? savePiece(piece, target, format)
                      : imaging::SaveResult{cutStatus, imaging::statusText(cutStatus)};
     // The disk works while the next pieces are cut, not after the last.
-    if (end.result.ok() && !platform::startWriteBack(target))
+    if (end.result.ok() && !imaging::startWriteBack(target))
         end.result = {imaging::Status::WriteFailed, QStringLiteral("the disk failed to write it")};
     // An earlier run's piece left under the name of one this run could not save would
     // pass for this run's: it goes too.
-    if (!end.result.ok() && platform::fileExists(target))
-        end.oldFile = platform::removeFile(target) ? OldFile::Removed : OldFile::Kept;
+    if (!end.result.ok() && imaging::fileExists(target))
+        end.oldFile = imaging::removeFile(target) ? OldFile::Removed : OldFile::Kept;
     return end;
 }
 

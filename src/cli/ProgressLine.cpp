@@ -1,6 +1,6 @@
 #include "ProgressLine.h"
 
-#include "output/Progress.h"
+#include "batch/Progress.h"
 
 namespace {
 

@@ -5,13 +5,13 @@
 #include "ProgressLine.h"
 #include "SplitOptions.h"
 #include "batch/BatchEngine.h"
+#include "batch/EndReport.h"
+#include "batch/PictureGathering.h"
 #include "batch/PieceName.h"
-#include "editor/SplitLayout.h"
+#include "imaging/FileSystem.h"
 #include "imaging/Picture.h"
 #include "job/LayoutFile.h"
-#include "output/EndReport.h"
-#include "platform/FileSystem.h"
-#include "select/PictureListRules.h"
+#include "job/SplitLayout.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -74,7 +74,7 @@ private:
 bool SplitCommand::collectPictures()
 {
     for (const QString &input : options_.inputs) {
-        if (!platform::fileExists(input) && !platform::folderExists(input))
+        if (!imaging::fileExists(input) && !imaging::folderExists(input))
             return refuse(splitexit::usage, QStringLiteral("找不到图片或目录：%1").arg(input));
     }
     // In the order a drop of the same files and folders onto step 1 lists them.
@@ -128,9 +128,9 @@ bool SplitCommand::checkFolder()
     if (tooManyPieces(snapshot_.pictures.size(), qint64(snapshot_.frames.size())))
         return refuse(splitexit::usage, QStringLiteral("分割块总数超过 99999，请分批处理！"));
     // Without these every piece would fail one by one.
-    if (!platform::folderExists(folder))
+    if (!imaging::folderExists(folder))
         return refuse(splitexit::usage, QStringLiteral("保存目录不存在：%1").arg(folder));
-    if (!platform::folderWritable(folder))
+    if (!imaging::folderWritable(folder))
         return refuse(splitexit::usage, QStringLiteral("保存目录无法写入：%1").arg(folder));
     return true;
 }

@@ -1,7 +1,6 @@
 #include "SplitOptions.h"
 
 #include "job/LayoutFile.h"
-#include "select/PictureListRules.h"
 
 #include <QSet>
 

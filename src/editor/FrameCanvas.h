@@ -1,8 +1,8 @@
 #pragma once
 
 #include "FrameGeometry.h"
-#include "SplitLayout.h"
 #include "job/SplitJob.h"
+#include "job/SplitLayout.h"
 
 #include <QImage>
 #include <QWidget>

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 // How every picture is turned before it is cut; the value is the number of quarter
@@ -26,6 +27,10 @@ struct SplitFrame
     QRect rect;
     QString letter;
 };
+
+// The number of parts typed or picked in step 1 (or given to qinghe-split): a whole
+// number from 1 to 10 after trimming, or nothing.
+std::optional<int> partsCount(const QString &text);
 
 // The initial letter frame index (0-based) gets by default: A, B, C, ...
 QString defaultLetter(int frameIndex);

@@ -1,12 +1,12 @@
 #include "OutputWindow.h"
 
-#include "EndReport.h"
-#include "Progress.h"
+#include "batch/EndReport.h"
 #include "batch/PieceName.h"
+#include "batch/Progress.h"
+#include "imaging/FileSystem.h"
 #include "job/SplitJob.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
-#include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 
 #include <QApplication>
@@ -176,12 +176,12 @@ void OutputWindow::startRun()
         return;
     }
     // Without these checks every piece would fail and the run would look like a success.
-    if (!platform::folderExists(folder)) {
+    if (!imaging::folderExists(folder)) {
         refuse(QStringLiteral("错误信息"),
                QStringLiteral("保存目录不存在，请重新选择：\n") + folder, browseButton_);
         return;
     }
-    if (!platform::folderWritable(folder)) {
+    if (!imaging::folderWritable(folder)) {
         refuse(QStringLiteral("错误信息"),
                QStringLiteral("保存目录无法写入，请重新选择：\n") + folder, browseButton_);
         return;

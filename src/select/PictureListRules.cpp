@@ -1,7 +1,7 @@
 #include "PictureListRules.h"
 
-#include "platform/FileSystem.h"
-#include "platform/NaturalOrder.h"
+#include "batch/PictureGathering.h"
+#include "job/NaturalOrder.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -9,15 +9,6 @@
 #include <algorithm>
 
 namespace {
-
-// A folder as the open dialog is given it: native separators, ending in one.
-QString dialogFolder(const QString &folder)
-{
-    QString native = QDir::toNativeSeparators(folder);
-    if (!native.endsWith(QDir::separator()))
-        native += QDir::separator();
-    return native;
-}
 
 // The deepest folder every file lies in; the files are clean absolute paths.
 QString sharedFolder(const QStringList &files)
@@ -51,22 +42,6 @@ std::vector<platform::FilterPair> pictureFilter()
     };
 }
 
-std::optional<int> partsCount(const QString &text)
-{
-    const QString trimmed = text.trimmed();
-    if (trimmed.isEmpty())
-        return std::nullopt;
-    for (const QChar c : trimmed) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return std::nullopt;
-    }
-    bool ok = false;
-    const int n = trimmed.toInt(&ok);
-    if (!ok || n < 1 || n > 10)
-        return std::nullopt;
-    return n;
-}
-
 std::vector<int> removalOrder(const std::vector<bool> &selected)
 {
     std::vector<int> order;
@@ -77,14 +52,6 @@ std::vector<int> removalOrder(const std::vector<bool> &selected)
     return order;
 }
 
-bool isPictureName(const QString &name)
-{
-    static const QStringList kinds = {QStringLiteral("bmp"), QStringLiteral("gif"),
-                                      QStringLiteral("jpg"), QStringLiteral("jpeg"),
-                                      QStringLiteral("tif"), QStringLiteral("png")};
-    return kinds.contains(QFileInfo(name).suffix(), Qt::CaseInsensitive);
-}
-
 PickedPictures picturesFromPick(const QStringList &paths)
 {
     PickedPictures picked;
@@ -93,43 +60,9 @@ PickedPictures picturesFromPick(const QStringList &paths)
     QStringList files;
     for (const QString &path : paths)
         files << QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    for (const QString &file : platform::naturallySorted(files))
+    for (const QString &file : naturallySorted(files))
         picked.pictures << QDir::toNativeSeparators(file);
     // Names typed into the dialog may lie in other folders than the one shown.
     picked.folder = dialogFolder(sharedFolder(files));
     return picked;
-}
-
-DroppedPictures picturesFromDrop(const QStringList &paths)
-{
-    DroppedPictures dropped;
-    auto take = [&dropped](const QString &file) {
-        if (isPictureName(file))
-            dropped.pictures << file;
-        else
-            ++dropped.leftOut;
-    };
-    for (const QString &path : paths) {
-        if (platform::folderExists(path)) {
-            for (const QString &file : platform::filesInFolder(path))
-                take(file);
-        } else if (platform::fileExists(path)) {
-            take(path);
-        }
-    }
-    // Folder by folder, each folder's pictures in page order: two books dropped together
-    // never interleave their pages.
-    std::stable_sort(dropped.pictures.begin(), dropped.pictures.end(),
-                     [](const QString &a, const QString &b) {
-                         const QFileInfo infoA(a), infoB(b);
-                         const QString folderA = infoA.path(), folderB = infoB.path();
-                         if (folderA != folderB)
-                             return platform::naturalLess(folderA, folderB);
-                         return platform::naturalLess(infoA.fileName(), infoB.fileName());
-                     });
-    for (QString &picture : dropped.pictures)
-        picture = QDir::toNativeSeparators(picture);
-    if (!dropped.pictures.isEmpty())
-        dropped.folder = dialogFolder(QFileInfo(dropped.pictures.first()).path());
-    return dropped;
 }

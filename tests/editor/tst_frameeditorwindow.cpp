@@ -1,8 +1,8 @@
 #include "EditorControls.h"
 #include "TestSupport.h"
-#include "editor/SplitLayout.h"
 #include "imaging/Readers.h"
 #include "job/LayoutFile.h"
+#include "job/SplitLayout.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "editor/FrameGeometry.h"
-#include "editor/SplitLayout.h"
+#include "job/SplitLayout.h"
 
 #include <QTest>
 

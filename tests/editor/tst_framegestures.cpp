@@ -1,7 +1,7 @@
 #include "EditorControls.h"
 #include "TestSupport.h"
 #include "editor/FrameGeometry.h"
-#include "editor/SplitLayout.h"
+#include "job/SplitLayout.h"
 
 #include <QApplication>
 #include <QSignalSpy>

@@ -1,10 +1,8 @@
 #include "TestSupport.h"
 #include "platform/Dialogs.h"
-#include "platform/FileSystem.h"
 #include "platform/FocusRect.h"
 #include "platform/Icons.h"
 #include "platform/MessageBox.h"
-#include "platform/NaturalOrder.h"
 
 #include <QApplication>
 #include <QDir>
@@ -56,12 +54,8 @@ private slots:
     void focusRect_data();
     void focusRect();
     void focusRectIgnoresOtherDepths();
-    void naturalOrder_data();
-    void naturalOrder();
     void nameFilters_data();
     void nameFilters();
-    void fileSystem();
-    void folderWritableReadOnly();
     void boxResponderRecords();
     void realBoxes_data();
     void realBoxes();
@@ -141,51 +135,6 @@ void tst_Platform::focusRectIgnoresOtherDepths()
     QCOMPARE(surface, original);
 }
 
-void tst_Platform::naturalOrder_data()
-{
-    QTest::addColumn<QStringList>("names");
-    QTest::addColumn<QStringList>("pageOrder");
-    QTest::newRow("numbers without zeros")
-        << QStringList{"p1.png", "p10.png", "p100.png", "p11.png",
-                       "p2.png", "p20.png", "p3.png",   "p9.png"}
-        << QStringList{"p1.png",  "p2.png",  "p3.png",  "p9.png",
-                       "p10.png", "p11.png", "p20.png", "p100.png"};
-    QTest::newRow("typed in any order")
-        << QStringList{"p10.png", "p2.png", "p1.png"} << QStringList{"p1.png", "p2.png", "p10.png"};
-    QTest::newRow("Chinese pages") << QStringList{"第10页.jpg", "第2页.jpg", "第1页.jpg"}
-                                   << QStringList{"第1页.jpg", "第2页.jpg", "第10页.jpg"};
-    QTest::newRow("case ignored") << QStringList{"Scan2.TIF", "scan10.tif", "SCAN1.tif"}
-                                  << QStringList{"SCAN1.tif", "Scan2.TIF", "scan10.tif"};
-    QTest::newRow("names differing only in case keep one fixed order")
-        << QStringList{"page.tif", "PAGE.tif", "Page.tif"}
-        << QStringList{"PAGE.tif", "Page.tif", "page.tif"};
-    QTest::newRow("leading zeros sort by value, fewer zeros first")
-        << QStringList{"scan010.jpg", "scan9.jpg", "scan10.jpg", "scan001.jpg"}
-        << QStringList{"scan001.jpg", "scan9.jpg", "scan10.jpg", "scan010.jpg"};
-    QTest::newRow("several numbers")
-        << QStringList{"b2-p10", "b10-p1", "b2-p9"} << QStringList{"b2-p9", "b2-p10", "b10-p1"};
-    QTest::newRow("a number longer than any integer")
-        << QStringList{"x123456789012345678901234567891", "x123456789012345678901234567890", "x2"}
-        << QStringList{"x2", "x123456789012345678901234567890", "x123456789012345678901234567891"};
-    QTest::newRow("shorter name first") << QStringList{"p1a", "p1"} << QStringList{"p1", "p1a"};
-    QTest::newRow("full-width digits by value")
-        << QStringList{"第１０页", "第２页", "第1页", "第０３页"}
-        << QStringList{"第1页", "第２页", "第０３页", "第１０页"};
-}
-
-void tst_Platform::naturalOrder()
-{
-    QFETCH(QStringList, names);
-    QFETCH(QStringList, pageOrder);
-    QCOMPARE(platform::naturallySorted(names), pageOrder);
-    // A strict order: no name before itself, and the sorted list in order pair by pair.
-    for (qsizetype i = 0; i < pageOrder.size(); ++i) {
-        QVERIFY(!platform::naturalLess(pageOrder[i], pageOrder[i]));
-        if (i > 0)
-            QVERIFY(!platform::naturalLess(pageOrder[i], pageOrder[i - 1]));
-    }
-}
-
 void tst_Platform::nameFilters_data()
 {
     QTest::addColumn<QString>("description");
@@ -206,50 +155,6 @@ void tst_Platform::nameFilters()
     QFETCH(QString, patterns);
     QFETCH(QString, expected);
     QCOMPARE(platform::qtNameFilters({{description, patterns}}), QStringList{expected});
-}
-
-void tst_Platform::fileSystem()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString file = dir.filePath(QStringLiteral("第1页 a.jpg"));
-    const QString folder = dir.filePath(QStringLiteral("A00001.JPG"));
-    QVERIFY(testsupport::touch(file));
-    QVERIFY(QDir().mkdir(folder));
-
-    QVERIFY(platform::fileExists(file));
-    QVERIFY(!platform::fileExists(folder));
-    QVERIFY(!platform::fileExists(dir.filePath(QStringLiteral("missing.jpg"))));
-    QVERIFY(platform::folderExists(dir.path()));
-    QVERIFY(!platform::folderExists(file));
-    QVERIFY(platform::folderWritable(dir.path()));
-    QVERIFY(!platform::folderWritable(dir.filePath(QStringLiteral("missing"))));
-    QVERIFY(!platform::folderWritable(file));
-    // The probe leaves nothing behind.
-    QCOMPARE(
-        QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(),
-        2);
-
-    QVERIFY(platform::removeFile(file));
-    QVERIFY(!QFile::exists(file));
-    QVERIFY(platform::removeFile(file)); // nothing there: gone as well
-    // A folder under a piece's name is never deleted in its place.
-    QVERIFY(!platform::removeFile(folder));
-    QVERIFY(QDir(folder).exists());
-}
-
-void tst_Platform::folderWritableReadOnly()
-{
-    if (geteuid() == 0)
-        QSKIP("root writes into read-only folders");
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString folder = dir.filePath(QStringLiteral("ro"));
-    QVERIFY(QDir().mkdir(folder));
-    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
-    const bool writable = platform::folderWritable(folder);
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QVERIFY(!writable);
 }
 
 void tst_Platform::boxResponderRecords()

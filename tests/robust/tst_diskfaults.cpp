@@ -5,9 +5,9 @@
 #include "EngineGate.h"
 #include "RobustSupport.h"
 #include "TestSupport.h"
+#include "imaging/FileSystem.h"
 #include "job/SplitJob.h"
 #include "output/OutputWindow.h"
-#include "platform/FileSystem.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -390,7 +390,7 @@ void tst_DiskFaults::flushFolder()
 {
     QFETCH(QString, path);
     QFETCH(bool, flushed);
-    QCOMPARE(platform::flushFolder(path), flushed);
+    QCOMPARE(imaging::flushFolder(path), flushed);
 }
 
 int main(int argc, char **argv)

@@ -3,9 +3,9 @@
 
 #include "RobustSupport.h"
 #include "TestSupport.h"
+#include "job/NaturalOrder.h"
 #include "job/SplitJob.h"
 #include "output/OutputWindow.h"
-#include "platform/NaturalOrder.h"
 #include "select/PictureListWindow.h"
 
 #include <QApplication>
@@ -96,8 +96,7 @@ void tst_Unicode::throughStepOneAndThree()
     for (int i = 0; i < list->count(); ++i)
         listed << list->item(i)->text();
     // Picked together, the rest enter in page order.
-    const QStringList expected =
-        QStringList{pictures_.first()} + platform::naturallySorted(pictures_.mid(1));
+    const QStringList expected = QStringList{pictures_.first()} + naturallySorted(pictures_.mid(1));
     QCOMPARE(listed, expected);
     QCOMPARE(job.pictures, expected);
 

@@ -3,8 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-namespace platform {
-
 // The order people read page names in: case ignored, runs of digits (any script's,
 // full-width too) compared as numbers, so "p2" comes before "p10" and "第２页" before
 // "第10页". Names equal in that order keep a fixed order (fewer leading zeros first, then
@@ -13,5 +11,3 @@ bool naturalLess(const QString &a, const QString &b);
 
 // The names sorted in that order.
 QStringList naturallySorted(QStringList names);
-
-} // namespace platform

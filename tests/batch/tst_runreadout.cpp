@@ -1,7 +1,7 @@
 // What step 3 shows of a run: the progress read-out and the end report.
 
-#include "output/EndReport.h"
-#include "output/Progress.h"
+#include "batch/EndReport.h"
+#include "batch/Progress.h"
 
 #include <QDir>
 #include <QtTest>

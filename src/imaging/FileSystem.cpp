@@ -12,7 +12,7 @@
 #include <unistd.h>
 #endif
 
-namespace platform {
+namespace imaging {
 
 namespace {
 
@@ -105,4 +105,4 @@ bool flushFolder(const QString &folder)
 #endif
 }
 
-} // namespace platform
+} // namespace imaging

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "batch/RunOutcome.h"
+#include "RunOutcome.h"
 
 #include <QString>
 

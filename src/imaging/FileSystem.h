@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace platform {
+namespace imaging {
 
 // True when a regular file (not a folder) exists at the path.
 bool fileExists(const QString &path);
@@ -22,4 +22,4 @@ bool startWriteBack(const QString &path);
 // a sync per file); false when the folder cannot be opened or the flush fails.
 bool flushFolder(const QString &folder);
 
-} // namespace platform
+} // namespace imaging

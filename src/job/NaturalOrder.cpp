@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-namespace platform {
-
 namespace {
 
 // Any Unicode decimal digit: full-width ２ and Arabic-Indic ٢ count as 2.
@@ -74,5 +72,3 @@ QStringList naturallySorted(QStringList names)
     std::stable_sort(names.begin(), names.end(), naturalLess);
     return names;
 }
-
-} // namespace platform
