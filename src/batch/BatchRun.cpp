@@ -1,14 +1,13 @@
 #include "BatchRun.h"
 
-#include "PieceClip.h"
 #include "PieceName.h"
+#include "PieceNaming.h"
 #include "PieceSaver.h"
 #include "imaging/FileSystem.h"
 #include "imaging/Picture.h"
 #include "imaging/TurnedCut.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include <QCryptographicHash>
 #include <QLoggingCategory>
 #include <QThreadPool>
 
@@ -26,33 +25,9 @@ constexpr size_t maxSpares = 1;
 // How often a wait for a decode looks at the stop request.
 constexpr std::chrono::milliseconds stopPoll(10);
 
-// The run's pictures as absolute and, where they exist, canonical paths.
-QSet<QString> pictureFilesOf(const QStringList &pictures)
+QString diskFailedReason()
 {
-    QSet<QString> files;
-    for (const QString &picture : pictures) {
-        const QFileInfo info(picture);
-        files.insert(info.absoluteFilePath());
-        const QString canonical = info.canonicalFilePath();
-        if (!canonical.isEmpty())
-            files.insert(canonical);
-    }
-    return files;
-}
-
-// True when writing the target would replace one of the run's own pictures (pieces of an
-// earlier run split again into their folder): it may not have been read yet.
-bool isPictureFile(const QSet<QString> &pictures, const QString &target)
-{
-    const QFileInfo info(target);
-    if (pictures.contains(info.absoluteFilePath()))
-        return true;
-    const QString canonical = info.canonicalFilePath();
-    if (!canonical.isEmpty())
-        return pictures.contains(canonical);
-    // Not there yet: a link to it could only be through the folder.
-    const QString folder = info.absoluteDir().canonicalPath();
-    return !folder.isEmpty() && pictures.contains(folder + QLatin1Char('/') + info.fileName());
+    return QStringLiteral("磁盘未能写入");
 }
 
 } // namespace
@@ -64,6 +39,10 @@ struct BatchRun::Decoded
     QString reason;         // why it could not be read
     bool abandoned = false; // not decoded because the run was stopped
     std::shared_ptr<const QImage> image;
+    QSize size; // unturned, also when not decoded
+    // Every piece's file stood in that format when the header was read: not decoded.
+    bool allStanding = false;
+    OutputFormat standingFormat = OutputFormat::Bmp;
 };
 
 // What the run and its pool tasks share; every task holds it, so it outlives them all.
@@ -101,11 +80,15 @@ struct BatchRun::Shared
     size_t reported = 0;       // events already reported
     std::vector<QImage> spare; // pictures no longer needed, whose memory the next reuses
     qint64 saved = 0;
+    qint64 skipped = 0;
     bool anyDropped = false;
     std::map<qint64, Failure> unsaved; // by running number
     qint64 oldFilesRemoved = 0;
     std::map<qint64, QString> oldFilesKept; // by running number
-    std::atomic<bool> over{false};          // the run has returned: a late decode is not wanted
+    qint64 piecesRemoved = 0;
+    std::map<qint64, QString> piecesKept;  // by running number
+    std::map<qint64, PieceRecord> records; // by running number, when asked for
+    std::atomic<bool> over{false};         // the run has returned: a late decode is not wanted
 };
 
 BatchRun::BatchRun(const RunSnapshot &snapshot, QThreadPool &pool, int threads,
@@ -114,7 +97,8 @@ BatchRun::BatchRun(const RunSnapshot &snapshot, QThreadPool &pool, int threads,
     : snapshot_(snapshot), pool_(pool), threads_(threads), stop_(stop), format_(format),
       progress_(std::move(progress)), quarterTurns_(::quarterTurns(snapshot.rotation)),
       frames_(qint64(snapshot.frames.size())), total_(snapshot.pictures.size() * frames_),
-      pictureFiles_(pictureFilesOf(snapshot.pictures)), shared_(std::make_shared<Shared>(total_))
+      ownPictures_(snapshot.pictures), naming_(std::make_shared<PieceNaming>(snapshot)),
+      shared_(std::make_shared<Shared>(total_))
 {}
 
 BatchRun::~BatchRun()
@@ -145,11 +129,20 @@ template <class Ready> void BatchRun::pump(std::unique_lock<std::mutex> &lock, R
 
 void BatchRun::decodeLater(qint64 index)
 {
-    pool_.start([shared = shared_, index, path = snapshot_.pictures.at(index - 1), &stop = stop_] {
+    pool_.start([shared = shared_, naming = naming_, index, path = snapshot_.pictures.at(index - 1),
+                 &stop = stop_, &format = format_] {
         Decoded result;
+        imaging::Picture picture;
         if (stop || shared->over) {
             result.abandoned = true;
-        } else {
+        } else if (naming->skipExisting && picture.open(path) == imaging::Status::Ok) {
+            // The header tells which pieces give files; when they all stand, nothing is
+            // decoded.
+            result.size = picture.dimensions().toSize();
+            result.standingFormat = format;
+            result.allStanding = naming->allStand(index, result.size, result.standingFormat);
+        }
+        if (!result.abandoned && !result.allStanding) {
             QImage recycled;
             {
                 const std::lock_guard lock(shared->mutex);
@@ -158,12 +151,12 @@ void BatchRun::decodeLater(qint64 index)
                     shared->spare.pop_back();
                 }
             }
-            imaging::Picture picture;
             result.status = picture.load(path, std::move(recycled));
             if (result.status != imaging::Status::Ok) {
                 result.reason = picture.errorString().isEmpty() ? imaging::statusText(result.status)
                                                                 : picture.errorString();
             } else {
+                result.size = picture.image().size();
                 // When its last piece is done the picture goes to the spares.
                 const std::weak_ptr<Shared> weak = shared;
                 result.image = std::shared_ptr<const QImage>(
@@ -184,34 +177,50 @@ void BatchRun::decodeLater(qint64 index)
 }
 
 BatchRun::PieceEnd BatchRun::writePiece(const QImage &image, const QRect &cut,
-                                        const QString &target, OutputFormat format) const
+                                        const QString &target, OutputFormat format,
+                                        QCryptographicHash *digest) const
 {
     PieceEnd end;
-    // A piece never replaces one of the run's pictures: it may not have been read yet.
-    if (isPictureFile(pictureFiles_, target)) {
-        end.result = {imaging::Status::AccessDenied,
-                      QStringLiteral("it would replace one of the run's pictures")};
+    // A piece never replaces one of the run's pictures: it may not have been read yet, and
+    // a failed save would remove it below.
+    if (ownPictures_.wouldReplace(target)) {
+        end.result = {imaging::Status::AccessDenied, OwnPictures::reason()};
         return end;
     }
     QImage piece;
     const imaging::Status cutStatus = imaging::cutTurnedPiece(image, quarterTurns_, cut, piece);
     end.result = cutStatus == imaging::Status::Ok
-                     ? savePiece(piece, target, format)
+                     ? savePiece(piece, target, format, digest)
                      : imaging::SaveResult{cutStatus, imaging::statusText(cutStatus)};
     // The disk works while the next pieces are cut, not after the last.
-    if (end.result.ok() && !imaging::startWriteBack(target))
-        end.result = {imaging::Status::WriteFailed, QStringLiteral("the disk failed to write it")};
+    if (end.result.ok() && !imaging::startWriteBack(target)) {
+        // The piece replaced any earlier file, but the disk may not hold it whole: it goes.
+        end.result = {imaging::Status::WriteFailed, diskFailedReason()};
+        end.left = imaging::removeFile(target) ? LeftFile::PieceRemoved : LeftFile::PieceKept;
+        return end;
+    }
     // An earlier run's piece left under the name of one this run could not save would
     // pass for this run's: it goes too.
     if (!end.result.ok() && imaging::fileExists(target))
-        end.oldFile = imaging::removeFile(target) ? OldFile::Removed : OldFile::Kept;
+        end.left = imaging::removeFile(target) ? LeftFile::OldRemoved : LeftFile::OldKept;
     return end;
 }
 
-void BatchRun::startPiece(std::shared_ptr<const QImage> image, const QRect &cut, qint64 number,
-                          const QString &letter)
+PieceRecord BatchRun::recordOf(qint64 index, qint64 frame) const
 {
-    pool_.start([this, shared = shared_, image = std::move(image), cut, number, letter] {
+    PieceRecord record;
+    record.picture = snapshot_.pictures.at(index - 1);
+    record.pictureNumber = naming_->pictureNumber(index);
+    record.runningNumber = naming_->number(index, frame);
+    record.frame = int(frame);
+    return record;
+}
+
+void BatchRun::startPiece(std::shared_ptr<const QImage> image, const QRect &cut, qint64 index,
+                          qint64 frame)
+{
+    pool_.start([this, shared = shared_, image = std::move(image), cut, index, frame] {
+        const qint64 number = runningNumber(index, frames_, frame);
         // The format is read before the stop is looked at: a piece that sees a format
         // chosen after a stop also sees the stop.
         Shared::Verdict verdict;
@@ -221,22 +230,43 @@ void BatchRun::startPiece(std::shared_ptr<const QImage> image, const QRect &cut,
             verdict = shared->verdictFor(number, stop_, format);
         }
         PieceEnd end;
-        const QString target =
-            pieceFileName(snapshot_.folder, letter, number, extensionOf(verdict.format));
+        const QString target = naming_->target(index, frame, verdict.format);
+        // Fed the bytes as they are written, on this thread: the file is never read back.
+        std::optional<QCryptographicHash> digest;
+        if (snapshot_.recordPieces)
+            digest.emplace(QCryptographicHash::Sha256);
         if (verdict.begin)
-            end = writePiece(*image, cut, target, verdict.format);
+            end = writePiece(*image, cut, target, verdict.format, digest ? &*digest : nullptr);
         const std::lock_guard guard(shared->mutex);
         if (!verdict.begin) {
             shared->dropped[size_t(number)] = 1;
             shared->anyDropped = true;
-        } else if (end.result.ok()) {
-            ++shared->saved;
         } else {
-            shared->unsaved.emplace(number, Failure{target, end.result.reason});
-            if (end.oldFile == OldFile::Removed)
-                ++shared->oldFilesRemoved;
-            else if (end.oldFile == OldFile::Kept)
-                shared->oldFilesKept.emplace(number, target);
+            if (end.result.ok()) {
+                ++shared->saved;
+            } else {
+                shared->unsaved.emplace(number, Failure{target, end.result.reason});
+                if (end.left == LeftFile::OldRemoved)
+                    ++shared->oldFilesRemoved;
+                else if (end.left == LeftFile::OldKept)
+                    shared->oldFilesKept.emplace(number, target);
+                else if (end.left == LeftFile::PieceRemoved)
+                    ++shared->piecesRemoved;
+                else if (end.left == LeftFile::PieceKept)
+                    shared->piecesKept.emplace(number, target);
+            }
+            if (snapshot_.recordPieces) {
+                PieceRecord record = recordOf(index, frame);
+                record.path = target;
+                record.rect = cut;
+                record.status =
+                    end.result.ok() ? PieceRecord::Status::Saved : PieceRecord::Status::Failed;
+                if (end.result.ok())
+                    record.sha256 = digest->result().toHex();
+                else
+                    record.reason = end.result.reason;
+                shared->records.emplace(number, std::move(record));
+            }
         }
         shared->finished[size_t(number)] = 1;
         --shared->piecesRunning;
@@ -257,11 +287,9 @@ std::optional<BatchRun::Decoded> BatchRun::takeDecoded(qint64 index)
     return decoded;
 }
 
-bool BatchRun::cutPicture(qint64 index, const std::shared_ptr<const QImage> &image)
+bool BatchRun::cutPicture(qint64 index, const Decoded &decoded)
 {
     Shared &s = *shared_;
-    const QSize turned = imaging::turnedSize(image->size(), quarterTurns_);
-    const QSizeF size(float(turned.width()), float(turned.height()));
     for (qint64 k = 1; k <= frames_; ++k) {
         std::unique_lock lock(s.mutex);
         // At most one piece per thread begun and not yet reported: a slow piece holds the
@@ -271,17 +299,44 @@ bool BatchRun::cutPicture(qint64 index, const std::shared_ptr<const QImage> &ima
             return false;
         const qint64 number = runningNumber(index, frames_, k);
         s.events.push_back(number);
-        const SplitFrame &frame = snapshot_.frames[size_t(k - 1)];
-        const QRect cut = clipPiece(frame.rect, size);
-        if (cut.isNull()) {
-            s.finished[size_t(number)] = 1; // a frame without a file
+        PieceRecord record = recordOf(index, k);
+        record.rect = naming_->cut(k, decoded.size);
+        if (!record.rect.isNull() && snapshot_.skipExisting) {
+            // A standing piece was renamed into place whole: it is complete.
+            record.path = naming_->target(
+                index, k, decoded.allStanding ? decoded.standingFormat : format_.load());
+            if (decoded.allStanding || imaging::fileExists(record.path))
+                record.status = PieceRecord::Status::Skipped;
+        }
+        if (record.rect.isNull() || record.status == PieceRecord::Status::Skipped) {
+            s.finished[size_t(number)] = 1; // reported as done in its turn
+            if (record.rect.isNull())
+                record.path = naming_->target(index, k, format_);
+            else
+                ++s.skipped;
+            if (snapshot_.recordPieces)
+                s.records.emplace(number, std::move(record));
             continue;
         }
         ++s.piecesRunning;
         lock.unlock();
-        startPiece(image, cut, number, frame.letter);
+        startPiece(decoded.image, record.rect, index, k);
     }
     return true;
+}
+
+void BatchRun::recordUnreadable(qint64 index, const QString &reason)
+{
+    if (!snapshot_.recordPieces)
+        return;
+    const std::lock_guard lock(shared_->mutex);
+    for (qint64 k = 1; k <= frames_; ++k) {
+        PieceRecord record = recordOf(index, k);
+        record.path = naming_->target(index, k, format_);
+        record.status = PieceRecord::Status::Failed;
+        record.reason = reason;
+        shared_->records.emplace(runningNumber(index, frames_, k), std::move(record));
+    }
 }
 
 RunOutcome BatchRun::execute()
@@ -307,12 +362,13 @@ RunOutcome BatchRun::execute()
             outcome.unreadable << picture;
             outcome.whyUnreadable.insert(picture, decoded->reason);
             qCWarning(batchLog).noquote() << "cannot read" << picture << "-" << decoded->reason;
+            recordUnreadable(i, decoded->reason);
             continue;
         }
         // Every frame is cut at the same pixels: another size may cut pieces off.
-        if (snapshot_.sampleSize.isValid() && decoded->image->size() != snapshot_.sampleSize)
-            outcome.otherSize.append({picture, decoded->image->size()});
-        outcome.stopped = !cutPicture(i, decoded->image);
+        if (snapshot_.sampleSize.isValid() && decoded->size != snapshot_.sampleSize)
+            outcome.otherSize.append({picture, decoded->size});
+        outcome.stopped = !cutPicture(i, *decoded);
     }
     finish(outcome);
     return outcome;
@@ -326,6 +382,7 @@ void BatchRun::finish(RunOutcome &outcome)
     pump(lock, [&] { return s.piecesRunning == 0 && s.reported == s.events.size(); });
     outcome.stopped = outcome.stopped || s.anyDropped;
     outcome.piecesSaved = s.saved;
+    outcome.piecesSkipped = s.skipped;
     for (const auto &[number, failure] : s.unsaved) {
         outcome.unsaved << failure.path;
         outcome.whyUnsaved.insert(failure.path, failure.reason);
@@ -334,4 +391,10 @@ void BatchRun::finish(RunOutcome &outcome)
     outcome.oldFilesRemoved = s.oldFilesRemoved;
     for (const auto &[number, target] : s.oldFilesKept)
         outcome.oldFilesKept << target;
+    outcome.piecesRemovedAfterDiskError = s.piecesRemoved;
+    for (const auto &[number, target] : s.piecesKept)
+        outcome.piecesLeftAfterDiskError << target;
+    outcome.pieces.reserve(s.records.size());
+    for (auto &[number, record] : s.records)
+        outcome.pieces.push_back(std::move(record));
 }

@@ -1,10 +1,11 @@
 #pragma once
 
 #include "OutputFormat.h"
+#include "OwnPictures.h"
+#include "PieceNaming.h"
 #include "RunOutcome.h"
 #include "RunSnapshot.h"
 
-#include <QSet>
 #include <QString>
 
 #include <atomic>
@@ -13,13 +14,16 @@
 #include <mutex>
 #include <optional>
 
+class QCryptographicHash;
 class QImage;
 class QRect;
 class QThreadPool;
 
 // One run of a snapshot, the engine's working part. Pictures are decoded on the pool one
 // ahead of the pieces; the pieces of a picture are cut, turned and saved on the pool;
-// finished pieces are reported in running-number order.
+// finished pieces are reported in running-number order. With skipExisting, pieces whose
+// files stand are reported as finished without being cut, and a picture all of whose
+// pieces stand is not decoded.
 //
 // A stop lets no piece begin after it: pieces already being cut or written are finished,
 // queued ones are dropped, a picture not yet reached is not reported, and a decode under
@@ -44,12 +48,13 @@ public:
 private:
     struct Shared;
     struct Decoded;
-    // What became of an earlier file at the target of a piece that could not be saved.
-    enum class OldFile { None, Removed, Kept };
+    // What became of the file at the target of a piece that could not be saved: an
+    // earlier one, or the piece itself when the disk failed to write it after the rename.
+    enum class LeftFile { None, OldRemoved, OldKept, PieceRemoved, PieceKept };
     struct PieceEnd
     {
         imaging::SaveResult result;
-        OldFile oldFile = OldFile::None;
+        LeftFile left = LeftFile::None;
     };
     struct Failure
     {
@@ -61,11 +66,14 @@ private:
     // The decoded picture, once there; nothing when a stop came first.
     std::optional<Decoded> takeDecoded(qint64 index);
     // Begins the picture's pieces; false when a stop kept some from beginning.
-    bool cutPicture(qint64 index, const std::shared_ptr<const QImage> &image);
-    void startPiece(std::shared_ptr<const QImage> image, const QRect &cut, qint64 number,
-                    const QString &letter);
+    bool cutPicture(qint64 index, const Decoded &decoded);
+    void startPiece(std::shared_ptr<const QImage> image, const QRect &cut, qint64 index,
+                    qint64 frame);
     PieceEnd writePiece(const QImage &image, const QRect &cut, const QString &target,
-                        OutputFormat format) const;
+                        OutputFormat format, QCryptographicHash *digest) const;
+    // A record of frame k of the run's picture index, its status and path left to fill.
+    PieceRecord recordOf(qint64 index, qint64 frame) const;
+    void recordUnreadable(qint64 index, const QString &reason);
     // Waits for every begun piece and fills in what the pieces left.
     void finish(RunOutcome &outcome);
     // Reports finished pieces until ready() holds.
@@ -80,6 +88,8 @@ private:
     const int quarterTurns_;
     const qint64 frames_;
     const qint64 total_;
-    const QSet<QString> pictureFiles_;
+    const OwnPictures ownPictures_;
+    // Copied for the decodes, which may outlive the run after a stop.
+    std::shared_ptr<const PieceNaming> naming_;
     std::shared_ptr<Shared> shared_;
 };

@@ -6,5 +6,9 @@
 #include <QImage>
 #include <QString>
 
+class QCryptographicHash;
+
 // Writes one piece in the format, whole or not at all; on failure the result says why.
-imaging::SaveResult savePiece(const QImage &piece, const QString &path, OutputFormat format);
+// A digest given is fed the file's bytes as they are written.
+imaging::SaveResult savePiece(const QImage &piece, const QString &path, OutputFormat format,
+                              QCryptographicHash *digest = nullptr);

@@ -1,5 +1,6 @@
 #include "AtomicFile.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QRandomGenerator>
 
@@ -17,13 +18,15 @@ std::filesystem::path nativePath(const QString &path)
 
 // Writes until every byte is out. A write cut short by a full disk or a file-size limit
 // reports no error; only the next one fails and says why.
-bool writeAll(QFile &file, const QByteArray &bytes)
+bool writeAll(QFile &file, const QByteArray &bytes, QCryptographicHash *digest)
 {
     qint64 done = 0;
     while (done < bytes.size()) {
         const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
         if (written <= 0)
             return false;
+        if (digest)
+            digest->addData(QByteArrayView(bytes.constData() + done, written));
         done += written;
     }
     return true;
@@ -31,7 +34,8 @@ bool writeAll(QFile &file, const QByteArray &bytes)
 
 } // namespace
 
-Status writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
+Status writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error,
+                           QCryptographicHash *digest)
 {
     auto fail = [error](Status status, const QString &why) {
         if (error)
@@ -52,7 +56,7 @@ Status writeFileAtomically(const QString &path, const QByteArray &bytes, QString
     }
     if (!opened)
         return fail(Status::AccessDenied, temporary.errorString());
-    const bool written = writeAll(temporary, bytes);
+    const bool written = writeAll(temporary, bytes, digest);
     const QString writeError = temporary.errorString();
     temporary.close();
     if (!written || temporary.error() != QFileDevice::NoError) {
@@ -63,7 +67,8 @@ Status writeFileAtomically(const QString &path, const QByteArray &bytes, QString
     std::filesystem::rename(nativePath(temporary.fileName()), nativePath(path), code);
     if (code) {
         temporary.remove();
-        return fail(Status::WriteFailed, QString::fromStdString(code.message()));
+        // Qt's words for the system's error, as for every other file error.
+        return fail(Status::WriteFailed, qt_error_string(code.value()));
     }
     return Status::Ok;
 }

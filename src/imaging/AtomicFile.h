@@ -5,12 +5,17 @@
 #include <QByteArray>
 #include <QString>
 
+class QCryptographicHash;
+
 namespace imaging {
 
 // Writes the bytes under a temporary name beside the target and renames that over the
 // target, so the target is either the old file or the complete new one, never a part.
 // A failure removes the temporary file. No flush to the disk is forced: a batch writes
 // thousands of pieces, and the rename already keeps each one whole.
-Status writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error);
+// When digest is given, every byte is fed to it as it is written, so the file's hash
+// comes without reading the file back.
+Status writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error,
+                           QCryptographicHash *digest = nullptr);
 
 } // namespace imaging

@@ -29,10 +29,11 @@ QByteArray encodeJpegQuality100(const QImage &rgb888)
     return jpeg::encode(rgb888, 100);
 }
 
-SaveResult savePicture(const QImage &picture, const QString &path, Encoder encode)
+SaveResult savePicture(const QImage &picture, const QString &path, Encoder encode,
+                       QCryptographicHash *digest)
 {
     if (!encode || picture.isNull())
-        return {Status::InvalidParameter, QStringLiteral("nothing to encode")};
+        return {Status::InvalidParameter, QStringLiteral("没有可保存的图像")};
     const QImage rgb = picture.format() == QImage::Format_RGB888
                            ? picture
                            : picture.convertToFormat(QImage::Format_RGB888);
@@ -40,9 +41,9 @@ SaveResult savePicture(const QImage &picture, const QString &path, Encoder encod
         return {Status::OutOfMemory, statusText(Status::OutOfMemory)};
     const QByteArray encoded = encode(rgb);
     if (encoded.isEmpty())
-        return {Status::WriteFailed, QStringLiteral("encoding failed")};
+        return {Status::WriteFailed, QStringLiteral("编码失败")};
     QString error;
-    const Status status = writeFileAtomically(path, encoded, &error);
+    const Status status = writeFileAtomically(path, encoded, &error, digest);
     return {status, error};
 }
 

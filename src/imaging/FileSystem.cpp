@@ -7,6 +7,11 @@
 #include <filesystem>
 #include <system_error>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
 #ifdef Q_OS_LINUX
 #include <fcntl.h>
 #include <unistd.h>
@@ -86,6 +91,31 @@ bool startWriteBack(const QString &path)
 #else
     Q_UNUSED(path);
     return true;
+#endif
+}
+
+std::optional<FileIdentity> fileIdentity(const QString &path)
+{
+#ifdef Q_OS_WIN
+    // Opened for no access at all: a file another program holds open still answers.
+    const HANDLE handle =
+        ::CreateFileW(reinterpret_cast<const wchar_t *>(path.utf16()), 0,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool known = ::GetFileInformationByHandle(handle, &info) != 0;
+    ::CloseHandle(handle);
+    if (!known)
+        return std::nullopt;
+    return FileIdentity{info.dwVolumeSerialNumber,
+                        quint64(info.nFileIndexHigh) << 32 | info.nFileIndexLow};
+#else
+    struct stat info;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return FileIdentity{quint64(info.st_dev), quint64(info.st_ino)};
 #endif
 }
 

@@ -6,21 +6,13 @@ namespace imaging {
 
 QString statusText(Status status)
 {
-    // In the order of the enumeration.
+    // In the order of the enumeration; in Chinese, as they reach the end-of-run report.
     static constexpr std::array<const char *, 9> texts = {
-        "OK",
-        "general error",
-        "invalid parameter",
-        "out of memory",
-        "file not found",
-        "not a readable picture",
-        "picture too large",
-        "access denied",
-        "write failed",
+        "成功",     "一般错误", "参数无效", "内存不足", "找不到文件", "不是可读取的图片",
+        "图片太大", "拒绝访问", "写入失败",
     };
     const auto index = size_t(status);
-    return index < texts.size() ? QString::fromLatin1(texts[index])
-                                : QStringLiteral("unknown status");
+    return index < texts.size() ? QString::fromUtf8(texts[index]) : QStringLiteral("未知错误");
 }
 
 } // namespace imaging

@@ -17,6 +17,7 @@ enum class Status {
     WriteFailed,
 };
 
+// What the status means, in Simplified Chinese.
 QString statusText(Status status);
 
 } // namespace imaging
