@@ -1,67 +1,93 @@
 #include "NaturalOrder.h"
 
+#include <QVarLengthArray>
+
 #include <algorithm>
 
 namespace {
 
-// Any Unicode decimal digit: full-width ２ and Arabic-Indic ٢ count as 2.
-bool isDigit(QChar c)
+// One step of a name: a run of digits, read as a number, or any other character.
+struct Token
 {
-    return c.isDigit();
-}
+    bool isNumber = false;
+    char32_t folded = 0;              // a character, case-folded
+    QVarLengthArray<char, 24> digits; // a number's digit values, without its leading zeros
+    qsizetype zeros = 0;              // a number's leading zeros
+};
 
-bool isZero(QChar c)
+// Reads a name token by token, by code point, so that a digit beyond the first plane
+// (mathematical 𝟐) is a digit too.
+class Tokens
 {
-    return c.isDigit() && c.digitValue() == 0;
-}
+public:
+    explicit Tokens(const QString &text) : text_(text) {}
 
-// Compares the digit runs at a[i..] and b[j..] by value; moves i and j past them.
-// Returns <0, 0 or >0; zerosDiff keeps the first difference in leading zeros.
-int compareNumbers(const QString &a, qsizetype &i, const QString &b, qsizetype &j, int &zerosDiff)
-{
-    // Moves at past the characters of text that match, and says how many there were.
-    const auto skip = [](const QString &text, qsizetype &at, bool (*match)(QChar)) {
-        const qsizetype start = at;
-        while (at < text.size() && match(text.at(at)))
-            ++at;
-        return at - start;
-    };
-    const qsizetype zerosA = skip(a, i, isZero), zerosB = skip(b, j, isZero);
-    const qsizetype digitsA = i, digitsB = j;
-    const qsizetype lengthA = skip(a, i, isDigit), lengthB = skip(b, j, isDigit);
-    if (lengthA != lengthB)
-        return lengthA < lengthB ? -1 : 1;
-    for (qsizetype k = 0; k < lengthA; ++k) {
-        const int digitA = a.at(digitsA + k).digitValue(), digitB = b.at(digitsB + k).digitValue();
-        if (digitA != digitB)
-            return digitA < digitB ? -1 : 1;
+    bool atEnd() const { return at_ >= text_.size(); }
+
+    Token next()
+    {
+        Token token;
+        char32_t c = peek();
+        if (!QChar::isDigit(c)) {
+            step(c);
+            token.folded = QChar::toCaseFolded(c);
+            return token;
+        }
+        token.isNumber = true;
+        for (; !atEnd() && QChar::isDigit(c = peek()); step(c)) {
+            const int value = QChar::digitValue(c);
+            if (value == 0 && token.digits.isEmpty())
+                ++token.zeros;
+            else
+                token.digits.append(char(value));
+        }
+        return token;
     }
-    if (zerosDiff == 0 && zerosA != zerosB)
-        zerosDiff = zerosA < zerosB ? -1 : 1;
-    return 0;
+
+private:
+    char32_t peek() const
+    {
+        const QChar c = text_.at(at_);
+        if (c.isHighSurrogate() && at_ + 1 < text_.size() && text_.at(at_ + 1).isLowSurrogate())
+            return QChar::surrogateToUcs4(c, text_.at(at_ + 1));
+        return c.unicode();
+    }
+    void step(char32_t c) { at_ += QChar::requiresSurrogates(c) ? 2 : 1; }
+
+    const QString &text_;
+    qsizetype at_ = 0;
+};
+
+// <0, 0 or >0. A number comes before any character, whatever its script or the
+// character's: comparing a digit with a letter by code would put ASCII digits below
+// Chinese and full-width ones above, and the order would go round in a circle.
+int compare(const Token &a, const Token &b)
+{
+    if (a.isNumber != b.isNumber)
+        return a.isNumber ? -1 : 1;
+    if (!a.isNumber)
+        return a.folded == b.folded ? 0 : (a.folded < b.folded ? -1 : 1);
+    if (a.digits.size() != b.digits.size())
+        return a.digits.size() < b.digits.size() ? -1 : 1;
+    const auto [da, db] = std::mismatch(a.digits.cbegin(), a.digits.cend(), b.digits.cbegin());
+    return da == a.digits.cend() ? 0 : (*da < *db ? -1 : 1);
 }
 
 } // namespace
 
 bool naturalLess(const QString &a, const QString &b)
 {
-    qsizetype i = 0, j = 0;
-    int zerosDiff = 0;
-    while (i < a.size() && j < b.size()) {
-        if (isDigit(a.at(i)) && isDigit(b.at(j))) {
-            const int byValue = compareNumbers(a, i, b, j, zerosDiff);
-            if (byValue != 0)
-                return byValue < 0;
-            continue;
-        }
-        const QChar ca = a.at(i).toCaseFolded(), cb = b.at(j).toCaseFolded();
-        if (ca != cb)
-            return ca < cb;
-        ++i;
-        ++j;
+    Tokens tokensA(a), tokensB(b);
+    int zerosDiff = 0; // the first difference in leading zeros
+    while (!tokensA.atEnd() && !tokensB.atEnd()) {
+        const Token tokenA = tokensA.next(), tokenB = tokensB.next();
+        if (const int order = compare(tokenA, tokenB); order != 0)
+            return order < 0;
+        if (zerosDiff == 0 && tokenA.zeros != tokenB.zeros)
+            zerosDiff = tokenA.zeros < tokenB.zeros ? -1 : 1;
     }
-    if ((a.size() - i) != (b.size() - j))
-        return a.size() - i < b.size() - j;
+    if (tokensA.atEnd() != tokensB.atEnd())
+        return tokensA.atEnd();
     if (zerosDiff != 0)
         return zerosDiff < 0;
     return a < b;
