@@ -13,6 +13,7 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -118,6 +119,7 @@ private slots:
     void nextChecksParts();
     void nextWithoutSelection();
     void realDialogOffersUpperCase();
+    void dropAddsPictures_data();
     void dropAddsPictures();
 
 private:
@@ -577,44 +579,86 @@ void tst_PictureListWindow::realDialogOffersUpperCase()
     QCOMPARE(items(list), paths(dir.path(), {"PAGE2.TIF", "SCAN.JPG"}));
 }
 
+void tst_PictureListWindow::dropAddsPictures_data()
+{
+    QTest::addColumn<QStringList>("dropped"); // "{dir}" stands for the folder; others are relative
+    QTest::addColumn<QStringList>("entered");
+    QTest::addColumn<int>("leftOut");
+
+    const QStringList book{"书/b1.png", "书/b2.bmp", "书/b3.tiff", "书/b10.tif"};
+    // The pictures, the folder's own but not its subfolder's, folder by folder in page
+    // order, so two books' pages never interleave; files join their folder's order.
+    QTest::newRow("folder by folder")
+        << QStringList{"{dir}/s10", "{dir}/s2", "{dir}/p10.jpg", "{dir}/notes.txt",
+                       "{dir}/书",  "{dir}/s1", "{dir}/p2.JPG"}
+        << QStringList{"p2.JPG",       "p10.jpg",      "s1/scan1.png", "s1/scan2.png",
+                       "s2/scan1.png", "s2/scan2.png", "s10/scan1.png"} +
+               book
+        << 2;
+    // As qinghe-split gets its arguments: ordered and counted by the folder they name.
+    QTest::newRow("relative and absolute folders by their paths")
+        << QStringList{"s1", "{dir}/s2"}
+        << QStringList{"s1/scan1.png", "s1/scan2.png", "s2/scan1.png", "s2/scan2.png"} << 0;
+    QTest::newRow("a folder spelled four ways, once")
+        << QStringList{"s1", "./s1", "{dir}/s2/../s1/", "{dir}/s1"}
+        << QStringList{"s1/scan1.png", "s1/scan2.png"} << 0;
+    QTest::newRow("a file given twice and with its folder, once")
+        << QStringList{"s1/scan2.png", "{dir}/s1/scan2.png", "s1", "notes.txt", "./notes.txt"}
+        << QStringList{"s1/scan1.png", "s1/scan2.png"} << 1;
+    // Hidden files (._ files beside each scan on some USB sticks) and saved layouts lie
+    // beside the pictures: a folder's are passed over without a word.
+    QTest::newRow("hidden files and layouts in a folder")
+        << QStringList{"s10"} << QStringList{"s10/scan1.png"} << 0;
+    QTest::newRow("a layout or a hidden picture given by itself")
+        << QStringList{"s10/layout.json", "s10/._scan1.png"} << QStringList{"s10/._scan1.png"} << 1;
+}
+
 void tst_PictureListWindow::dropAddsPictures()
 {
+    QFETCH(QStringList, dropped);
+    QFETCH(QStringList, entered);
+    QFETCH(int, leftOut);
+
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     for (const char *folder : {"书/sub", "s1", "s2", "s10"})
         QVERIFY(QDir().mkpath(dir.filePath(QString::fromUtf8(folder))));
-    for (const char *name : {"p10.jpg", "p2.JPG", "notes.txt", "书/b1.png", "书/b10.tif",
-                             "书/b2.bmp", "书/readme.txt", "书/sub/deeper.png", "s2/scan1.png",
-                             "s2/scan2.png", "s10/scan1.png", "s1/scan2.png", "s1/scan1.png"})
+    for (const char *name :
+         {"p10.jpg", "p2.JPG", "notes.txt", "书/b1.png", "书/b10.tif", "书/b2.bmp", "书/b3.tiff",
+          "书/readme.txt", "书/layout.json", "书/._b1.png", "书/sub/deeper.png", "s2/scan1.png",
+          "s2/scan2.png", "s10/scan1.png", "s10/._scan1.png", "s10/.hidden.png", "s10/layout.json",
+          "s1/scan2.png", "s1/scan1.png"})
         QVERIFY(testsupport::touch(dir.filePath(QString::fromUtf8(name))));
+    const QString previous = QDir::currentPath();
+    const auto restore = qScopeGuard([&previous] { QDir::setCurrent(previous); });
+    QVERIFY(QDir::setCurrent(dir.path()));
+
     QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(dir.filePath("s10")), QUrl::fromLocalFile(dir.filePath("s2")),
-                  QUrl::fromLocalFile(dir.filePath("p10.jpg")),
-                  QUrl::fromLocalFile(dir.filePath("notes.txt")),
-                  QUrl::fromLocalFile(dir.filePath(QStringLiteral("书"))),
-                  QUrl::fromLocalFile(dir.filePath("s1")),
-                  QUrl::fromLocalFile(dir.filePath("p2.JPG"))});
+    QList<QUrl> urls;
+    for (QString path : dropped)
+        urls << QUrl::fromLocalFile(path.replace(QStringLiteral("{dir}"), dir.path()));
+    mime.setUrls(urls);
     QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(window.get(), &enter);
     QVERIFY(enter.isAccepted());
     QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(window.get(), &drop);
 
-    // The pictures, the folder's own but not its subfolder's, folder by folder in page
-    // order, so two books' pages never interleave; the two text files are left out and
-    // counted.
-    const QString book = dir.filePath(QStringLiteral("书"));
-    QCOMPARE(items(list), paths(dir.path(), {"p2.JPG", "p10.jpg"}) +
-                              paths(dir.filePath("s1"), {"scan1.png", "scan2.png"}) +
-                              paths(dir.filePath("s2"), {"scan1.png", "scan2.png"}) +
-                              paths(dir.filePath("s10"), {"scan1.png"}) +
-                              paths(book, {"b1.png", "b2.bmp", "b10.tif"}));
+    // Clean absolute paths, whatever the spelling dropped.
+    QStringList expected;
+    for (const QString &name : entered)
+        expected << QDir::toNativeSeparators(dir.filePath(name));
+    QCOMPARE(items(list), expected);
     QCOMPARE(job.pictures, items(list));
-    QCOMPARE(pictureCount->text(), QStringLiteral("10"));
-    QCOMPARE(job.lastFolder, dir.path() + QLatin1Char('/'));
-    QCOMPARE(boxes->shown().size(), size_t(1));
-    QCOMPARE(boxes->shown().front().title, QStringLiteral("提示信息"));
-    QVERIFY(boxes->shown().front().text.startsWith(QStringLiteral("有 2 个文件不是图片")));
+    QCOMPARE(pictureCount->text(), QString::number(expected.size()));
+    QCOMPARE(job.lastFolder,
+             QDir::toNativeSeparators(QFileInfo(dir.filePath(entered.first())).path() + '/'));
+    QCOMPARE(boxes->shown().size(), size_t(leftOut > 0 ? 1 : 0));
+    if (leftOut > 0) {
+        QCOMPARE(boxes->shown().front().title, QStringLiteral("提示信息"));
+        QVERIFY(boxes->shown().front().text.startsWith(
+            QStringLiteral("有 %1 个文件不是图片").arg(leftOut)));
+    }
 }
 
 QTEST_MAIN(tst_PictureListWindow)
