@@ -62,6 +62,8 @@ DroppedPictures picturesFromDrop(const QStringList &paths)
             ++dropped.leftOut;
     };
     for (const QString &path : paths) {
+        if (path.isEmpty())
+            continue; // it would read as the current folder
         const QString clean = cleanAbsolute(path);
         if (imaging::folderExists(clean)) {
             if (taken.contains(clean))
