@@ -17,6 +17,8 @@
 #include <functional>
 #include <optional>
 
+#include <unistd.h>
+
 using testsupport::entries;
 using testsupport::rgb;
 using testsupport::snapshotFor;
@@ -318,36 +320,52 @@ void tst_BatchEngine::existingFileReplaced()
 void tst_BatchEngine::ownPictureNeverReplaced_data()
 {
     // The output folder as the run is given it, within the test's folder: each time "pics",
-    // which holds the list's second picture ("linked" is a link to it).
+    // which holds the first sheet's B piece ("linked" is a link to it); and the list's
+    // second picture, which is that file or a hard link to it.
     QTest::addColumn<QString>("folder");
-    QTest::newRow("same path") << "pics";
-    QTest::newRow("path with dots") << "pics/../pics";
-    QTest::newRow("linked folder") << "linked";
+    QTest::addColumn<QString>("second");
+    QTest::newRow("same path") << "pics"
+                               << "pics/B00002.PNG";
+    QTest::newRow("path with dots") << "pics/../pics"
+                                    << "pics/B00002.PNG";
+    QTest::newRow("linked folder") << "linked"
+                                   << "pics/B00002.PNG";
+    // Same file, other name, as on a case-insensitive file system.
+    QTest::newRow("hard link under the piece's name") << "pics"
+                                                      << "elsewhere.png";
 }
 
 void tst_BatchEngine::ownPictureNeverReplaced()
 {
     QFETCH(QString, folder);
+    QFETCH(QString, second);
     QTemporaryDir dir;
     QVERIFY(QDir().mkpath(dir.filePath("pics")));
     QVERIFY(QFile::link(dir.filePath("pics"), dir.filePath("linked")));
     const QString first = dir.filePath("pics/sheet.png");
-    const QString second = dir.filePath("pics/B00002.PNG"); // the first sheet's B piece
+    const QString atPieceName = dir.filePath("pics/B00002.PNG"); // the first sheet's B piece
     QVERIFY(QFile::copy(writeSheet("own1.png", 1), first));
-    QVERIFY(QFile::copy(writeSheet("own2.png", 2), second));
-    const QByteArray original = testsupport::readBytes(second);
+    QVERIFY(QFile::copy(writeSheet("own2.png", 2), atPieceName));
+    if (dir.filePath(second) != atPieceName)
+        QCOMPARE(::link(QFile::encodeName(atPieceName).constData(),
+                        QFile::encodeName(dir.filePath(second)).constData()),
+                 0);
+    const QByteArray original = testsupport::readBytes(atPieceName);
 
     BatchEngine engine;
     engine.setFormat(OutputFormat::Png);
-    const RunOutcome outcome = engine.runNow(snapshotFor(
-        {first, second}, dir.filePath(folder), {{{0, 0, 20, 15}, "A"}, {{0, 0, 40, 30}, "B"}}));
+    const RunOutcome outcome =
+        engine.runNow(snapshotFor({first, dir.filePath(second)}, dir.filePath(folder),
+                                  {{{0, 0, 20, 15}, "A"}, {{0, 0, 40, 30}, "B"}}));
     QVERIFY(outcome.unreadable.isEmpty());
     QCOMPARE(outcome.unsaved.size(), 1);
     QVERIFY(outcome.unsaved.first().endsWith("/B00002.PNG"));
+    QCOMPARE(outcome.whyUnsaved.value(outcome.unsaved.first()),
+             QStringLiteral("会覆盖本次分割的图片"));
     QCOMPARE(outcome.piecesSaved, 3); // the run goes on
-    QCOMPARE(testsupport::readBytes(second), original);
+    QCOMPARE(testsupport::readBytes(atPieceName), original);
     // The second picture was read whole: its B piece is the picture itself.
-    QCOMPARE(rgb(QImage(dir.filePath("pics/B00004.PNG"))), rgb(QImage(second)));
+    QCOMPARE(rgb(QImage(dir.filePath("pics/B00004.PNG"))), rgb(QImage(atPieceName)));
 }
 
 void tst_BatchEngine::unsavablePiecesReported_data()

@@ -53,23 +53,35 @@ void tst_RunReadout::report()
 
     RunOutcome failed;
     failed.unreadable << "/in/bad.jpg";
+    failed.whyUnreadable.insert("/in/bad.jpg", QStringLiteral("不是可读取的图片"));
     for (int i = 1; i <= 12; ++i)
         failed.unsaved << QStringLiteral("/out/A%1.BMP").arg(i, 5, 10, QLatin1Char('0'));
+    failed.whyUnsaved.insert("/out/A00001.BMP", QStringLiteral("会覆盖本次分割的图片"));
     const QString text = failureReport(failed);
-    QVERIFY(text.startsWith(QStringLiteral("有 1 个图片无法读取，12 个分割块未能保存：")));
-    QVERIFY(text.contains(QDir::toNativeSeparators("/in/bad.jpg")));
+    // One file a line, with its reason where there is one.
+    QVERIFY(text.startsWith(
+        QStringLiteral("有 1 个图片无法读取，12 个分割块未能保存：\n\n") +
+        QDir::toNativeSeparators("/in/bad.jpg") + QStringLiteral("：不是可读取的图片\n") +
+        QDir::toNativeSeparators("/out/A00001.BMP") + QStringLiteral("：会覆盖本次分割的图片\n") +
+        QDir::toNativeSeparators("/out/A00002.BMP") + "\n"));
     QVERIFY(text.contains(QDir::toNativeSeparators("/out/A00009.BMP")));
     QVERIFY(!text.contains("A00010.BMP")); // ten files named in all
     QVERIFY(text.endsWith(QStringLiteral("……")));
-    // Earlier files under unsaved names: deleted ones counted, kept ones named.
+    // Earlier files under unsaved names: deleted ones counted, kept ones named; apart from
+    // them, pieces written whose disk then failed.
     RunOutcome overEarlier = failed;
-    overEarlier.oldFilesRemoved = 11;
+    overEarlier.oldFilesRemoved = 9;
     overEarlier.oldFilesKept << "/out/A00012.BMP";
+    overEarlier.piecesRemovedAfterDiskError = 1;
+    overEarlier.piecesLeftAfterDiskError << "/out/A00011.BMP";
     QCOMPARE(failureReport(overEarlier),
              text +
-                 QStringLiteral("\n\n未能保存的分割块的 11 个同名旧文件已删除。\n\n"
+                 QStringLiteral("\n\n未能保存的分割块的 9 个同名旧文件已删除。\n\n"
                                 "有 1 个同名旧文件无法删除，仍是以前的内容：\n\n") +
-                 QDir::toNativeSeparators("/out/A00012.BMP"));
+                 QDir::toNativeSeparators("/out/A00012.BMP") +
+                 QStringLiteral("\n\n有 1 个分割块已写入，但磁盘报告写入出错，已将其删除。\n\n"
+                                "有 1 个分割块写入时磁盘报告出错，且无法删除，可能不完整：\n\n") +
+                 QDir::toNativeSeparators("/out/A00011.BMP"));
 
     // Pictures of another size are named with theirs, after the failures or alone.
     failed.sampleSize = QSize(2480, 3508);
