@@ -1,5 +1,6 @@
 #include "BatchRun.h"
 
+#include "BatchRunState.h"
 #include "PieceName.h"
 #include "PieceNaming.h"
 #include "PieceSaver.h"
@@ -12,10 +13,7 @@
 #include <QThreadPool>
 
 #include <chrono>
-#include <condition_variable>
-#include <map>
 #include <mutex>
-#include <vector>
 
 Q_LOGGING_CATEGORY(batchLog, "qinghe.batch")
 
@@ -31,65 +29,6 @@ QString diskFailedReason()
 }
 
 } // namespace
-
-// One picture as the pool decoded it, unturned: the pieces turn what they cut.
-struct BatchRun::Decoded
-{
-    imaging::Status status = imaging::Status::Ok;
-    QString reason;         // why it could not be read
-    bool abandoned = false; // not decoded because the run was stopped
-    std::shared_ptr<const QImage> image;
-    QSize size; // unturned, also when not decoded
-    // Every piece's file stood in that format when the header was read: not decoded.
-    bool allStanding = false;
-    OutputFormat standingFormat = OutputFormat::Bmp;
-};
-
-// What the run and its pool tasks share; every task holds it, so it outlives them all.
-struct BatchRun::Shared
-{
-    explicit Shared(qint64 total)
-        : finished(size_t(total) + 1, 0), dropped(size_t(total) + 1, 0),
-          verdicts(size_t(total) + 1, Verdict{})
-    {}
-
-    // Whether a piece begins, and in which format, decided under the mutex in
-    // running-number order: a stop then leaves pieces 1..k, never a gap, however the
-    // pool's threads happen to pick up the queued pieces.
-    struct Verdict
-    {
-        bool begin = false;
-        OutputFormat format = OutputFormat::Bmp;
-    };
-    Verdict verdictFor(qint64 number, bool stopped, OutputFormat format)
-    {
-        for (; decidedUpTo < number; ++decidedUpTo)
-            verdicts[size_t(decidedUpTo + 1)] = Verdict{!stopped, format};
-        return verdicts[size_t(number)];
-    }
-
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::map<qint64, Decoded> decoded; // by picture, until the run takes it
-    int piecesRunning = 0;
-    std::vector<qint64> events;    // running numbers in the order the read-out reports them
-    std::vector<char> finished;    // by running number
-    std::vector<char> dropped;     // queued pieces a stop kept from beginning
-    std::vector<Verdict> verdicts; // by running number, up to decidedUpTo
-    qint64 decidedUpTo = 0;
-    size_t reported = 0;       // events already reported
-    std::vector<QImage> spare; // pictures no longer needed, whose memory the next reuses
-    qint64 saved = 0;
-    qint64 skipped = 0;
-    bool anyDropped = false;
-    std::map<qint64, Failure> unsaved; // by running number
-    qint64 oldFilesRemoved = 0;
-    std::map<qint64, QString> oldFilesKept; // by running number
-    qint64 piecesRemoved = 0;
-    std::map<qint64, QString> piecesKept;  // by running number
-    std::map<qint64, PieceRecord> records; // by running number, when asked for
-    std::atomic<bool> over{false};         // the run has returned: a late decode is not wanted
-};
 
 BatchRun::BatchRun(const RunSnapshot &snapshot, QThreadPool &pool, int threads,
                    const std::atomic<bool> &stop, const std::atomic<OutputFormat> &format,
@@ -206,13 +145,16 @@ BatchRun::PieceEnd BatchRun::writePiece(const QImage &image, const QRect &cut,
     return end;
 }
 
-PieceRecord BatchRun::recordOf(qint64 index, qint64 frame) const
+PieceRecord BatchRun::recordOf(qint64 index, qint64 frame, const QString &path,
+                               PieceRecord::Status status) const
 {
     PieceRecord record;
+    record.path = path;
     record.picture = snapshot_.pictures.at(index - 1);
     record.pictureNumber = naming_->pictureNumber(index);
     record.runningNumber = naming_->number(index, frame);
     record.frame = int(frame);
+    record.status = status;
     return record;
 }
 
@@ -256,11 +198,10 @@ void BatchRun::startPiece(std::shared_ptr<const QImage> image, const QRect &cut,
                     shared->piecesKept.emplace(number, target);
             }
             if (snapshot_.recordPieces) {
-                PieceRecord record = recordOf(index, frame);
-                record.path = target;
+                PieceRecord record = recordOf(index, frame, target,
+                                              end.result.ok() ? PieceRecord::Status::Saved
+                                                              : PieceRecord::Status::Failed);
                 record.rect = cut;
-                record.status =
-                    end.result.ok() ? PieceRecord::Status::Saved : PieceRecord::Status::Failed;
                 if (end.result.ok())
                     record.sha256 = digest->result().toHex();
                 else
@@ -299,20 +240,19 @@ bool BatchRun::cutPicture(qint64 index, const Decoded &decoded)
             return false;
         const qint64 number = runningNumber(index, frames_, k);
         s.events.push_back(number);
-        PieceRecord record = recordOf(index, k);
+        PieceRecord record =
+            recordOf(index, k,
+                     naming_->target(index, k,
+                                     decoded.allStanding ? decoded.standingFormat : format_.load()),
+                     PieceRecord::Status::NoFile);
         record.rect = naming_->cut(k, decoded.size);
-        if (!record.rect.isNull() && snapshot_.skipExisting) {
-            // A standing piece was renamed into place whole: it is complete.
-            record.path = naming_->target(
-                index, k, decoded.allStanding ? decoded.standingFormat : format_.load());
-            if (decoded.allStanding || imaging::fileExists(record.path))
-                record.status = PieceRecord::Status::Skipped;
-        }
+        // A standing piece was renamed into place whole: it is complete.
+        if (!record.rect.isNull() && snapshot_.skipExisting &&
+            (decoded.allStanding || imaging::fileExists(record.path)))
+            record.status = PieceRecord::Status::Skipped;
         if (record.rect.isNull() || record.status == PieceRecord::Status::Skipped) {
             s.finished[size_t(number)] = 1; // reported as done in its turn
-            if (record.rect.isNull())
-                record.path = naming_->target(index, k, format_);
-            else
+            if (!record.rect.isNull())
                 ++s.skipped;
             if (snapshot_.recordPieces)
                 s.records.emplace(number, std::move(record));
@@ -331,9 +271,8 @@ void BatchRun::recordUnreadable(qint64 index, const QString &reason)
         return;
     const std::lock_guard lock(shared_->mutex);
     for (qint64 k = 1; k <= frames_; ++k) {
-        PieceRecord record = recordOf(index, k);
-        record.path = naming_->target(index, k, format_);
-        record.status = PieceRecord::Status::Failed;
+        PieceRecord record =
+            recordOf(index, k, naming_->target(index, k, format_), PieceRecord::Status::Failed);
         record.reason = reason;
         shared_->records.emplace(runningNumber(index, frames_, k), std::move(record));
     }

@@ -71,8 +71,9 @@ private:
                     qint64 frame);
     PieceEnd writePiece(const QImage &image, const QRect &cut, const QString &target,
                         OutputFormat format, QCryptographicHash *digest) const;
-    // A record of frame k of the run's picture index, its status and path left to fill.
-    PieceRecord recordOf(qint64 index, qint64 frame) const;
+    // A record of the frame of the run's picture index.
+    PieceRecord recordOf(qint64 index, qint64 frame, const QString &path,
+                         PieceRecord::Status status) const;
     void recordUnreadable(qint64 index, const QString &reason);
     // Waits for every begun piece and fills in what the pieces left.
     void finish(RunOutcome &outcome);
