@@ -4,11 +4,11 @@
 #include "PieceName.h"
 #include "PieceNaming.h"
 #include "PieceSaver.h"
+#include "Sha256.h"
 #include "imaging/FileSystem.h"
 #include "imaging/Picture.h"
 #include "imaging/TurnedCut.h"
 
-#include <QCryptographicHash>
 #include <QLoggingCategory>
 #include <QThreadPool>
 
@@ -117,7 +117,7 @@ void BatchRun::decodeLater(qint64 index)
 
 BatchRun::PieceEnd BatchRun::writePiece(const QImage &image, const QRect &cut,
                                         const QString &target, OutputFormat format,
-                                        QCryptographicHash *digest) const
+                                        imaging::ByteSink *written) const
 {
     PieceEnd end;
     // A piece never replaces one of the run's pictures: it may not have been read yet, and
@@ -129,7 +129,7 @@ BatchRun::PieceEnd BatchRun::writePiece(const QImage &image, const QRect &cut,
     QImage piece;
     const imaging::Status cutStatus = imaging::cutTurnedPiece(image, quarterTurns_, cut, piece);
     end.result = cutStatus == imaging::Status::Ok
-                     ? savePiece(piece, target, format, digest)
+                     ? savePiece(piece, target, format, written)
                      : imaging::SaveResult{cutStatus, imaging::statusText(cutStatus)};
     // The disk works while the next pieces are cut, not after the last.
     if (end.result.ok() && !imaging::startWriteBack(target)) {
@@ -174,9 +174,9 @@ void BatchRun::startPiece(std::shared_ptr<const QImage> image, const QRect &cut,
         PieceEnd end;
         const QString target = naming_->target(index, frame, verdict.format);
         // Fed the bytes as they are written, on this thread: the file is never read back.
-        std::optional<QCryptographicHash> digest;
+        std::optional<Sha256> digest;
         if (snapshot_.recordPieces)
-            digest.emplace(QCryptographicHash::Sha256);
+            digest.emplace();
         if (verdict.begin)
             end = writePiece(*image, cut, target, verdict.format, digest ? &*digest : nullptr);
         const std::lock_guard guard(shared->mutex);
@@ -203,7 +203,7 @@ void BatchRun::startPiece(std::shared_ptr<const QImage> image, const QRect &cut,
                                                               : PieceRecord::Status::Failed);
                 record.rect = cut;
                 if (end.result.ok())
-                    record.sha256 = digest->result().toHex();
+                    record.sha256 = digest->hex();
                 else
                     record.reason = end.result.reason;
                 shared->records.emplace(number, std::move(record));

@@ -14,7 +14,6 @@
 #include <mutex>
 #include <optional>
 
-class QCryptographicHash;
 class QImage;
 class QRect;
 class QThreadPool;
@@ -70,7 +69,7 @@ private:
     void startPiece(std::shared_ptr<const QImage> image, const QRect &cut, qint64 index,
                     qint64 frame);
     PieceEnd writePiece(const QImage &image, const QRect &cut, const QString &target,
-                        OutputFormat format, QCryptographicHash *digest) const;
+                        OutputFormat format, imaging::ByteSink *written) const;
     // A record of the frame of the run's picture index.
     PieceRecord recordOf(qint64 index, qint64 frame, const QString &path,
                          PieceRecord::Status status) const;

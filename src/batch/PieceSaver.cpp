@@ -1,7 +1,7 @@
 #include "PieceSaver.h"
 
 imaging::SaveResult savePiece(const QImage &piece, const QString &path, OutputFormat format,
-                              QCryptographicHash *digest)
+                              imaging::ByteSink *written)
 {
-    return imaging::savePicture(piece, path, formatInfo(format).encode, digest);
+    return imaging::savePicture(piece, path, formatInfo(format).encode, written);
 }

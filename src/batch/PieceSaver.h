@@ -6,9 +6,7 @@
 #include <QImage>
 #include <QString>
 
-class QCryptographicHash;
-
 // Writes one piece in the format, whole or not at all; on failure the result says why.
-// A digest given is fed the file's bytes as they are written.
+// A sink given is fed the file's bytes as they are written.
 imaging::SaveResult savePiece(const QImage &piece, const QString &path, OutputFormat format,
-                              QCryptographicHash *digest = nullptr);
+                              imaging::ByteSink *written = nullptr);

@@ -1,6 +1,5 @@
 #include "AtomicFile.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QRandomGenerator>
 
@@ -18,15 +17,15 @@ std::filesystem::path nativePath(const QString &path)
 
 // Writes until every byte is out. A write cut short by a full disk or a file-size limit
 // reports no error; only the next one fails and says why.
-bool writeAll(QFile &file, const QByteArray &bytes, QCryptographicHash *digest)
+bool writeAll(QFile &file, const QByteArray &bytes, ByteSink *sink)
 {
     qint64 done = 0;
     while (done < bytes.size()) {
         const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
         if (written <= 0)
             return false;
-        if (digest)
-            digest->addData(QByteArrayView(bytes.constData() + done, written));
+        if (sink)
+            sink->add(QByteArrayView(bytes.constData() + done, written));
         done += written;
     }
     return true;
@@ -35,7 +34,7 @@ bool writeAll(QFile &file, const QByteArray &bytes, QCryptographicHash *digest)
 } // namespace
 
 Status writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error,
-                           QCryptographicHash *digest)
+                           ByteSink *sink)
 {
     auto fail = [error](Status status, const QString &why) {
         if (error)
@@ -56,7 +55,7 @@ Status writeFileAtomically(const QString &path, const QByteArray &bytes, QString
     }
     if (!opened)
         return fail(Status::AccessDenied, temporary.errorString());
-    const bool written = writeAll(temporary, bytes, digest);
+    const bool written = writeAll(temporary, bytes, sink);
     const QString writeError = temporary.errorString();
     temporary.close();
     if (!written || temporary.error() != QFileDevice::NoError) {

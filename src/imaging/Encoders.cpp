@@ -30,7 +30,7 @@ QByteArray encodeJpegQuality100(const QImage &rgb888)
 }
 
 SaveResult savePicture(const QImage &picture, const QString &path, Encoder encode,
-                       QCryptographicHash *digest)
+                       ByteSink *written)
 {
     if (!encode || picture.isNull())
         return {Status::InvalidParameter, QStringLiteral("没有可保存的图像")};
@@ -43,7 +43,7 @@ SaveResult savePicture(const QImage &picture, const QString &path, Encoder encod
     if (encoded.isEmpty())
         return {Status::WriteFailed, QStringLiteral("编码失败")};
     QString error;
-    const Status status = writeFileAtomically(path, encoded, &error, digest);
+    const Status status = writeFileAtomically(path, encoded, &error, written);
     return {status, error};
 }
 

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "AtomicFile.h"
 #include "Status.h"
 
 #include <QByteArray>
 #include <QString>
 
-class QCryptographicHash;
 class QImage;
 
 namespace imaging {
@@ -29,8 +29,8 @@ struct SaveResult
 
 // Writes the picture as 24-bit RGB with the encoder. The file appears complete or not
 // at all: it is written under a temporary name beside the target and renamed over it.
-// A digest given is fed the file's bytes as they are written.
+// A sink given is fed the file's bytes as they are written.
 SaveResult savePicture(const QImage &picture, const QString &path, Encoder encode,
-                       QCryptographicHash *digest = nullptr);
+                       ByteSink *written = nullptr);
 
 } // namespace imaging
