@@ -13,31 +13,37 @@ import traceback
 sys.dont_write_bytecode = True  # nothing written into the source tree
 from desktop import Desktop, JourneyFailed, check, states, text_of, wait_until, walk
 from steps import (TITLE_STEP1, TITLE_STEP2, TITLE_STEP3, answer_books_question, boxes_titled,
-                   box_text, expect_list, make_pictures, open_dialog, pick_all, pick_by_typing,
-                   press, tab_ring, wait_closed)
+                   box_text, dialog_folder, expect_list, make_pictures, name_box, open_dialog,
+                   pick_all, press, tab_ring, type_name, wait_closed)
 import runs
 
 
 def journey_picks(desktop, program_path):
-    pictures = os.path.join(desktop.tmp, "pictures")
+    pictures, start = os.path.join(desktop.tmp, "pictures"), os.path.join(desktop.tmp, "start")
     make_pictures(pictures, ["p1.png", "p2.png", "p10.png", "q3.png", "q20.png", "r1.png"])
-    # Started in the pictures' folder, so the dialog opens there and bare names match.
-    program = desktop.launch(program_path, cwd=pictures)
+    make_pictures(start, ["s1.png"])
+    program = desktop.launch(program_path, cwd=start)
     window = program.window(TITLE_STEP1)
 
+    # The first dialog opens in the working folder; a folder's path typed goes there.
+    dialog = open_dialog(desktop, program, window)
+    wait_until(f"the first dialog in {start}", lambda: dialog_folder(dialog) == start)
+    type_name(desktop, dialog, pictures)
+    wait_until(f"the dialog in {pictures}", lambda: dialog_folder(dialog) == pictures)
     # Names typed together, out of page order and quoted: all enter, in page order.
-    pick_by_typing(desktop, program, window, '"p10.png" "p2.png" "p1.png"')
+    type_name(desktop, dialog, '"p10.png" "p2.png" "p1.png"')
+    wait_closed(program, dialog, "the open dialog")
     expect_list(program, window, ["p1.png", "p2.png", "p10.png"])
 
-    # A mouse multi-selection in the dialog's file list.
+    # The next dialog opens in the last pick's folder; a mouse multi-selection there.
     dialog = open_dialog(desktop, program, window)
+    wait_until(f"the next dialog in the last pick's folder {pictures}",
+               lambda: dialog_folder(dialog) == pictures, timeout=5)
     files = program.find(dialog, "文件", "tree")
     desktop.click(program.find(files, "q20.png"))
     desktop.click(program.find(files, "q3.png"), modifiers=["ctrl"])
-    name_box = next(item for item in walk(dialog) if item.getRoleName() == "text"
-                    and "editable" in states(item))
-    wait_until("both files selected", lambda: "q3.png" in text_of(name_box)
-               and "q20.png" in text_of(name_box))
+    wait_until("both files selected", lambda: "q3.png" in text_of(name_box(dialog))
+               and "q20.png" in text_of(name_box(dialog)))
     desktop.click(program.find(dialog, "打开(O)", "push button"))
     wait_closed(program, dialog, "the open dialog")
     expect_list(program, window, ["p1.png", "p2.png", "p10.png", "q3.png", "q20.png"])

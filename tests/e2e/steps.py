@@ -63,16 +63,25 @@ def open_dialog(desktop, program, window):
     return program.window(OPEN_DIALOG)
 
 
-def pick_by_typing(desktop, program, window, typed):
-    """Types the names into the open dialog's file-name box and presses Enter."""
-    dialog = open_dialog(desktop, program, window)
-    name_box = next(item for item in walk(dialog) if item.getRoleName() == "text"
-                    and "editable" in states(item))
-    desktop.click(name_box)
+def name_box(dialog):
+    """A file dialog's file-name box."""
+    return next(item for item in walk(dialog) if item.getRoleName() == "text"
+                and "editable" in states(item))
+
+
+def type_name(desktop, dialog, typed):
+    """Types into a file dialog's file-name box, in place of what it held, and presses Enter."""
+    box = name_box(dialog)
+    desktop.click(box)
+    desktop.key("ctrl+a", "BackSpace")
     desktop.type(typed)
-    wait_until("the typed names in the file-name box", lambda: text_of(name_box) == typed)
+    wait_until(f"{typed!r} in the file-name box", lambda: text_of(box) == typed)
     desktop.key("Return")
-    wait_closed(program, dialog, "the open dialog")
+
+
+def dialog_folder(dialog):
+    """The folder a file dialog shows, as its "查找范围：" box reads."""
+    return text_of(combo_after(dialog, "查找范围："))
 
 
 def pick_all(desktop, program, window):
