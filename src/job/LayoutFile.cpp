@@ -112,8 +112,10 @@ bool offeredLetter(const QString &letter, int parts)
 }
 
 // Frame `number` (1-based) of a layout of `parts` frames; the letter must be one step 2
-// offers for that many parts, so no name can leave the output folder.
-std::optional<SplitFrame> readFrame(const QJsonValue &value, int number, int parts, QString &error)
+// offers for that many parts, so no name can leave the output folder. A frame must touch
+// the turned sample it was placed on, else it would cut nothing from any page like it.
+std::optional<SplitFrame> readFrame(const QJsonValue &value, int number, int parts,
+                                    const QSize &turnedSample, QString &error)
 {
     const QString owner = QStringLiteral("分割框 %1 的").arg(number);
     if (!value.isObject()) {
@@ -142,6 +144,14 @@ std::optional<SplitFrame> readFrame(const QJsonValue &value, int number, int par
                     .arg(int32Max);
         return std::nullopt;
     }
+    if (*x >= turnedSample.width() || *y >= turnedSample.height()) {
+        error = QStringLiteral("布局文件中分割框 %1 完全在样本图片（旋转后 %2×%3 像素）之外，"
+                               "分割不出任何内容。")
+                    .arg(number)
+                    .arg(turnedSample.width())
+                    .arg(turnedSample.height());
+        return std::nullopt;
+    }
     return SplitFrame{QRect(int(*x), int(*y), int(*width), int(*height)), *letter};
 }
 
@@ -165,7 +175,7 @@ std::optional<QSize> readSampleSize(const FieldReader &top, QString &error)
 
 // The frames after the count checks, so that a long list is refused before it is read.
 std::optional<std::vector<SplitFrame>> readFrames(const FieldReader &top, qint64 parts,
-                                                  QString &error)
+                                                  const QSize &turnedSample, QString &error)
 {
     const std::optional<QJsonArray> list = top.array("frames");
     if (!list)
@@ -184,7 +194,8 @@ std::optional<std::vector<SplitFrame>> readFrames(const FieldReader &top, qint64
     }
     std::vector<SplitFrame> frames;
     for (qsizetype i = 0; i < list->size(); ++i) {
-        std::optional<SplitFrame> frame = readFrame(list->at(i), int(i + 1), int(parts), error);
+        std::optional<SplitFrame> frame =
+            readFrame(list->at(i), int(i + 1), int(parts), turnedSample, error);
         if (!frame)
             return std::nullopt;
         frames.push_back(std::move(*frame));
@@ -226,7 +237,9 @@ std::optional<SavedLayout> readLayout(const QJsonObject &root, QString &error)
     const std::optional<QSize> sampleSize = readSampleSize(top, error);
     if (!sampleSize)
         return std::nullopt;
-    std::optional<std::vector<SplitFrame>> frames = readFrames(top, *parts, error);
+    const QSize turnedSample =
+        quarterTurns(*rotation) % 2 == 1 ? sampleSize->transposed() : *sampleSize;
+    std::optional<std::vector<SplitFrame>> frames = readFrames(top, *parts, turnedSample, error);
     if (!frames)
         return std::nullopt;
     return SavedLayout{std::move(*frames), *rotation, *sampleSize};
@@ -296,6 +309,18 @@ LayoutReadResult parseLayoutFile(const QByteArray &bytes)
     return result;
 }
 
+QString sampleSizeNotice(const QSize &layoutSample, const QSize &shownSample)
+{
+    if (!shownSample.isValid() || layoutSample == shownSample)
+        return {};
+    return QStringLiteral("此分割布局是在 %1×%2 像素的图片上放置的，而当前样本图片是 %3×%4 "
+                          "像素，分割出的图片可能会被截掉一部分。")
+        .arg(layoutSample.width())
+        .arg(layoutSample.height())
+        .arg(shownSample.width())
+        .arg(shownSample.height());
+}
+
 bool saveLayoutFile(const QString &path, const SavedLayout &layout, QString *error)
 {
     const QByteArray bytes = layoutFileBytes(layout);
@@ -315,10 +340,29 @@ bool saveLayoutFile(const QString &path, const SavedLayout &layout, QString *err
 LayoutReadResult loadLayoutFile(const QString &path)
 {
     QFile file(path);
+    const auto unreadable = [&path, &file] {
+        return LayoutReadResult{
+            std::nullopt, QStringLiteral("无法读取布局文件 %1：%2").arg(path, file.errorString())};
+    };
+    const LayoutReadResult tooLarge{
+        std::nullopt, QStringLiteral("文件 %1 太大（超过 1 MB），不是布局文件。").arg(path)};
     if (!file.open(QIODevice::ReadOnly))
-        return {std::nullopt,
-                QStringLiteral("无法读取布局文件 %1：%2").arg(path, file.errorString())};
+        return unreadable();
     if (file.size() > layoutFileMaxBytes)
-        return {std::nullopt, QStringLiteral("文件 %1 太大，不是布局文件。").arg(path)};
-    return parseLayoutFile(file.readAll());
+        return tooLarge;
+    // A device or a pipe tells no size and may never end (/dev/zero, a FIFO): one byte past
+    // the limit is enough to refuse it.
+    QByteArray bytes;
+    while (bytes.size() <= layoutFileMaxBytes) {
+        const QByteArray chunk = file.read(layoutFileMaxBytes + 1 - bytes.size());
+        if (chunk.isEmpty()) {
+            if (file.error() != QFileDevice::NoError)
+                return unreadable();
+            break;
+        }
+        bytes += chunk;
+    }
+    if (bytes.size() > layoutFileMaxBytes)
+        return tooLarge;
+    return parseLayoutFile(bytes);
 }

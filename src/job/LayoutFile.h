@@ -25,7 +25,8 @@
 //
 // Rectangles are in pixels of the turned picture, as the job keeps them; the rotation is
 // in degrees clockwise; the sample's size is the unturned size of the picture the frames
-// were placed on.
+// were placed on. Every frame starts inside that picture once turned; it may reach beyond
+// it, and the run cuts it back at each page's edges.
 struct SavedLayout
 {
     std::vector<SplitFrame> frames; // frame 1 first
@@ -59,6 +60,11 @@ QByteArray layoutFileBytes(const SavedLayout &layout);
 // Checks every field; a refused file gives no layout and a reason.
 LayoutReadResult parseLayoutFile(const QByteArray &bytes);
 
+// What to tell the user who opens a layout placed on a picture of layoutSample over a
+// sample of shownSample (both unturned); empty when the sizes agree or nothing is shown.
+QString sampleSizeNotice(const QSize &layoutSample, const QSize &shownSample);
+
 // Writes the file whole or not at all (a temporary file renamed over the target).
 bool saveLayoutFile(const QString &path, const SavedLayout &layout, QString *error);
+// Reads at most 1 MiB, so a device or a pipe that never ends is refused, not read forever.
 LayoutReadResult loadLayoutFile(const QString &path);

@@ -3,11 +3,15 @@
 
 #include "job/LayoutFile.h"
 
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 #include <limits>
 
@@ -73,6 +77,8 @@ private slots:
     void refused_data();
     void refused();
     void failedSaveLeavesNothing();
+    void endlessSourcesRefused_data();
+    void endlessSourcesRefused();
 };
 
 void tst_LayoutFile::roundTrip_data()
@@ -88,6 +94,9 @@ void tst_LayoutFile::roundTrip_data()
     for (int i = 0; i < layoutMaxFrames; ++i)
         ten.frames.push_back({{max - 1 - i, i, 1, max - i}, QString(QChar(u'A' + i))});
     QTest::newRow("ten frames at the 32-bit edge") << ten;
+    // Inside the sample only once it is turned, and partly beyond it: the run clips it.
+    QTest::newRow("partly outside the turned sample")
+        << SavedLayout{{{{2480, 2000, 2000, 1000}, "A"}}, Rotation::Clockwise90, {2480, 3508}};
 }
 
 void tst_LayoutFile::roundTrip()
@@ -150,6 +159,10 @@ void tst_LayoutFile::refused_data()
     QTest::newRow("zero height") << withFrame(1, "height", 0) << "分割框 2 的矩形不在图片之内";
     QTest::newRow("right edge past 32 bits")
         << withFrame(3, "x", std::numeric_limits<qint32>::max()) << "分割框 4 的矩形不在图片之内";
+    // The sample turned +90 is 3508 x 2480.
+    QTest::newRow("frame right of its sample")
+        << withFrame(3, "x", 3508) << "分割框 4 完全在样本图片（旋转后 3508×2480 像素）之外";
+    QTest::newRow("frame below its sample") << withFrame(1, "y", 2480) << "分割框 2 完全在样本图片";
     QTest::newRow("letter past the parts") << withFrame(0, "letter", "E") << "首字母“E”无效";
     QTest::newRow("letter a path") << withFrame(0, "letter", "../A") << "首字母“../A”无效";
     QTest::newRow("letter lower case") << withFrame(0, "letter", "a") << "首字母“a”无效";
@@ -178,6 +191,38 @@ void tst_LayoutFile::failedSaveLeavesNothing()
     QVERIFY(error.contains(QStringLiteral("无法保存")));
     QVERIFY(QDir(dir.path()).isEmpty());
     QVERIFY(!loadLayoutFile(dir.filePath("a.json")).layout);
+}
+
+// A device or a pipe that never ends is refused after a bounded read, in good time.
+void tst_LayoutFile::endlessSourcesRefused_data()
+{
+    QTest::addColumn<bool>("fifo"); // else /dev/zero
+    QTest::newRow("/dev/zero") << false;
+    QTest::newRow("a FIFO whose writer never stops") << true;
+}
+
+void tst_LayoutFile::endlessSourcesRefused()
+{
+    QFETCH(bool, fifo);
+    QTemporaryDir dir;
+    QString path = QStringLiteral("/dev/zero");
+    QProcess writer;
+    if (fifo) {
+        path = dir.filePath(QStringLiteral("布局管道"));
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        // Ends by SIGPIPE once the reader lets go.
+        writer.start(QStringLiteral("sh"),
+                     {QStringLiteral("-c"), QStringLiteral("exec yes >\"$0\""), path});
+        QVERIFY(writer.waitForStarted());
+    }
+    QElapsedTimer timer;
+    timer.start();
+    const LayoutReadResult read = loadLayoutFile(path);
+    QVERIFY(!read.layout);
+    QVERIFY2(read.error.contains(QStringLiteral("太大")), qPrintable(read.error));
+    QVERIFY(timer.elapsed() < 20000);
+    if (fifo)
+        QVERIFY(writer.waitForFinished(20000));
 }
 
 QTEST_GUILESS_MAIN(tst_LayoutFile)
