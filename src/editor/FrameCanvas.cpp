@@ -38,7 +38,13 @@ FrameCanvas::FrameCanvas(SplitJob &job, QWidget *parent) : QWidget(parent), job_
     setSurfaceRatio(devicePixelRatioF());
     frameShapes_ = {makeShape(this, 0)};
     frameTags_ = {makeTag(this, 0)};
-    createHandles();
+    for (int k = 0; k < 8; ++k) {
+        SizeHandle *handle = makeHandle(this, geometry::Handle(k));
+        handles_[size_t(k)] = handle;
+        connect(handle, &SizeHandle::pressed, this, [this] { dragging_ = true; });
+        connect(handle, &SizeHandle::moved, this, &FrameCanvas::handleMoved);
+        connect(handle, &SizeHandle::released, this, [this] { applyBand(); });
+    }
 }
 
 void FrameCanvas::setSurfaceRatio(qreal ratio)
@@ -52,25 +58,6 @@ void FrameCanvas::setSurfaceRatio(qreal ratio)
 
 FrameCanvas::~FrameCanvas() = default;
 
-void FrameCanvas::createHandles()
-{
-    const char *names[] = {"topLeftHandle", "topHandle",        "topRightHandle",
-                           "leftHandle",    "rightHandle",      "bottomLeftHandle",
-                           "bottomHandle",  "bottomRightHandle"};
-    // Design-time places: a 3 x 3 grid, out of the way until a frame is selected.
-    const QPoint places[] = {{88, 344},  {104, 344}, {120, 344}, {88, 360},
-                             {120, 360}, {88, 376},  {104, 376}, {120, 376}};
-    for (int k = 0; k < 8; ++k) {
-        auto *handle = new SizeHandle(QLatin1String(names[k]), this);
-        handles_[size_t(k)] = handle;
-        handle->move(places[k]);
-        handle->setCursor(geometry::handleCursor(geometry::Handle(k)));
-        connect(handle, &SizeHandle::pressed, this, [this] { dragging_ = true; });
-        connect(handle, &SizeHandle::moved, this, &FrameCanvas::handleMoved);
-        connect(handle, &SizeHandle::released, this, [this] { applyBand(); });
-    }
-}
-
 void FrameCanvas::buildFrames(int count)
 {
     for (int i = 1; i <= count; ++i) {
@@ -81,12 +68,13 @@ void FrameCanvas::buildFrames(int count)
         shape->show();
         connect(shape, &FrameShape::pressed, this, &FrameCanvas::framePressed);
         connect(shape, &FrameShape::moved, this, &FrameCanvas::frameMoved);
-        connect(shape, &FrameShape::released, this, &FrameCanvas::frameReleased);
+        connect(shape, &FrameShape::released, this, &FrameCanvas::endGesture);
         connect(shape, &FrameShape::clicked, this, &FrameCanvas::frameClicked);
         // Each frame lies above its own tag, so a click on the tag reaches the frame.
         frameTags_[size_t(i)]->raise();
         shape->raise();
     }
+    keptRects_.resize(frameShapes_.size());
     // The old selected frame may not exist any more.
     selectedFrame_ = 0;
     handlesShown_ = false;
@@ -105,6 +93,7 @@ void FrameCanvas::clearFrames()
     }
     frameShapes_.resize(1);
     frameTags_.resize(1);
+    keptRects_.resize(1);
 }
 
 bool FrameCanvas::readersPresent()
@@ -127,15 +116,16 @@ void FrameCanvas::releaseSample()
     sampleSurface_.reset();
 }
 
-void FrameCanvas::showSample(Rotation rotation)
+bool FrameCanvas::showSample(Rotation rotation)
 {
     shownRotation_ = rotation;
+    sampleDrawn_ = false;
     {
         QPainter painter(&surface_);
         painter.fillRect(layout::largestArea, areaColour);
     }
     if (!readersPresent())
-        return;
+        return false;
     sampleSurface_ = std::make_unique<imaging::Surface>(surface_);
     const QString path = job_.samplePicture();
     samplePicture_ = std::make_unique<imaging::Picture>();
@@ -151,7 +141,7 @@ void FrameCanvas::showSample(Rotation rotation)
     };
     if (samplePicture_->open(path) != imaging::Status::Ok) {
         giveUp();
-        return;
+        return false;
     }
     samplePicture_->turn(quarterTurns(rotation));
     const QSizeF size = samplePicture_->dimensions();
@@ -162,7 +152,7 @@ void FrameCanvas::showSample(Rotation rotation)
         // The frames keep the old picture's geometry, so the scale and limits that go
         // with them stay too.
         giveUp();
-        return;
+        return false;
     }
     scale_ = fit.scale;
     job_.sampleSize = quarterTurns(rotation) % 2 == 1 ? size.toSize().transposed() : size.toSize();
@@ -176,6 +166,8 @@ void FrameCanvas::showSample(Rotation rotation)
         placeHandles(selectedFrame_);
     updateFrameRects();
     update();
+    sampleDrawn_ = true;
+    return true;
 }
 
 void FrameCanvas::showPendingNotice()
@@ -190,6 +182,7 @@ void FrameCanvas::layDefaultGrid()
     const int count = frameCount();
     for (int i = 1; i <= count; ++i)
         putFrame(i, layout::defaultFrame(i, count, area_));
+    std::fill(keptRects_.begin(), keptRects_.end(), std::nullopt);
 }
 
 void FrameCanvas::putFrame(int index, const QRect &frame)
@@ -201,16 +194,15 @@ void FrameCanvas::putFrame(int index, const QRect &frame)
 void FrameCanvas::placeFrames(const std::vector<SplitFrame> &frames)
 {
     const int count = std::min({frameCount(), int(frames.size()), int(job_.frames.size())});
-    // Without a drawn sample there is no scale to place by: the run still cuts where the
-    // file says.
-    if (scale_ <= 0.0f) {
-        for (int i = 0; i < count; ++i)
-            job_.frames[size_t(i)].rect = frames[size_t(i)].rect;
-        return;
+    for (int i = 1; i <= count; ++i) {
+        const QRect &rect = frames[size_t(i - 1)].rect;
+        // The window shows it as near as its pixels can; the job cuts the file's numbers.
+        keptRects_[size_t(i)] = rect;
+        job_.frames[size_t(i - 1)].rect = rect;
+        // Without a drawn sample there is no scale to place by.
+        if (scale_ > 0.0f)
+            putFrame(i, layout::windowRect(rect, scale_, area_));
     }
-    for (int i = 1; i <= count; ++i)
-        putFrame(i, layout::windowRect(frames[size_t(i - 1)].rect, scale_, area_));
-    updateFrameRects();
 }
 
 void FrameCanvas::updateFrameRects()
@@ -219,9 +211,11 @@ void FrameCanvas::updateFrameRects()
     if (scale_ <= 0.0f)
         return;
     const int count = std::min(frameCount(), int(job_.frames.size()));
-    for (int i = 1; i <= count; ++i)
+    for (int i = 1; i <= count; ++i) {
+        const std::optional<QRect> &kept = keptRects_[size_t(i)];
         job_.frames[size_t(i - 1)].rect =
-            layout::pictureRect(frameShapes_[size_t(i)]->geometry(), scale_);
+            kept ? *kept : layout::pictureRect(frameShapes_[size_t(i)]->geometry(), scale_);
+    }
 }
 
 void FrameCanvas::setHandlesVisible(bool visible)
@@ -263,7 +257,7 @@ void FrameCanvas::applyBand()
     dragging_ = false;
     if (bandShown_) {
         invertBand(band_);
-        frameShapes_[size_t(selectedFrame_)]->setGeometry(geometry::bandToFrame(band_));
+        reshapeSelected(geometry::bandToFrame(band_));
         update();
     }
     bandShown_ = false;
@@ -307,7 +301,7 @@ void FrameCanvas::frameMoved(int index, Qt::MouseButtons buttons, QPoint pos)
     showHoverText(index);
 }
 
-void FrameCanvas::frameReleased()
+void FrameCanvas::endGesture()
 {
     dragging_ = false;
     unsetCursor();
@@ -365,9 +359,17 @@ void FrameCanvas::nudgeSelected(const QKeyEvent &key)
     if (!handlesShown_ || selectedFrame_ < 1)
         return;
     const bool keypad = key.modifiers().testFlag(Qt::KeypadModifier);
-    frameShapes_[size_t(selectedFrame_)]->setGeometry(
-        geometry::nudge(selectedRect(), key.key(), keypad, area_));
+    reshapeSelected(geometry::nudge(selectedRect(), key.key(), keypad, area_));
     applyBand();
+}
+
+void FrameCanvas::reshapeSelected(const QRect &frame)
+{
+    if (frame == selectedRect())
+        return;
+    frameShapes_[size_t(selectedFrame_)]->setGeometry(frame);
+    // Moved or resized by the user: from now on the frame cuts where the window shows it.
+    keptRects_[size_t(selectedFrame_)].reset();
 }
 
 void FrameCanvas::paintEvent(QPaintEvent *)

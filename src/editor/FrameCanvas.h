@@ -9,6 +9,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class FrameShape;
@@ -43,14 +44,16 @@ public:
     // Removes every frame but the hidden template.
     void clearFrames();
     // Clears the picture area, draws the job's sample turned by rotation, lays the
-    // default grid over it and recomputes the frames' picture rectangles.
-    void showSample(Rotation rotation);
+    // default grid over it and recomputes the frames' picture rectangles. False when the
+    // sample could not be drawn: the frames keep the last picture's places.
+    bool showSample(Rotation rotation);
     // Shows the box about an unreadable sample that waited for the window to be on screen.
     void showPendingNotice();
-    // Puts each frame where its picture rectangle (in the current sample) is the given
-    // one, or as near as the scale and the picture area allow.
+    // Gives each frame the given picture rectangle, kept exactly until the user moves or
+    // resizes that frame; the window shows it as near as the scale and the area allow.
     void placeFrames(const std::vector<SplitFrame> &frames);
-    // The job's frame rectangles from the frames' window rectangles and the scale.
+    // The job's frame rectangles: a kept one as it is, else from the frame's window
+    // rectangle and the scale.
     void updateFrameRects();
     void setHandlesVisible(bool visible);
     // Places the eight handles and the number tag around frame index.
@@ -60,6 +63,9 @@ public:
     void applyBand();
     // A click on the bare background: no frame selected, every tag grey.
     void deselect();
+    // What a release does: ends a press on a frame or a handle, applying its band. For
+    // the press whose release a popped-up menu takes.
+    void endGesture();
     // Moves the selected frame by one pixel for an arrow or keypad key.
     void nudgeSelected(const QKeyEvent &key);
 
@@ -68,6 +74,8 @@ public:
     QRect area() const { return area_; }
     Rotation shownRotation() const { return shownRotation_; }
     bool handlesShown() const { return handlesShown_; }
+    // Whether the last showSample drew the sample.
+    bool sampleDrawn() const { return sampleDrawn_; }
     int selectedFrame() const { return selectedFrame_; }
     const QImage &surface() const { return surface_; }
 
@@ -87,13 +95,13 @@ private:
     bool readersPresent();
     // Lets go of the sample's decoded pixels once they are drawn.
     void releaseSample();
-    void createHandles();
     void layDefaultGrid();
     // Moves frame index and its tag to the window rectangle.
     void putFrame(int index, const QRect &frame);
+    // Gives the selected frame a new window rectangle; a real change drops its kept one.
+    void reshapeSelected(const QRect &frame);
     void framePressed(int index, Qt::MouseButton button, QPoint pos);
     void frameMoved(int index, Qt::MouseButtons buttons, QPoint pos);
-    void frameReleased();
     void frameClicked(int index);
     void handleMoved(SizeHandle *handle, Qt::MouseButtons buttons, QPoint pos);
     void showHoverText(int index);
@@ -113,11 +121,15 @@ private:
     std::vector<FrameShape *> frameShapes_;
     std::vector<QLabel *> frameTags_;
     std::array<SizeHandle *, 8> handles_{}; // in the order of geometry::Handle
+    // A frame's picture rectangle as a layout file gave it, indexed as the frames; the
+    // window's pixels are too coarse to give it back at scales below 1.
+    std::vector<std::optional<QRect>> keptRects_;
 
     float scale_ = 0.0f;               // window pixels per picture pixel; 0 until a sample is drawn
     QRect area_ = layout::largestArea; // the displayed sample
     Rotation shownRotation_ = Rotation::None;
     bool handlesShown_ = false;
+    bool sampleDrawn_ = false;
     int selectedFrame_ = 0;
 
     // The gesture in progress.

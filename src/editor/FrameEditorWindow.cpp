@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QTimer>
 
@@ -75,6 +76,7 @@ FrameEditorWindow::FrameEditorWindow(SplitJob &job, QWidget *parent)
             [this](bool selected) { setNavigationEnabled(!selected); });
     connect(canvas_, &FrameCanvas::imagingFailed, this, &FrameEditorWindow::imagingFailed);
     new KeyPreview(this, [this](const QKeyEvent &key) { keyPressed(key); });
+    createLayoutMenu();
     connect(nextButton(), &QPushButton::clicked, this, &FrameEditorWindow::next);
 }
 
@@ -123,6 +125,28 @@ void FrameEditorWindow::keyPressed(const QKeyEvent &key)
     canvas_->nudgeSelected(key);
 }
 
+void FrameEditorWindow::createLayoutMenu()
+{
+    layoutMenu_ = new QMenu(this);
+    layoutMenu_->setObjectName(QStringLiteral("layoutMenu"));
+    // The entries show the keys; the keys themselves go through keyPressed only, since an
+    // action known only to a context menu never fires on its shortcut.
+    QAction *save = layoutMenu_->addAction(QStringLiteral("保存分割布局(&S)…"), this,
+                                           &FrameEditorWindow::saveLayout);
+    save->setShortcut(QKeySequence::Save);
+    QAction *open = layoutMenu_->addAction(QStringLiteral("打开分割布局(&O)…"), this,
+                                           &FrameEditorWindow::loadLayout);
+    open->setShortcut(QKeySequence::Open);
+    canvas_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(canvas_, &QWidget::customContextMenuRequested, this, [this](QPoint at) {
+        if (!layout::largestArea.contains(at))
+            return;
+        // A right press on the selected frame began a move whose release the menu takes.
+        canvas_->endGesture();
+        layoutMenu_->popup(canvas_->mapToGlobal(at));
+    });
+}
+
 std::optional<QString> FrameEditorWindow::chooseLayoutFile(bool save)
 {
     // Layouts are kept beside the pictures they were placed on.
@@ -134,11 +158,19 @@ std::optional<QString> FrameEditorWindow::chooseLayoutFile(bool save)
     request.startPath =
         save ? pictures.filePath(QStringLiteral("分割布局.json")) : pictures.absolutePath();
     request.save = save;
+    request.defaultSuffix = QStringLiteral("json");
     return platform::chooseFile(request);
 }
 
 void FrameEditorWindow::saveLayout()
 {
+    // The file names the size of the picture the frames lie on; with none drawn there is
+    // no such picture.
+    if (!canvas_->sampleDrawn()) {
+        platform::showNotice(this, QStringLiteral("提示信息"),
+                             QStringLiteral("样本图片没有显示出来，无法保存分割布局。"));
+        return;
+    }
     const std::optional<QString> path = chooseLayoutFile(true);
     if (!path)
         return;
@@ -171,13 +203,24 @@ void FrameEditorWindow::loadLayout()
                                  .arg(canvas_->frameCount()));
         return;
     }
+    // The frames are about to move: a selection would leave its handles behind.
+    if (canvas_->handlesShown())
+        canvas_->deselect();
     // A new rotation draws the sample turned, then the frames go where the file says.
+    // Where it cannot be drawn, the old picture's scale would misplace them: the user has
+    // the sample's box, and the frames stay as they were.
+    const bool turned = saved.rotation != canvas_->shownRotation();
     rotationBox_->setCurrentIndex(quarterTurns(saved.rotation));
+    if (turned && !canvas_->sampleDrawn())
+        return;
     canvas_->placeFrames(saved.frames);
     QStringList letters;
     for (const SplitFrame &frame : saved.frames)
         letters << frame.letter;
     letterRows_->setLetters(letters);
+    const QString notice = sampleSizeNotice(saved.sampleSize, job_.sampleSize);
+    if (!notice.isEmpty())
+        platform::showNotice(this, QStringLiteral("提示信息"), notice);
 }
 
 void FrameEditorWindow::next()

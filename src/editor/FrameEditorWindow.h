@@ -11,6 +11,7 @@ class LetterRows;
 class QComboBox;
 class QKeyEvent;
 class QLabel;
+class QMenu;
 class SplitJob;
 
 // Step 2: the split frames laid over a sample picture, their letters and the rotation.
@@ -44,6 +45,8 @@ private:
     // Every key pressed in the window: Ctrl+S and Ctrl+O with no frame selected, the
     // arrows for the selected frame.
     void keyPressed(const QKeyEvent &key);
+    // The sample's right-click menu: save and open a layout, a frame selected or not.
+    void createLayoutMenu();
     // The layout file the user names in a save or an open dialog; nothing on Cancel.
     std::optional<QString> chooseLayoutFile(bool save);
     // Writes the frames, letters and rotation to a layout file the user names.
@@ -57,4 +60,5 @@ private:
     LetterRows *letterRows_ = nullptr;
     QComboBox *rotationBox_ = nullptr;
     QLabel *noteLabel_ = nullptr;
+    QMenu *layoutMenu_ = nullptr;
 };

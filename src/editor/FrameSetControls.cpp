@@ -1,6 +1,7 @@
 #include "FrameSetControls.h"
 
 #include "FrameShape.h"
+#include "SizeHandle.h"
 #include "platform/Controls.h"
 
 #include <QComboBox>
@@ -45,6 +46,21 @@ QLabel *makeTag(QWidget *parent, int index)
     tag->adjustSize();
     tag->hide();
     return tag;
+}
+
+SizeHandle *makeHandle(QWidget *parent, geometry::Handle handle)
+{
+    static const char *const names[] = {"topLeftHandle", "topHandle",        "topRightHandle",
+                                        "leftHandle",    "rightHandle",      "bottomLeftHandle",
+                                        "bottomHandle",  "bottomRightHandle"};
+    // Design-time places: a 3 x 3 grid, out of the way until a frame is selected.
+    static const QPoint places[] = {{88, 344},  {104, 344}, {120, 344}, {88, 360},
+                                    {120, 360}, {88, 376},  {104, 376}, {120, 376}};
+    const int k = int(handle);
+    auto *sizeHandle = new SizeHandle(QLatin1String(names[k]), parent);
+    sizeHandle->move(places[k]);
+    sizeHandle->setCursor(geometry::handleCursor(handle));
+    return sizeHandle;
 }
 
 QLabel *makeRowCaption(QWidget *parent, int index, const QString &text, QPoint at)

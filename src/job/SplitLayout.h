@@ -53,8 +53,8 @@ std::vector<QRect> defaultPictureRects(float w, float h, int frameCount);
 QRect pictureRect(const QRect &frame, float scale);
 
 // The window rectangle whose picture rectangle, by pictureRect, is the given one where
-// one exists, else the nearest, kept inside the picture area: a frame read from a saved
-// layout shows the saved numbers.
+// one exists, else the nearest, kept inside the picture area: where a frame read from a
+// saved layout is drawn (the job keeps the saved numbers themselves).
 QRect windowRect(const QRect &picture, float scale, const QRect &area);
 
 // The number of books the letters make: distinct trimmed texts, compared exactly;

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace platform {
 
@@ -80,15 +81,25 @@ std::optional<QString> chooseFolder(const FolderRequest &request)
 
 std::optional<QString> chooseFile(const FileRequest &request)
 {
-    if (fileResponder())
-        return fileResponder()(request);
-    const QString path = request.save
-                             ? QFileDialog::getSaveFileName(request.owner, request.title,
-                                                            request.startPath, request.filter)
-                             : QFileDialog::getOpenFileName(request.owner, request.title,
-                                                            request.startPath, request.filter);
-    if (path.isEmpty())
+    std::optional<QString> path;
+    if (fileResponder()) {
+        path = fileResponder()(request);
+    } else {
+        QFileDialog dialog(request.owner, request.title, request.startPath, request.filter);
+        dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        // The dialog adds it itself, so that it asks before replacing "布局.json" too.
+        if (request.save)
+            dialog.setDefaultSuffix(request.defaultSuffix);
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            path = dialog.selectedFiles().constFirst();
+    }
+    if (!path || path->isEmpty())
         return std::nullopt;
+    // As the dialog does it: only a name with no dot at all, never "布局.txt" or "布局.".
+    if (request.save && !request.defaultSuffix.isEmpty() &&
+        !QFileInfo(*path).fileName().contains(QLatin1Char('.')))
+        *path += QLatin1Char('.') + request.defaultSuffix;
     return path;
 }
 

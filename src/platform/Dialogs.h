@@ -42,6 +42,8 @@ struct FileRequest
     QString filter;    // "分割布局 (*.json)"
     QString startPath; // a folder, or a path whose name the save dialog proposes
     bool save = false;
+    // Added to a saved name typed without any suffix ("json" makes "布局" "布局.json").
+    QString defaultSuffix;
 };
 
 // Multi-select open dialog: the full paths of the picked files, as many as were picked;
@@ -52,7 +54,7 @@ QStringList openPictures(const OpenPicturesRequest &request);
 std::optional<QString> chooseFolder(const FolderRequest &request);
 
 // One file: its path, or nothing when cancelled. Saving over a file is confirmed in the
-// dialog.
+// dialog, for the name with its default suffix.
 std::optional<QString> chooseFile(const FileRequest &request);
 
 // Test seams: when set, they answer instead of showing a dialog.

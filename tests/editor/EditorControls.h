@@ -9,6 +9,7 @@
 #include "job/SplitJob.h"
 
 #include <QComboBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QList>
 #include <QPushButton>
@@ -65,6 +66,48 @@ inline QList<QRect> windowRects(FrameEditorWindow &window)
     for (int i = 1; i <= window.canvas().frameCount(); ++i)
         rects.append(frameShape(window, i)->geometry());
     return rects;
+}
+
+// The job's picture rectangles, frame 1 first.
+inline QList<QRect> pictureRects(const SplitJob &job)
+{
+    QList<QRect> rects;
+    for (const SplitFrame &frame : job.frames)
+        rects.append(frame.rect);
+    return rects;
+}
+
+// The letter lists' choices, frame 1 first.
+inline QStringList letters(FrameEditorWindow &editor)
+{
+    QStringList list;
+    for (int i = 1; i <= editor.canvas().frameCount(); ++i)
+        list.append(letterBox(editor, i)->currentText());
+    return list;
+}
+
+inline QStringList jobLetters(const SplitJob &job)
+{
+    QStringList list;
+    for (const SplitFrame &frame : job.frames)
+        list.append(frame.letter);
+    return list;
+}
+
+// What step 1 hands on: one sample picture and the number of parts.
+inline SplitJob jobFor(const QString &sample, int parts)
+{
+    SplitJob job;
+    job.pictures = {sample};
+    job.partCount = parts;
+    return job;
+}
+
+// Ctrl and the key, where the user's keys go: to the focused control.
+inline void pressCtrl(QWidget &window, Qt::Key key)
+{
+    QTest::keyClick(window.focusWidget() ? window.focusWidget() : &window, key,
+                    Qt::ControlModifier);
 }
 
 } // namespace editorcontrols
