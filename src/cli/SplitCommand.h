@@ -7,9 +7,15 @@ struct CommandConsole;
 // qinghe-split's exit statuses.
 namespace splitexit {
 inline constexpr int allSaved = 0;
-inline constexpr int failures = 1;      // a picture could not be read or a piece not saved
-inline constexpr int usage = 2;         // the command line or what it names is wrong; nothing cut
-inline constexpr int interrupted = 130; // stopped by Ctrl+C (128 + SIGINT, as shells say)
+// A picture could not be read, a piece not saved, or nothing at all was saved.
+inline constexpr int failures = 1;
+// Refused before anything was cut: the command line or what it names is wrong.
+inline constexpr int refused = 2;
+// Stopped by a signal: 128 + its number, as shells say (130 for Ctrl+C).
+inline constexpr int stoppedBy(int signalNumber)
+{
+    return 128 + signalNumber;
+}
 } // namespace splitexit
 
 // The whole command: arguments[0] is the program. Cuts the pictures into the folder with

@@ -18,6 +18,13 @@ struct SplitOptions
     int threads = 0;                         // 0: one per core, as step 3 runs
     QString folder;                          // as typed
     QStringList inputs;                      // pictures and folders, as typed
+    // Runs across many machines: this run's first picture is picture firstPicture of the
+    // whole batch; pieces already there are kept; a plan instead of a run; a record of
+    // every piece.
+    qint64 firstPicture = 1;
+    bool skipExisting = false;
+    bool dryRun = false;
+    QString manifest; // empty: none
 };
 
 enum class CommandRequest { Run, Help, Version };
@@ -31,6 +38,8 @@ struct ParsedArguments
 
 // Most threads --threads accepts.
 inline constexpr int maxThreads = 256;
+// Largest --first-picture: picture 99999 still gets five-digit names with one frame.
+inline constexpr qint64 maxFirstPicture = 99999;
 
 // arguments[0] is the program. Options take their value as the next argument or after
 // "="; "--" ends the options; -h/--help and --version win over everything else.

@@ -1,6 +1,7 @@
-// qinghe-split as people run it: its exit statuses, pieces identical to the ones step 2's
-// frames and step 3's run give, and Ctrl+C as the stop button of the real command.
+// qinghe-split as people run it: its exit statuses and read-out, and pieces identical to
+// the ones step 2's frames and step 3's run give.
 
+#include "CommandFolders.h"
 #include "TestSupport.h"
 #include "batch/BatchEngine.h"
 #include "cli/CommandConsole.h"
@@ -11,6 +12,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -30,21 +32,12 @@ bool writeJpegWithoutResolution(const QImage &image, const QString &path)
     return file.putChar(0);
 }
 
-bool makeFolder(const QString &path)
-{
-    return QDir().mkpath(path);
-}
+// Where the in-process command writes: a pipe, a terminal, or a terminal where Ctrl+C
+// comes once the progress line reads 100 %.
+enum Console { toPipe, toTerminal, ctrlCAtTheEnd };
 
-// The files of a folder, sorted, with their bytes.
-QMap<QString, QByteArray> folderContents(const QString &folder)
-{
-    QMap<QString, QByteArray> contents;
-    for (const QString &name : QDir(folder).entryList(QDir::Files)) {
-        QFile file(QDir(folder).filePath(name));
-        contents.insert(name, file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
-    }
-    return contents;
-}
+using commandtest::folderContents;
+using commandtest::makeFolder;
 
 } // namespace
 
@@ -58,7 +51,6 @@ private slots:
     void exitStatus();
     void sameAsTheWindows_data();
     void sameAsTheWindows();
-    void ctrlCStopsBetweenPieces();
 
 private:
     QString path(const QString &name) const { return dir_.filePath(name); }
@@ -71,13 +63,18 @@ private:
 void tst_SplitCommand::initTestCase()
 {
     QVERIFY(dir_.isValid());
-    QVERIFY(makeFolder(path("pages")) && makeFolder(path("text")) && makeFolder(path("many")));
-    for (const char *name : {"pages/p1.png", "pages/p2.png", "pages/p10.png"})
+    QVERIFY(makeFolder(path("pages")) && makeFolder(path("text")) && makeFolder(path("many")) &&
+            makeFolder(path("b1")) && makeFolder(path("b2")));
+    // Rows name b1 and b2 as typed in this folder.
+    QVERIFY(QDir::setCurrent(dir_.path()));
+    for (const char *name :
+         {"pages/p1.png", "pages/p2.png", "pages/p10.png", "b1/p.png", "b2/p.png"})
         QVERIFY(testsupport::writePicture(testsupport::patternImage(90, 60), path(name)));
     QFile broken(path("p0.jpg"));
     QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("not a picture") > 0);
     broken.close();
     QVERIFY(QFile::copy(path("p0.jpg"), path("p99.jpg")));
+    QVERIFY(makeFolder(path("late")) && QFile::copy(path("p0.jpg"), path("late/p0.jpg")));
     QFile notes(path("text/notes.txt"));
     QVERIFY(notes.open(QIODevice::WriteOnly));
     // 10000 pictures of 10 frames: one piece too many for five digits.
@@ -90,6 +87,9 @@ void tst_SplitCommand::initTestCase()
     for (int i = 0; i < 10; ++i)
         ten.frames.push_back({{0, 0, 9, 6}, QString(QChar(u'A' + i))});
     QVERIFY(saveLayoutFile(path("ten.json"), ten, nullptr));
+    // Inside its own sample, outside the pictures of the run.
+    SavedLayout far{{{{400, 300, 100, 100}, "A"}}, Rotation::None, {900, 600}};
+    QVERIFY(saveLayoutFile(path("far.json"), far, nullptr));
     QFile newer(path("newer.json"));
     QVERIFY(newer.open(QIODevice::WriteOnly) && newer.write("{\"format\": 2}") > 0);
 }
@@ -113,53 +113,106 @@ QStringList tst_SplitCommand::expanded(const QStringList &arguments, const QStri
 void tst_SplitCommand::exitStatus_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<bool>("terminal");
+    QTest::addColumn<int>("console");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("said"); // on standard output or error
     using L = QStringList;
-    QTest::newRow("every piece saved, quiet in a pipe")
-        << L{"--out", "{out}", "{pages}"} << false << splitexit::allSaved << "";
+    QTest::newRow("every piece saved: a summary, no progress in a pipe")
+        << L{"--out", "{out}", "{pages}"} << int(toPipe) << splitexit::allSaved
+        << "已保存 12 个分割块，3 张图片，用时";
     QTest::newRow("a layout; progress on a terminal")
-        << L{"--layout", "{two.json}", "--out", "{out}", "{pages}"} << true << splitexit::allSaved
-        << "\r分割进度 100 %  6/6 块";
-    QTest::newRow("help") << L{"--help"} << false << splitexit::allSaved << "用法：qinghe-split";
+        << L{"--layout", "{two.json}", "--out", "{out}", "{pages}"} << int(toTerminal)
+        << splitexit::allSaved << "\r分割进度 100 %  6/6 块";
+    QTest::newRow("the layout's own angle again")
+        << L{"--layout", "{two.json}", "--rotate", "0", "--out", "{out}", "{pages}"} << int(toPipe)
+        << splitexit::allSaved << "已保存 6 个分割块";
+    QTest::newRow("Ctrl+C once every piece is saved stops nothing")
+        << L{"--layout", "{two.json}", "--out", "{out}", "{pages}"} << int(ctrlCAtTheEnd)
+        << splitexit::allSaved << "已保存 6 个分割块";
+    QTest::newRow("a plan from picture 5 on writes nothing")
+        << L{"--dry-run",  "--first-picture", "5",     "--layout",
+             "{two.json}", "--out",           "{out}", "{b1}"}
+        << int(toPipe) << splitexit::allSaved
+        << "A00009.BMP\t{dir}/b1/p.png\t5\t1\t0,0,45,60\t保存\nB00010.BMP\t{dir}/b1/p.png\t5\t2";
+    QTest::newRow("folders in order of their whole paths, however typed")
+        << L{"--dry-run", "--layout", "{two.json}", "--out", "{out}", "b1", "{b2}"} << int(toPipe)
+        << splitexit::allSaved
+        << "B00002.BMP\t{dir}/b1/p.png\t1\t2\t45,0,45,60\t保存\nA00003.BMP\t{dir}/b2/p.png";
+    QTest::newRow("a folder typed twice, as a and ./a, is cut once")
+        << L{"--layout", "{two.json}", "--out", "{out}", "b1", "./b1"} << int(toPipe)
+        << splitexit::allSaved << "已保存 2 个分割块，1 张图片";
+    QTest::newRow("help") << L{"--help"} << int(toPipe) << splitexit::allSaved
+                          << "2 拒绝运行，没有切割任何图片";
     QTest::newRow("an unreadable picture")
-        << L{"--parts", "2", "--out", "{out}", "{pages}", "{p0.jpg}"} << false
+        << L{"--parts", "2", "--out", "{out}", "{pages}", "{p0.jpg}"} << int(toPipe)
         << splitexit::failures << "有 1 个图片无法读取，0 个分割块未能保存";
-    QTest::newRow("an unreadable sample") << L{"--parts", "2", "--out", "{out}", "{p99.jpg}"}
-                                          << false << splitexit::failures << "无法读取样本图片";
+    QTest::newRow("a log line ends the progress line first")
+        << L{"--layout", "{two.json}", "--out", "{out}", "{pages}", "{late}"} << int(toTerminal)
+        << splitexit::failures << "qinghe.batch: cannot read";
+    QTest::newRow("frames outside every picture")
+        << L{"--layout", "{far.json}", "--out", "{out}", "{pages}"} << int(toPipe)
+        << splitexit::failures << "没有保存任何分割块";
     QTest::newRow("a piece that cannot be saved")
-        << L{"--layout", "{two.json}", "--out", "{out}/held", "{pages}"} << false
+        << L{"--layout", "{two.json}", "--out", "{out}/held", "{pages}"} << int(toPipe)
         << splitexit::failures << "0 个图片无法读取，1 个分割块未能保存";
-    QTest::newRow("usage") << L{"--parts", "2", "{pages}"} << false << splitexit::usage
+    QTest::newRow("an unreadable sample")
+        << L{"--parts", "2", "--out", "{out}", "{p99.jpg}"} << int(toPipe) << splitexit::refused
+        << "无法读取样本图片";
+    QTest::newRow("usage") << L{"--parts", "2", "{pages}"} << int(toPipe) << splitexit::refused
                            << "请运行 qinghe-split --help";
     QTest::newRow("a refused layout") << L{"--layout", "{newer.json}", "--out", "{out}", "{pages}"}
-                                      << false << splitexit::usage << "版本是 2";
-    QTest::newRow("no such folder")
-        << L{"--out", "{out}/gone", "{pages}"} << false << splitexit::usage << "保存目录不存在";
-    QTest::newRow("no such picture")
-        << L{"--out", "{out}", "{gone.jpg}"} << false << splitexit::usage << "找不到图片或目录";
+                                      << int(toPipe) << splitexit::refused << "版本是 2";
+    QTest::newRow("--rotate other than the layout's")
+        << L{"--layout", "{two.json}", "--rotate", "90", "--out", "{out}", "{pages}"} << int(toPipe)
+        << splitexit::refused << "按旋转 0 度放置";
+    QTest::newRow("a manifest in a folder that is not there")
+        << L{"--manifest", "{out}/gone/m.jsonl", "--out", "{out}", "{pages}"} << int(toPipe)
+        << splitexit::refused << "清单文件所在的目录不存在";
+    QTest::newRow("a manifest over a picture of the run")
+        << L{"--manifest", "{b1}/p.png", "--out", "{out}", "{b1}"} << int(toPipe)
+        << splitexit::refused << "清单文件不能是要分割的图片";
+    QTest::newRow("no such folder") << L{"--out", "{out}/gone", "{pages}"} << int(toPipe)
+                                    << splitexit::refused << "保存目录不存在";
+    QTest::newRow("no such picture") << L{"--out", "{out}", "{gone.jpg}"} << int(toPipe)
+                                     << splitexit::refused << "找不到图片或目录";
     QTest::newRow("no pictures among the files")
-        << L{"--out", "{out}", "{text}"} << false << splitexit::usage << "没有要分割的图片";
+        << L{"--out", "{out}", "{text}"} << int(toPipe) << splitexit::refused << "没有要分割的图片";
     QTest::newRow("more than 99999 pieces")
-        << L{"--layout", "{ten.json}", "--out", "{out}", "{many}"} << false << splitexit::usage
-        << "分割块总数超过 99999";
+        << L{"--layout", "{ten.json}", "--out", "{out}", "{many}"} << int(toPipe)
+        << splitexit::refused << "分割块总数超过 99999";
+    QTest::newRow("more than 99999 pieces from a late first picture")
+        << L{"--first-picture", "49999", "--layout", "{two.json}", "--out", "{out}", "{pages}"}
+        << int(toPipe) << splitexit::refused << "分割块总数超过 99999";
 }
 
 void tst_SplitCommand::exitStatus()
 {
     QFETCH(QStringList, arguments);
-    QFETCH(bool, terminal);
+    QFETCH(int, console);
+    QFETCH(int, status);
     QFETCH(QString, said);
+    said.replace("{dir}", QDir::toNativeSeparators(dir_.path()));
     QTemporaryDir out;
     // A folder where the first piece should go holds its name.
     QVERIFY(QDir().mkpath(out.filePath("held/A00001.BMP")));
     QString written;
-    CommandConsole console{[&written](const QString &text) { written += text; },
-                           [&written](const QString &text) { written += text; }, terminal};
-    QTEST(runSplitCommand(expanded(arguments, out.path()), console), "status");
+    bool ctrlCSent = false;
+    auto write = [&](const QString &text) {
+        written += text;
+        if (console == ctrlCAtTheEnd && !ctrlCSent && written.contains("100 %"))
+            ctrlCSent = ::raise(SIGINT) == 0;
+    };
+    const CommandConsole commandConsole{write, write, console != toPipe};
+    QCOMPARE(runSplitCommand(expanded(arguments, out.path()), commandConsole), status);
     QVERIFY2(written.contains(said), qPrintable(written));
-    QVERIFY2(terminal || !written.contains(QLatin1Char('\r')), qPrintable(written));
+    QVERIFY2(console != toPipe || !written.contains(QLatin1Char('\r')), qPrintable(written));
+    QCOMPARE(ctrlCSent, console == ctrlCAtTheEnd);
+    // Log lines start lines of their own, never the middle of the progress line.
+    QVERIFY2(!written.contains(QRegularExpression("[^\\n]qinghe\\.")), qPrintable(written));
+    // A refusal or a plan cuts nothing.
+    if (status == splitexit::refused || arguments.contains("--dry-run"))
+        QCOMPARE(QDir(out.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList{"held"});
 }
 
 void tst_SplitCommand::sameAsTheWindows_data()
@@ -174,7 +227,7 @@ void tst_SplitCommand::sameAsTheWindows_data()
     QTest::newRow("10 parts, 180, PNG") << 10 << 2 << "png" << false << -1;
     QTest::newRow("1 part, -90, TIF") << 1 << 3 << "tif" << false << -1;
     QTest::newRow("saved at +90, JPG") << 4 << 1 << "jpg" << true << -1;
-    QTest::newRow("saved at -90, cut at 180") << 2 << 3 << "png" << true << 180;
+    QTest::newRow("saved at -90, --rotate 270 as well") << 2 << 3 << "png" << true << 270;
 }
 
 void tst_SplitCommand::sameAsTheWindows()
@@ -252,40 +305,6 @@ void tst_SplitCommand::sameAsTheWindows()
     QVERIFY(windows.size() >= 2 * parts);
     QCOMPARE(folderContents(work.filePath("command")).keys(), windows.keys());
     QVERIFY(folderContents(work.filePath("command")) == windows);
-}
-
-void tst_SplitCommand::ctrlCStopsBetweenPieces()
-{
-    // Enough large pictures that the run is still going when Ctrl+C comes: one sheet seen
-    // through many links.
-    QTemporaryDir work;
-    const QString sheets = work.filePath("sheets");
-    QVERIFY(makeFolder(sheets) && makeFolder(work.filePath("out")));
-    QVERIFY(testsupport::writePicture(testsupport::patternImage(2000, 2800),
-                                      work.filePath("sheet.jpg"), "jpeg", 90));
-    constexpr int sheetCount = 60;
-    for (int i = 1; i <= sheetCount; ++i)
-        QVERIFY(
-            QFile::link(work.filePath("sheet.jpg"), sheets + QStringLiteral("/s%1.jpg").arg(i)));
-
-    QProcess command;
-    command.start(QStringLiteral(QINGHE_SPLIT_PATH),
-                  {"--format", "png", "--out", work.filePath("out"), sheets});
-    QVERIFY(command.waitForStarted());
-    const QDir out(work.filePath("out"));
-    QTRY_VERIFY_WITH_TIMEOUT(!out.entryList({"*.PNG"}, QDir::Files).isEmpty(), 60000);
-    QCOMPARE(::kill(pid_t(command.processId()), SIGINT), 0);
-    QVERIFY(command.waitForFinished(60000));
-
-    QCOMPARE(command.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(command.exitCode(), splitexit::interrupted);
-    QVERIFY(command.readAllStandardError().contains("已停止"));
-    QCOMPARE(out.entryList(QDir::Files | QDir::Hidden).filter(".tmp"), QStringList());
-    const QStringList pieces = out.entryList(QDir::Files);
-    QVERIFY2(pieces.size() < 4 * sheetCount, qPrintable(QString::number(pieces.size())));
-    // Every piece there is whole.
-    for (const QString &piece : pieces)
-        QVERIFY2(!QImage(out.filePath(piece)).isNull(), qPrintable(piece));
 }
 
 QTEST_MAIN(tst_SplitCommand)

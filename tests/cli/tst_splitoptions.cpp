@@ -37,25 +37,33 @@ void tst_SplitOptions::accepted_data()
     QTest::addColumn<int>("threads");
     QTest::addColumn<QString>("layout");
     QTest::addColumn<QStringList>("inputs");
+    // For runs across many machines: the first picture, then "skip", "dry", the manifest.
+    QTest::addColumn<QString>("shard");
     const int run = int(CommandRequest::Run);
     QTest::newRow("defaults: 4 parts, BMP, every core")
-        << command("--out 目录 a.jpg") << run << 4 << -1 << 0 << 0 << "" << QStringList{"a.jpg"};
+        << command("--out 目录 a.jpg") << run << 4 << -1 << 0 << 0 << "" << QStringList{"a.jpg"}
+        << "1";
     QTest::newRow("every option with its value after it")
         << command("--parts 3 --rotate 270 --format JPG --threads 2 --out o a.jpg 书") << run << 3
-        << 270 << 3 << 2 << "" << QStringList{"a.jpg", "书"};
+        << 270 << 3 << 2 << "" << QStringList{"a.jpg", "书"} << "1";
     QTest::newRow("values after =")
         << command("--layout=l.json --rotate=90 --format=png --threads=1 --out=o a.tif") << run << 4
-        << 90 << 2 << 1 << "l.json" << QStringList{"a.tif"};
+        << 90 << 2 << 1 << "l.json" << QStringList{"a.tif"} << "1";
     QTest::newRow("parts as step 1 reads them, blanks trimmed")
         << QStringList{"qinghe-split", "--parts", " 10 ", "--out", "o", "p"} << run << 10 << -1 << 0
-        << 0 << "" << QStringList{"p"};
+        << 0 << "" << QStringList{"p"} << "1";
     QTest::newRow("-- ends the options, - is a name")
         << command("--out o -- --parts.jpg - x") << run << 4 << -1 << 0 << 0 << ""
-        << QStringList{"--parts.jpg", "-", "x"};
+        << QStringList{"--parts.jpg", "-", "x"} << "1";
+    QTest::newRow("a shard: first picture, pieces kept, a manifest")
+        << command("--first-picture 251 --skip-existing --manifest=m.jsonl --out o a") << run << 4
+        << -1 << 0 << 0 << "" << QStringList{"a"} << "251 skip m.jsonl";
+    QTest::newRow("a plan only") << command("--dry-run --out o a") << run << 4 << -1 << 0 << 0 << ""
+                                 << QStringList{"a"} << "1 dry";
     QTest::newRow("help wins over a mistake")
-        << command("--bogus --version -h") << 1 << 4 << -1 << 0 << 0 << "" << QStringList{};
+        << command("--bogus --version -h") << 1 << 4 << -1 << 0 << 0 << "" << QStringList{} << "1";
     QTest::newRow("version") << command("--version") << 2 << 4 << -1 << 0 << 0 << ""
-                             << QStringList{};
+                             << QStringList{} << "1";
 }
 
 void tst_SplitOptions::accepted()
@@ -79,6 +87,14 @@ void tst_SplitOptions::accepted()
     QTEST(options.layoutFile, "layout");
     QCOMPARE(options.inputs, inputs);
     QVERIFY(!options.folder.isEmpty());
+    QStringList shard{QString::number(options.firstPicture)};
+    if (options.skipExisting)
+        shard << "skip";
+    if (options.dryRun)
+        shard << "dry";
+    if (!options.manifest.isEmpty())
+        shard << options.manifest;
+    QTEST(shard.join(' '), "shard");
 }
 
 void tst_SplitOptions::refused_data()
@@ -99,6 +115,12 @@ void tst_SplitOptions::refused_data()
     QTest::newRow("rotation -90") << command("--rotate -90 --out o a") << "0、90、180 或 270";
     QTest::newRow("GIF is never written") << command("--format gif --out o a") << "bmp、tif";
     QTest::newRow("no threads") << command("--threads 0 --out o a") << "线程数";
+    QTest::newRow("first picture 0") << command("--first-picture 0 --out o a") << "1 到 99999";
+    QTest::newRow("first picture past five digits")
+        << command("--first-picture 100000 --out o a") << "1 到 99999";
+    QTest::newRow("a switch with a value") << command("--dry-run=yes --out o a") << "不带值";
+    QTest::newRow("a plan writes no manifest")
+        << command("--dry-run --manifest m --out o a") << "不能同时使用";
     QTest::newRow("folder of blanks") << QStringList{"qinghe-split", "--out", "  ", "a"} << "--out";
 }
 
