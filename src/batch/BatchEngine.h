@@ -49,6 +49,8 @@ public:
     OutputFormat format() const { return format_; }
 
 signals:
+    // Pieces of this run finished, skipped or without a file, of all its pieces: counted
+    // within the run, also when its first picture is not the batch's first.
     void progress(qint64 done, qint64 total);
     void finished(const RunOutcome &outcome);
 
