@@ -216,6 +216,40 @@ class Desktop:
 
 # --- reading the accessibility bus ---------------------------------------------------
 
+class Announcements:
+    """What the programs announce on the bus. A popup menu is no child of any window there,
+    so it is found only by the announcement that it shows. Made before the program starts:
+    a program asks the bus at its start which announcements anyone listens to."""
+
+    def __init__(self, *kinds):
+        import pyatspi
+        self.heard = []
+        pyatspi.Registry.registerEventListener(self._hear, *kinds)
+
+    def _hear(self, event):
+        self.heard.append((event.type, event.source, event.detail1))
+
+    def _pump(self):
+        from gi.repository import GLib
+        context = GLib.MainContext.default()
+        while context.pending():  # the announcements arrive through GLib's loop
+            context.iteration(False)
+
+    def forget(self):
+        """Drops what was heard so far, so that a wait sees only what comes next."""
+        self._pump()
+        self.heard.clear()
+
+    def wait_for(self, what, test, timeout=10.0):
+        """The source of the first announcement heard for which test(kind, source, detail)
+        holds."""
+        def look():
+            self._pump()
+            return next((source for kind, source, detail in self.heard
+                         if test(kind, source, detail)), None)
+        return wait_until(what, look, timeout)
+
+
 def extents(accessible):
     import pyatspi
     box = accessible.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)

@@ -15,6 +15,7 @@ from desktop import Desktop, JourneyFailed, check, states, text_of, wait_until, 
 from steps import (TITLE_STEP1, TITLE_STEP2, TITLE_STEP3, answer_books_question, boxes_titled,
                    box_text, dialog_folder, expect_list, make_pictures, name_box, open_dialog,
                    pick_all, press, tab_ring, type_name, wait_closed)
+import layouts
 import runs
 
 
@@ -144,8 +145,8 @@ def journey_singleinstance(desktop, program_path):
 
 
 JOURNEYS = {name[len("journey_"):]: journey
-            for name, journey in [*globals().items(), *vars(runs).items()]
-            if name.startswith("journey_")}
+            for module in (globals(), vars(runs), vars(layouts))
+            for name, journey in module.items() if name.startswith("journey_")}
 
 
 def main():
