@@ -42,7 +42,7 @@ struct FileRequest
     QString filter;    // "分割布局 (*.json)"
     QString startPath; // a folder, or a path whose name the save dialog proposes
     bool save = false;
-    // Added to a saved name typed without any suffix ("json" makes "布局" "布局.json").
+    // Added to a saved name with no dot at all ("json" makes "布局" "布局.json").
     QString defaultSuffix;
 };
 
