@@ -1,8 +1,10 @@
 #include "Picture.h"
 
 #include "JpegCodec.h"
+#include "Readers.h"
 #include "TurnedCut.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 
@@ -181,7 +183,16 @@ Status Picture::decode(QSize scaledTo)
         error_ = QStringLiteral("the picture's data ends early");
         return Status::UnknownImageFormat;
     }
-    QImageReader reader(path_);
+    QBuffer opaque; // a PNG's bytes without its transparent colour, when it has one
+    QImageReader reader;
+    if (format_ == "png")
+        opaque.setData(pngWithoutTransparentColour(path_));
+    if (opaque.size() > 0 && opaque.open(QIODevice::ReadOnly)) {
+        reader.setDevice(&opaque);
+        reader.setFormat(format_);
+    } else {
+        reader.setFileName(path_);
+    }
     reader.setAutoTransform(false);
     if (scaledTo.isValid() && !scaledTo.isEmpty()) {
         if (rotation_ % 2 == 1)

@@ -1,7 +1,8 @@
 #pragma once
 
 // Picture files written byte by byte, for the kinds Qt cannot write: animated GIF,
-// multi-page TIFF, CMYK JPEG, and headers that lie about the picture's size.
+// multi-page TIFF, CMYK JPEG, PNG with a transparent colour, and headers that lie about
+// the picture's size.
 
 #include "GifData.h"
 #include "TestSupport.h"
@@ -141,23 +142,49 @@ inline QByteArray rgbBytes(const QImage &image)
     return rgb;
 }
 
+// A PNG chunk: length, type, body and the CRC of type and body.
+inline void pngChunk(QByteArray &out, const char *type, const QByteArray &body)
+{
+    be32(out, quint32(body.size()));
+    const QByteArray typed = QByteArray(type) + body;
+    out.append(typed);
+    be32(out, testsupport::crc32(typed));
+}
+
+// A PNG of the given bit depth and colour type from its packed sample rows (each row
+// gets filter 0 here), with an optional palette and transparency chunk.
+inline QByteArray png(QSize size, int depth, int colourType, const std::vector<QByteArray> &rows,
+                      const QByteArray &trns = {}, const QByteArray &plte = {})
+{
+    QByteArray out("\x89PNG\r\n\x1A\n", 8);
+    QByteArray ihdr;
+    be32(ihdr, quint32(size.width()));
+    be32(ihdr, quint32(size.height()));
+    ihdr.append(char(depth)).append(char(colourType)).append(QByteArray(3, '\0'));
+    pngChunk(out, "IHDR", ihdr);
+    if (!plte.isEmpty())
+        pngChunk(out, "PLTE", plte);
+    if (!trns.isEmpty())
+        pngChunk(out, "tRNS", trns);
+    QByteArray raw;
+    for (const QByteArray &row : rows)
+        raw.append(char(0)).append(row);
+    pngChunk(out, "IDAT", qCompress(raw).mid(4)); // qCompress puts the length first
+    pngChunk(out, "IEND", {});
+    return out;
+}
+
 // A PNG whose header claims the size; its only data is an empty compressed stream.
 inline QByteArray pngHeader(QSize claimed)
 {
     QByteArray out("\x89PNG\r\n\x1A\n", 8);
-    auto chunk = [&out](const char *type, const QByteArray &body) {
-        be32(out, quint32(body.size()));
-        const QByteArray typed = QByteArray(type) + body;
-        out.append(typed);
-        be32(out, testsupport::crc32(typed));
-    };
     QByteArray ihdr;
     be32(ihdr, quint32(claimed.width()));
     be32(ihdr, quint32(claimed.height()));
     ihdr.append("\x08\x02\x00\x00\x00", 5); // 8-bit RGB
-    chunk("IHDR", ihdr);
-    chunk("IDAT", QByteArray("\x78\x9C\x03\x00\x00\x00\x00\x01", 8));
-    chunk("IEND", {});
+    pngChunk(out, "IHDR", ihdr);
+    pngChunk(out, "IDAT", QByteArray("\x78\x9C\x03\x00\x00\x00\x00\x01", 8));
+    pngChunk(out, "IEND", {});
     return out;
 }
 

@@ -317,6 +317,45 @@ void tst_BadPictures::unusualKindsCut_data()
     const QImage rgba64 = alpha.convertToFormat(QImage::Format_RGBA64);
     add("64-bit alpha PNG", "rgba64.png", encoded(rgba64, "png"), rgba64, 1);
 
+    // A transparent colour (tRNS) keeps its stored colour, at every depth; 16-bit samples
+    // are 257 times an 8-bit level, so they give that level back exactly.
+    std::vector<QByteArray> rgb16;
+    for (int y = 0; y < base.height(); ++y) {
+        rgb16.emplace_back();
+        for (int x = 0; x < base.width(); ++x)
+            for (const int v :
+                 {qRed(base.pixel(x, y)), qGreen(base.pixel(x, y)), qBlue(base.pixel(x, y))})
+                crafted::be16(rgb16.back(), v * 257);
+    }
+    add("16-bit colour PNG with a transparent colour", "rgb16-key.png",
+        crafted::png(base.size(), 16, 2, rgb16, rgb16[1].mid(6 * 2, 6)), base);
+    for (const int depth : {1, 2, 4, 8, 16}) {
+        const int top = (1 << depth) - 1;
+        QImage greyKeyed(base.size(), QImage::Format_RGB32);
+        std::vector<QByteArray> rows(size_t(base.height()));
+        for (int y = 0; y < base.height(); ++y) {
+            QByteArray &row = rows[size_t(y)];
+            row.fill('\0', (base.width() * depth + 7) / 8);
+            for (int x = 0; x < base.width(); ++x) {
+                const int level = (x * 29 + y * 13) % 256;
+                const int sample = depth == 16 ? level * 257 : level >> (8 - depth);
+                const int grey = depth == 16 ? level : sample * 255 / top;
+                greyKeyed.setPixel(x, y, qRgb(grey, grey, grey));
+                if (depth == 16) {
+                    row[x * 2] = char(sample >> 8);
+                    row[x * 2 + 1] = char(sample);
+                } else {
+                    row[x * depth / 8] |= char(sample << (8 - depth - x * depth % 8));
+                }
+            }
+        }
+        QByteArray key;
+        crafted::be16(key, depth == 16 ? 200 * 257 : 200 >> (8 - depth));
+        QTest::addRow("%d-bit grey PNG with a transparent grey", depth)
+            << QStringLiteral("grey%1-key.png").arg(depth)
+            << crafted::png(base.size(), depth, 0, rows, key) << greyKeyed << 0;
+    }
+
     // Adobe CMYK, stored inverted as Photoshop writes it: the codec shows each block as
     // (C x K, M x K, Y x K) / 255.
     auto ink = [](int bx, int by, int c) { return (40 + bx * 37 + by * 53 + c * 71) % 256; };
