@@ -183,12 +183,11 @@ Status Picture::decode(QSize scaledTo)
         error_ = QStringLiteral("the picture's data ends early");
         return Status::UnknownImageFormat;
     }
-    QBuffer opaque; // a PNG's bytes without its transparent colour, when it has one
+    QBuffer changed; // the file's bytes, where read as they are they would lose colours
+    changed.setData(bytesKeepingStoredColours(path_, format_));
     QImageReader reader;
-    if (format_ == "png")
-        opaque.setData(pngWithoutTransparentColour(path_));
-    if (opaque.size() > 0 && opaque.open(QIODevice::ReadOnly)) {
-        reader.setDevice(&opaque);
+    if (changed.size() > 0 && changed.open(QIODevice::ReadOnly)) {
+        reader.setDevice(&changed);
         reader.setFormat(format_);
     } else {
         reader.setFileName(path_);

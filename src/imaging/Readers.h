@@ -19,10 +19,11 @@ QStringList missingPictureReaders();
 // Test seam: when set, it answers for the readers Qt has.
 void setAvailableReadersResponder(std::function<QList<QByteArray>()> responder);
 
-// A PNG file's bytes without its transparent colour (its tRNS chunk); empty when the file
-// has none or cannot be read. Qt 6.4's reader loses the stored colours of such pictures
-// (16-bit colour rows come out misaligned, grey below 8 bits shows the transparent grey as
-// black), and pieces drop the alpha anyway, so the picture is read without it.
-QByteArray pngWithoutTransparentColour(const QString &path);
+// The picture file's bytes, changed where Qt 6.4's reader would lose its stored colours;
+// empty when the file is best read as it is. Pieces drop the alpha, so nothing is lost:
+// a PNG's transparent colour (tRNS) is removed, since the reader misaligns 16-bit colour
+// rows with it and shows the transparent grey of 2- to 8-bit grey as black; a TIFF's
+// unassociated alpha is marked unspecified, since libtiff premultiplies colours by it.
+QByteArray bytesKeepingStoredColours(const QString &path, const QByteArray &format);
 
 } // namespace imaging

@@ -85,7 +85,8 @@ inline QByteArray gif(QSize screen, const std::vector<GifFrame> &frames, const Q
 struct TiffPage
 {
     QSize claimed;
-    QByteArray rgb; // row by row, 3 bytes per pixel
+    QByteArray rgb; // row by row, 3 bytes per pixel (4 with alpha)
+    int alpha = -1; // ExtraSamples of a fourth sample (1 associated, 2 not); none if < 0
 };
 
 inline QByteArray tiff(const std::vector<TiffPage> &pages)
@@ -98,10 +99,10 @@ inline QByteArray tiff(const std::vector<TiffPage> &pages)
         out.append(page.rgb);
         if (out.size() % 2)
             out.append(char(0));
+        const int samples = page.alpha < 0 ? 3 : 4;
         const quint32 bitsAt = quint32(out.size());
-        le16(out, 8);
-        le16(out, 8);
-        le16(out, 8);
+        for (int i = 0; i < samples; ++i)
+            le16(out, 8);
         const quint32 ifdAt = quint32(out.size());
         qToLittleEndian<quint32>(ifdAt, out.data() + linkAt);
         auto entry = [&out](int tag, int type, quint32 count, quint32 value) {
@@ -112,24 +113,26 @@ inline QByteArray tiff(const std::vector<TiffPage> &pages)
         };
         constexpr int shortType = 3;
         constexpr int longType = 4;
-        le16(out, 10);
+        le16(out, samples == 3 ? 10 : 11);
         entry(256, longType, 1, quint32(page.claimed.width()));
         entry(257, longType, 1, quint32(page.claimed.height()));
-        entry(258, shortType, 3, bitsAt);
+        entry(258, shortType, quint32(samples), bitsAt);
         entry(259, shortType, 1, 1); // no compression
         entry(262, shortType, 1, 2); // RGB
         entry(273, longType, 1, dataAt);
-        entry(277, shortType, 1, 3);
+        entry(277, shortType, 1, quint32(samples));
         entry(278, longType, 1, quint32(page.claimed.height()));
         entry(279, longType, 1, quint32(page.rgb.size()));
         entry(284, shortType, 1, 1); // contiguous
+        if (samples == 4)
+            entry(338, shortType, 1, quint32(page.alpha));
         linkAt = out.size();
         le32(out, 0); // next IFD
     }
     return out;
 }
 
-inline QByteArray rgbBytes(const QImage &image)
+inline QByteArray rgbBytes(const QImage &image, bool withAlpha = false)
 {
     QByteArray rgb;
     for (int y = 0; y < image.height(); ++y)
@@ -138,6 +141,8 @@ inline QByteArray rgbBytes(const QImage &image)
             rgb.append(char(qRed(c)));
             rgb.append(char(qGreen(c)));
             rgb.append(char(qBlue(c)));
+            if (withAlpha)
+                rgb.append(char(qAlpha(c)));
         }
     return rgb;
 }

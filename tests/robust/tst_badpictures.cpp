@@ -314,6 +314,9 @@ void tst_BadPictures::unusualKindsCut_data()
         for (int x = 0; x < alpha.width(); ++x)
             opaqueish.setPixel(x, y, alpha.pixel(x, y) | 0x80000000u);
     add("alpha TIFF", "alpha.tif", encoded(opaqueish, "tiff"), opaqueish, 1);
+    // Alpha not premultiplied in the file: libtiff premultiplies it when it reads.
+    add("unassociated alpha TIFF", "unassociated.tif",
+        crafted::tiff({{alpha.size(), crafted::rgbBytes(alpha, true), 2}}), alpha);
     const QImage rgba64 = alpha.convertToFormat(QImage::Format_RGBA64);
     add("64-bit alpha PNG", "rgba64.png", encoded(rgba64, "png"), rgba64, 1);
 
