@@ -52,6 +52,17 @@ struct GifFrame
     std::vector<uchar> indices; // 0..3, row by row
 };
 
+// The four colours the GIF tests use, and a pattern of indices into them.
+inline constexpr QRgb gifPalette[4] = {0xFF000000u, 0xFFFFFFFFu, 0xFFC81E28u, 0xFF145ADCu};
+
+inline std::vector<uchar> gifIndices(QSize size, int seed)
+{
+    std::vector<uchar> v;
+    for (int i = 0; i < size.width() * size.height(); ++i)
+        v.push_back(uchar((i * 7 + i / size.width() + seed) % 4));
+    return v;
+}
+
 // A GIF89a with a four-colour table, its frames without compression.
 inline QByteArray gif(QSize screen, const std::vector<GifFrame> &frames, const QRgb (&palette)[4])
 {

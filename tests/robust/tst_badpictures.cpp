@@ -1,5 +1,5 @@
-// Bad and unusual pictures through a real batch: each is either cut correctly or named
-// among the unreadable pictures, never a crash and never an unbounded allocation.
+// Bad pictures through a real batch: each is either cut correctly or named among the
+// unreadable pictures, never a crash and never an unbounded allocation.
 
 #include "CraftedFiles.h"
 #include "RobustSupport.h"
@@ -14,10 +14,9 @@
 using namespace robust;
 using namespace testsupport;
 
-namespace {
+using crafted::gifPalette;
 
-constexpr QRgb gifPalette[4] = {qRgb(0, 0, 0), qRgb(255, 255, 255), qRgb(200, 30, 40),
-                                qRgb(20, 90, 220)};
+namespace {
 
 // Peak resident memory of the process so far, in MiB.
 long peakRssMb()
@@ -25,24 +24,6 @@ long peakRssMb()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss / 1024;
-}
-
-// The GIF frame's pixels as the codec shows them: palette colours, row by row.
-QImage gifFrameImage(QSize size, const std::vector<uchar> &indices)
-{
-    QImage image(size, QImage::Format_RGB32);
-    for (int y = 0; y < size.height(); ++y)
-        for (int x = 0; x < size.width(); ++x)
-            image.setPixel(x, y, gifPalette[indices[size_t(y * size.width() + x)]]);
-    return image;
-}
-
-std::vector<uchar> gifIndices(QSize size, int seed)
-{
-    std::vector<uchar> v;
-    for (int i = 0; i < size.width() * size.height(); ++i)
-        v.push_back(uchar((i * 7 + i / size.width() + seed) % 4));
-    return v;
 }
 
 } // namespace
@@ -62,9 +43,6 @@ private slots:
     void truncatedOrCorrupt();
     void endsEarly_data();
     void endsEarly();
-    void unusualKindsCut_data();
-    void unusualKindsCut();
-    void gifFirstFrameSmallerThanScreen();
     void a3ScanAt600Dpi();
     void badAmongGoodInOneRun();
 
@@ -271,175 +249,6 @@ void tst_BadPictures::endsEarly()
         status = picture.decode(reduced ? QSize(15, 10) : QSize());
     picture.release();
     QCOMPARE(status, accepted ? imaging::Status::Ok : imaging::Status::UnknownImageFormat);
-}
-
-void tst_BadPictures::unusualKindsCut_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QImage>("reference"); // the picture the file holds, as RGB
-    QTest::addColumn<int>("tolerance");
-
-    const QImage base = testsupport::patternImage(45, 31, QImage::Format_RGB32, 11);
-    auto add = [](const char *row, const char *name, const QByteArray &bytes, const QImage &ref,
-                  int tolerance = 0) {
-        QTest::newRow(row) << QString::fromLatin1(name) << bytes << ref << tolerance;
-    };
-    const QImage mono = base.convertToFormat(QImage::Format_Mono);
-    add("1-bit PNG", "mono.png", encoded(mono, "png"), mono);
-    add("1-bit TIFF", "mono.tif", encoded(mono, "tiff"), mono);
-    add("1-bit BMP", "mono.bmp", encoded(mono, "bmp"), mono);
-    const QImage palette = base.convertToFormat(QImage::Format_Indexed8);
-    add("palette BMP", "palette.bmp", encoded(palette, "bmp"), palette);
-    add("palette PNG", "palette.png", encoded(palette, "png"), palette);
-    const QImage grey = base.convertToFormat(QImage::Format_Grayscale8);
-    add("grey PNG", "grey.png", encoded(grey, "png"), grey);
-    const QByteArray greyJpeg = encoded(grey, "jpeg", 95);
-    add("grey JPEG", "grey.jpg", greyJpeg, QImage::fromData(greyJpeg), 2);
-    const QImage grey16 = base.convertToFormat(QImage::Format_Grayscale16);
-    add("16-bit grey PNG", "grey16.png", encoded(grey16, "png"), grey16, 1);
-    const QImage rgb48 = base.convertToFormat(QImage::Format_RGBX64);
-    add("48-bit PNG", "rgb48.png", encoded(rgb48, "png"), rgb48, 1);
-    add("48-bit TIFF", "rgb48.tif", encoded(rgb48, "tiff"), rgb48, 1);
-    QImage alpha = base.convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < alpha.height(); ++y)
-        for (int x = 0; x < alpha.width(); ++x) {
-            const QRgb c = alpha.pixel(x, y);
-            alpha.setPixel(x, y, qRgba(qRed(c), qGreen(c), qBlue(c), (x * 29 + y * 3) & 0xFF));
-        }
-    add("alpha PNG", "alpha.png", encoded(alpha, "png"), alpha);
-    // TIFF keeps alpha premultiplied: faint pixels lose their colour in the file itself.
-    QImage opaqueish = alpha;
-    for (int y = 0; y < alpha.height(); ++y)
-        for (int x = 0; x < alpha.width(); ++x)
-            opaqueish.setPixel(x, y, alpha.pixel(x, y) | 0x80000000u);
-    add("alpha TIFF", "alpha.tif", encoded(opaqueish, "tiff"), opaqueish, 1);
-    // Alpha not premultiplied in the file: libtiff premultiplies it when it reads.
-    add("unassociated alpha TIFF", "unassociated.tif",
-        crafted::tiff({{alpha.size(), crafted::rgbBytes(alpha, true), 2}}), alpha);
-    const QImage rgba64 = alpha.convertToFormat(QImage::Format_RGBA64);
-    add("64-bit alpha PNG", "rgba64.png", encoded(rgba64, "png"), rgba64, 1);
-
-    // A transparent colour (tRNS) keeps its stored colour, at every depth; 16-bit samples
-    // are 257 times an 8-bit level, so they give that level back exactly.
-    std::vector<QByteArray> rgb16;
-    for (int y = 0; y < base.height(); ++y) {
-        rgb16.emplace_back();
-        for (int x = 0; x < base.width(); ++x)
-            for (const int v :
-                 {qRed(base.pixel(x, y)), qGreen(base.pixel(x, y)), qBlue(base.pixel(x, y))})
-                crafted::be16(rgb16.back(), v * 257);
-    }
-    add("16-bit colour PNG with a transparent colour", "rgb16-key.png",
-        crafted::png(base.size(), 16, 2, rgb16, rgb16[1].mid(6 * 2, 6)), base);
-    for (const int depth : {1, 2, 4, 8, 16}) {
-        const int top = (1 << depth) - 1;
-        QImage greyKeyed(base.size(), QImage::Format_RGB32);
-        std::vector<QByteArray> rows(size_t(base.height()));
-        for (int y = 0; y < base.height(); ++y) {
-            QByteArray &row = rows[size_t(y)];
-            row.fill('\0', (base.width() * depth + 7) / 8);
-            for (int x = 0; x < base.width(); ++x) {
-                const int level = (x * 29 + y * 13) % 256;
-                const int sample = depth == 16 ? level * 257 : level >> (8 - depth);
-                const int grey = depth == 16 ? level : sample * 255 / top;
-                greyKeyed.setPixel(x, y, qRgb(grey, grey, grey));
-                if (depth == 16) {
-                    row[x * 2] = char(sample >> 8);
-                    row[x * 2 + 1] = char(sample);
-                } else {
-                    row[x * depth / 8] |= char(sample << (8 - depth - x * depth % 8));
-                }
-            }
-        }
-        QByteArray key;
-        crafted::be16(key, depth == 16 ? 200 * 257 : 200 >> (8 - depth));
-        QTest::addRow("%d-bit grey PNG with a transparent grey", depth)
-            << QStringLiteral("grey%1-key.png").arg(depth)
-            << crafted::png(base.size(), depth, 0, rows, key) << greyKeyed << 0;
-    }
-
-    // Adobe CMYK, stored inverted as Photoshop writes it: the codec shows each block as
-    // (C x K, M x K, Y x K) / 255.
-    auto ink = [](int bx, int by, int c) { return (40 + bx * 37 + by * 53 + c * 71) % 256; };
-    QImage cmykRef(48, 32, QImage::Format_RGB32);
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 48; ++x) {
-            const int k = ink(x / 8, y / 8, 3);
-            cmykRef.setPixel(x, y,
-                             qRgb(ink(x / 8, y / 8, 0) * k / 255, ink(x / 8, y / 8, 1) * k / 255,
-                                  ink(x / 8, y / 8, 2) * k / 255));
-        }
-    add("CMYK JPEG", "cmyk.jpg", crafted::jpeg(QSize(6, 4), 4, ink), cmykRef, 1);
-
-    // Only the first frame or page is cut: the program cuts pictures, not animations.
-    const std::vector<uchar> first = gifIndices(QSize(12, 9), 1);
-    add("animated GIF", "animated.gif",
-        crafted::gif(
-            QSize(12, 9),
-            {{QRect(0, 0, 12, 9), first}, {QRect(0, 0, 12, 9), gifIndices(QSize(12, 9), 2)}},
-            gifPalette),
-        gifFrameImage(QSize(12, 9), first));
-    const QImage page1 = testsupport::patternImage(30, 20, QImage::Format_RGB32, 3);
-    const QImage page2 = testsupport::patternImage(50, 40, QImage::Format_RGB32, 4);
-    add("multi-page TIFF", "pages.tif",
-        crafted::tiff(
-            {{page1.size(), crafted::rgbBytes(page1)}, {page2.size(), crafted::rgbBytes(page2)}}),
-        page1);
-}
-
-void tst_BadPictures::unusualKindsCut()
-{
-    QFETCH(QString, name);
-    QFETCH(QByteArray, bytes);
-    QFETCH(QImage, reference);
-    QFETCH(int, tolerance);
-    QVERIFY(!bytes.isEmpty());
-    QVERIFY(writeBytes(file(name), bytes));
-
-    const Rotation rotation = Rotation(qHash(name) % 4);
-    const QImage turned = fixtures::turnedReference(reference, quarterTurns(rotation));
-    QTemporaryDir out;
-    BatchEngine engine;
-    const RunSnapshot s =
-        snapshotFor({file(name)}, out.path(), gridFrames(turned.size()), rotation);
-    const RunOutcome outcome = engine.runNow(s);
-    QVERIFY(outcome.unreadable.isEmpty());
-    QVERIFY(outcome.unsaved.isEmpty());
-    QCOMPARE(outcome.piecesSaved, 5);
-    QCOMPARE(entries(out.path()).size(), 5);
-    const QString mismatch = comparePieces(out.path(), s, 1, turned, ".BMP", tolerance);
-    QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
-}
-
-void tst_BadPictures::gifFirstFrameSmallerThanScreen()
-{
-    // A wide GIF screen (beyond about 2000 pixels) with a smaller first frame:
-    // QImageReader::size() then gives the frame's width, read() the whole screen. The
-    // frames must be clipped to the pixels, not to the header.
-    const std::vector<uchar> indices = gifIndices(QSize(6, 4), 3);
-    const QString path = file("small-frame.gif");
-    QVERIFY(writeBytes(path,
-                       crafted::gif(QSize(3000, 20), {{QRect(0, 0, 6, 4), indices}}, gifPalette)));
-    const QImage decoded = QImageReader(path).read();
-    QCOMPARE(decoded.size(), QSize(3000, 20));
-
-    QTemporaryDir out;
-    BatchEngine engine;
-    const RunSnapshot s = snapshotFor({path}, out.path(), gridFrames(decoded.size()));
-    const RunOutcome outcome = engine.runNow(s);
-    QVERIFY(outcome.unsaved.isEmpty());
-    QVERIFY(onlyPieces(out.path()));
-    const QString mismatch = comparePieces(out.path(), s, 1, decoded, ".BMP");
-    QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
-
-    // Step 2 fits the sample by the picture's dimensions: they must be the pixels' too.
-    imaging::Picture picture;
-    const imaging::Status status = picture.load(path);
-    const QSizeF dimensions = picture.dimensions();
-    picture.release();
-    QCOMPARE(status, imaging::Status::Ok);
-    QCOMPARE(dimensions, QSizeF(3000, 20));
 }
 
 void tst_BadPictures::a3ScanAt600Dpi()
