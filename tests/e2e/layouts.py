@@ -4,10 +4,11 @@ import json
 import os
 import re
 
-from desktop import Announcements, JourneyFailed, check, extents, states, wait_until
+from desktop import (Announcements, JourneyFailed, check, extents, states, text_of,
+                     wait_until)
 from steps import (TITLE_STEP2, TITLE_STEP3, answer_books_question, check_quiet_end,
                    coordinate_picture, origin_in_source, pick_and_go_on, press, run_ended,
-                   run_into, type_name, wait_closed)
+                   run_into, name_box, type_name, wait_closed)
 
 # The sample's right-click menu, entry by entry.
 LAYOUT_MENU = ["保存分割布局(&S)…", "打开分割布局(&O)…"]
@@ -42,17 +43,33 @@ def drag_frame(desktop, program, step2, frame, by):
     wait_until("the frame let go", lambda: "sensitive" in states(next_button))
 
 
-def through_dialog(desktop, program, title, typed):
-    """Types a name into the file dialog titled title and presses Enter."""
-    dialog = program.window(title)
-    type_name(desktop, dialog, typed)
-    wait_closed(program, dialog, f"the dialog {title}")
+def save_as(desktop, program, name):
+    """Saves the layout under a name typed into the save dialog."""
+    dialog = program.window("保存分割布局")
+    type_name(desktop, dialog, name)
+    back_on_step2(program, dialog, "the save dialog")
+
+
+def open_layout(desktop, program, name):
+    """Opens a layout with a click on its name in the open dialog's list and on Open. A name
+    typed there, with the dialog's completer offering the file, and Enter left step 2 not
+    active on the bus in most runs, though keys went on reaching it."""
+    dialog = program.window("打开分割布局")
+    files = program.find(dialog, "文件", "tree")
+    desktop.click(program.find(files, name), within=files)
+    wait_until(f"{name} chosen", lambda: text_of(name_box(dialog)) == name)
+    press(desktop, program, dialog, "打开(O)")
+    back_on_step2(program, dialog, "the open dialog")
+
+
+def back_on_step2(program, dialog, what):
+    wait_closed(program, dialog, what)
     # Keys go to the active window, and a screen reader follows it.
     try:
         program.window(TITLE_STEP2, timeout=10)
     except JourneyFailed:
-        raise JourneyFailed(f"step 2 is not the active window on the bus after the dialog "
-                            f"{title} closed") from None
+        raise JourneyFailed(f"step 2 is not the active window on the bus after {what} "
+                            "closed") from None
 
 
 def from_menu(desktop, menus, at, entry):
@@ -95,7 +112,7 @@ def journey_layouts(desktop, program_path):
     saved_place = extents(frame[2])
     saved = read_out(desktop, frame[2], lambda rect: rect != grid, "the moved frame's read-out")
     desktop.key("ctrl+s")
-    through_dialog(desktop, program, "保存分割布局", "mine")
+    save_as(desktop, program, "mine")
     mine = os.path.join(pictures, "mine.json")
     check(os.path.isfile(mine), f"no mine.json beside the pictures: {sorted(os.listdir(pictures))}")
     check(rects_in(mine)[1] == saved, f"mine.json keeps frame 2 as {rects_in(mine)[1]}, the "
@@ -105,14 +122,14 @@ def journey_layouts(desktop, program_path):
     drag_frame(desktop, program, step2, frame[2], (40, -30))
     read_out(desktop, frame[2], lambda rect: rect != saved, "the frame moved off the saved place")
     desktop.key("ctrl+o")
-    through_dialog(desktop, program, "打开分割布局", "mine.json")
+    open_layout(desktop, program, "mine.json")
     read_out(desktop, frame[2], lambda rect: rect == saved, f"the read-out of {saved} again")
     check(extents(frame[2]) == saved_place,
           f"frame 2 lies at {extents(frame[2])} after the load, it was saved at {saved_place}")
 
     # The right-click menu: the loaded layout saved as it came.
     from_menu(desktop, menus, on_sample, LAYOUT_MENU[0])
-    through_dialog(desktop, program, "保存分割布局", "again")
+    save_as(desktop, program, "again")
     again = os.path.join(pictures, "again.json")
     check(os.path.isfile(again) and rects_in(again) == rects_in(mine),
           "the loaded layout saved again is not the file it came from")
@@ -126,7 +143,7 @@ def journey_layouts(desktop, program_path):
     with open(os.path.join(pictures, "edited.json"), "w", encoding="utf-8") as file:
         json.dump(layout, file)
     from_menu(desktop, menus, on_sample, LAYOUT_MENU[1])
-    through_dialog(desktop, program, "打开分割布局", "edited.json")
+    open_layout(desktop, program, "edited.json")
     for k in range(1, 5):
         read_out(desktop, frame[k], lambda rect: rect == edited[k - 1],
                  f"frame {k}'s read-out of {edited[k - 1]}")
