@@ -33,6 +33,9 @@ FORMATS = [("jpg", 0, "JPEG q100"), ("png", 0, "PNG"), ("tif", 0, "TIFF (none)")
 # split-bench's frames, given as a layout file, so that both write the same pieces (step 2's
 # default grid of 4 parts would cut 1239 of an A4 sheet's 2480 columns, not 1240).
 CLI = f"qinghe-split, {CORES} threads, whole process"
+# The same with --manifest: a record of every piece with its SHA-256, which the run
+# computes from the bytes as it writes them.
+CLI_MANIFEST = f"qinghe-split --manifest, {CORES} threads, whole process"
 
 
 def jpeg_size(path):
@@ -79,19 +82,25 @@ def tools(build, work, picked):
         return lambda fmt, rot, out, files: others + [tool, fmt, str(rot), "2x2",
                                                       str(workers), out] + files
 
-    def split_command(fmt, rot, out, files):
+    def split_command(fmt, rot, out, files, manifest=False):
         # The same 2 x 2 frames as split-bench, as a saved layout, so that both cut the same
         # pieces and the difference is the command's own.
         if fmt != "jpg" or not os.path.exists(cli):
             return None
         layout = os.path.join(work, f"grid-{rot}.json")
         write_grid_layout(files[0], rot, layout)
-        return [cli, "--layout", layout, "--format", fmt, "--threads", str(CORES),
-                "--out", out] + files
+        # Beside the pieces' folder, so that its bytes are not counted as theirs.
+        record = ["--manifest", os.path.join(work, "manifest.jsonl")] if manifest else []
+        return [cli, "--layout", layout, "--format", fmt, "--threads", str(CORES)] + record + [
+            "--out", out] + files
+
+    def split_command_manifest(fmt, rot, out, files):
+        return split_command(fmt, rot, out, files, manifest=True)
 
     rows = [("ours, 1 thread", True, True, ours(1), None),
             (f"ours, {CORES} threads", False, True, ours(CORES), None),
             (CLI, False, True, split_command, "cli"),
+            (CLI_MANIFEST, False, True, split_command_manifest, "cli"),
             ("libvips, one process", True, False, other("vips", 1), "vips"),
             ("Pillow, one process", True, False, other("pillow", 1), "pillow"),
             (f"Pillow, {CORES} workers", False, False, other("pillow", CORES), "pillow"),
@@ -159,6 +168,22 @@ def print_cli_against_bench(walls, results, formats, bench_label):
                 rows.append(f"| {flabel} | {mode} | {bench[0]:.3f} | {inside[0]:.3f} | "
                             f"{cli[0]:.3f} | {ratio:.3f} | {'yes' if ratio <= 1.03 else 'NO'} | "
                             f"{bench[1]:.3f} | {cli[1]:.3f} | {cli[1] / bench[1]:.3f} |")
+    manifest_rows = []
+    for _, _, flabel in formats:
+        for mode, _ in MODES:
+            plain = walls.get((flabel, CLI, mode))
+            recorded = walls.get((flabel, CLI_MANIFEST, mode))
+            if plain and recorded:
+                ratio = recorded[0] / plain[0]
+                manifest_rows.append(
+                    f"| {flabel} | {mode} | {plain[0]:.3f} | {recorded[0]:.3f} | {ratio:.3f} | "
+                    f"{'yes' if ratio <= 1.03 else 'NO'} | {plain[1]:.3f} | {recorded[1]:.3f} |")
+    if manifest_rows:
+        print(f"\n| qinghe-split with --manifest against without, {CORES} threads | pieces to | "
+              "without, whole process | with --manifest | ratio | ≤ 1.03 | without, processor s "
+              "| with, processor s |")
+        print("|---|---|---|---|---|---|---|---|")
+        print("\n".join(manifest_rows))
     if not rows:
         return
     print(f"\n| qinghe-split against split-bench, {CORES} threads | pieces to | split-bench, "
@@ -192,10 +217,12 @@ def main():
         # Rounds of every tool in turn rather than one tool's runs in a row, so that a
         # passing load on the machine falls on all of them alike.
         seconds = {(label, mode): [] for label, _, _, _ in rows for mode, _ in MODES}
-        wall_seconds = {(label, mode): [] for label in (rows[1][0], CLI) for mode, _ in MODES}
+        wall_seconds = {(label, mode): [] for label in (rows[1][0], CLI, CLI_MANIFEST)
+                        for mode, _ in MODES}
         sizes = {}
         for round_ in range(args.runs):
-            for label, _, ours, make in rows:
+            # Every other round in reverse, so that no tool always follows the same one.
+            for label, _, ours, make in (rows if round_ % 2 == 0 else rows[::-1]):
                 runs = args.runs if ours or fmt != "png" else args.png_runs
                 for mode, _ in MODES:
                     key = (label, mode)
@@ -206,7 +233,7 @@ def main():
                     if command is None:
                         continue
                     s, whole, b, text = timed(command, folder, keep=mode == "disk-over")
-                    if label == CLI:
+                    if label in (CLI, CLI_MANIFEST):
                         s = whole[0]
                     if s is None:
                         continue
