@@ -10,7 +10,7 @@
 #ifdef Q_OS_WIN
 #include <windows.h>
 #else
-#include <unistd.h>
+#include <signal.h>
 #endif
 
 namespace {
