@@ -147,13 +147,13 @@ Status Picture::open(const QString &path)
             size = screen;
     }
     if (!size.isValid() || size.isEmpty()) {
-        error_ = QStringLiteral("no picture size");
+        error_ = QStringLiteral("无法读取图片尺寸");
         return Status::UnknownImageFormat;
     }
     // Refuse pictures the decoder would not allocate before anything is decoded.
     const qint64 bytes = qint64(size.width()) * size.height() * 4;
     if (bytes > qint64(allocationLimitMb) * 1024 * 1024) {
-        error_ = QStringLiteral("picture too large");
+        error_ = QStringLiteral("图片太大");
         return Status::TooLarge;
     }
     path_ = path;
@@ -171,7 +171,7 @@ Status Picture::decode(QSize scaledTo)
         QImage image = std::exchange(image_, QImage()); // memory to reuse, if any
         const jpeg::Decoded decoded = decodeJpegFile(path_, image);
         if (decoded == jpeg::Decoded::Failed) {
-            error_ = QStringLiteral("JPEG decoding failed");
+            error_ = QStringLiteral("JPEG 解码失败");
             return Status::UnknownImageFormat;
         }
         if (decoded == jpeg::Decoded::Ok) {
@@ -180,7 +180,7 @@ Status Picture::decode(QSize scaledTo)
         }
     }
     if (!looksComplete(path_, format_)) {
-        error_ = QStringLiteral("the picture's data ends early");
+        error_ = QStringLiteral("图片数据不完整");
         return Status::UnknownImageFormat;
     }
     QBuffer changed; // the file's bytes, where read as they are they would lose colours
