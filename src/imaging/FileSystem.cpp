@@ -1,5 +1,6 @@
 #include "FileSystem.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryFile>
 
@@ -21,9 +22,24 @@ namespace imaging {
 
 namespace {
 
+// Windows names files in UTF-16, whatever the code page; elsewhere a name is the bytes
+// the system's encoding gives.
 std::filesystem::path fsPath(const QString &path)
 {
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
     return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+QString fromFsPath(const std::filesystem::path &path)
+{
+#ifdef Q_OS_WIN
+    return QDir::fromNativeSeparators(QString::fromStdWString(path.wstring()));
+#else
+    return QFile::decodeName(QByteArray::fromStdString(path.string()));
+#endif
 }
 
 } // namespace
@@ -61,7 +77,7 @@ QStringList filesInFolder(const QString &folder)
          it.increment(ec)) {
         std::error_code typeError;
         if (it->is_regular_file(typeError))
-            files << QFile::decodeName(QByteArray::fromStdString(it->path().string()));
+            files << fromFsPath(it->path());
     }
     return files;
 }
@@ -87,6 +103,21 @@ bool startWriteBack(const QString &path)
     // faster than an fdatasync on the worker, which holds the worker until the disk is done.
     const bool failed = ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE) != 0 && errno == EIO;
     ::close(fd);
+    return !failed;
+#elif defined(Q_OS_WIN)
+    // Windows has no call that starts the write and returns: the piece's data is written
+    // out here, on the worker, which is what the flush at the end would otherwise wait for.
+    const HANDLE handle =
+        ::CreateFileW(reinterpret_cast<const wchar_t *>(path.utf16()), GENERIC_WRITE,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return true;
+    // Only the disk's own error counts; a file system without the call has nothing to do.
+    const DWORD error = ::FlushFileBuffers(handle) ? ERROR_SUCCESS : ::GetLastError();
+    const bool failed = error != ERROR_SUCCESS && error != ERROR_INVALID_FUNCTION &&
+                        error != ERROR_NOT_SUPPORTED && error != ERROR_ACCESS_DENIED;
+    ::CloseHandle(handle);
     return !failed;
 #else
     Q_UNUSED(path);
@@ -128,6 +159,18 @@ bool flushFolder(const QString &folder)
         return false;
     const bool flushed = ::syncfs(fd) == 0;
     ::close(fd);
+    return flushed;
+#elif defined(Q_OS_WIN)
+    // The pieces' data went out as each was saved; flushing the folder writes its entries,
+    // the renames, to the disk.
+    const HANDLE handle =
+        ::CreateFileW(reinterpret_cast<const wchar_t *>(folder.utf16()), GENERIC_WRITE,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    const bool flushed = ::FlushFileBuffers(handle) != 0;
+    ::CloseHandle(handle);
     return flushed;
 #else
     // No per-file-system flush elsewhere; the renamed files are left to the system.

@@ -19,7 +19,8 @@ QStringList filesInFolder(const QString &folder);
 bool folderWritable(const QString &path);
 // Starts writing a file just saved to the disk without waiting for it, so that the
 // flush at the end of a run finds little left to do. False only when the disk reports an
-// error writing it; where the system has no such call it does nothing.
+// error writing it. Windows has no such call: there the file is flushed before this
+// returns. Where the system has neither it does nothing.
 bool startWriteBack(const QString &path);
 // Which file a path leads to, whatever spells it: device and inode (on Windows the
 // volume and the file's index). Two paths with the same identity are one file, be they
