@@ -1,12 +1,15 @@
 #include "InstanceLock.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QGuiApplication>
 #include <QLockFile>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
-#ifdef Q_OS_UNIX
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <unistd.h>
 #endif
 
@@ -16,14 +19,16 @@ namespace {
 
 QString currentUser()
 {
-#ifdef Q_OS_UNIX
-    return QString::number(::getuid());
-#else
+#ifdef Q_OS_WIN
     return qEnvironmentVariable("USERNAME");
+#else
+    return QString::number(::getuid());
 #endif
 }
 
-// The desktop this copy shows its windows on.
+#ifndef Q_OS_WIN
+// The desktop this copy shows its windows on (on Windows the mutex's namespace is the
+// session).
 QString currentDesktop()
 {
     const QString platform = QGuiApplication::platformName();
@@ -31,10 +36,9 @@ QString currentDesktop()
         return qEnvironmentVariable("DISPLAY");
     if (platform.startsWith(QLatin1String("wayland")))
         return qEnvironmentVariable("WAYLAND_DISPLAY", QStringLiteral("wayland-0"));
-    if (platform == QLatin1String("windows"))
-        return qEnvironmentVariable("SESSIONNAME");
     return platform;
 }
+#endif
 
 } // namespace
 
@@ -46,6 +50,35 @@ QString instanceLockFileName(const QString &program, const QString &user, const 
     key.replace(unsafe, QStringLiteral("_"));
     return program + QLatin1Char('-') + key + QStringLiteral(".lock");
 }
+
+#ifdef Q_OS_WIN
+
+// A named mutex in the session's own namespace: the system lets go of it when the copy
+// that made it ends, however it ends, so a killed copy never blocks the next start. A
+// folder, where given, only keeps separate locks apart.
+InstanceLock::InstanceLock(const QString &program, const QString &folder)
+{
+    QString name = QStringLiteral("Local\\") + program + QLatin1Char('-') + currentUser();
+    if (!folder.isEmpty())
+        name += QLatin1Char('-') +
+                QString::fromLatin1(QCryptographicHash::hash(QDir::cleanPath(folder).toUtf8(),
+                                                             QCryptographicHash::Sha1)
+                                        .toHex());
+    name.replace(QLatin1Char('/'), QLatin1Char('_')); // the one character a name may not hold
+    path_ = name;
+    mutex_ = ::CreateMutexW(nullptr, FALSE, reinterpret_cast<const wchar_t *>(name.utf16()));
+    // Only a mutex another copy made refuses the start; one that cannot be made at all
+    // says nothing about another copy.
+    acquired_ = !mutex_ || ::GetLastError() != ERROR_ALREADY_EXISTS;
+}
+
+InstanceLock::~InstanceLock()
+{
+    if (mutex_)
+        ::CloseHandle(mutex_);
+}
+
+#else
 
 InstanceLock::InstanceLock(const QString &program, const QString &folder)
 {
@@ -65,5 +98,7 @@ InstanceLock::InstanceLock(const QString &program, const QString &folder)
 }
 
 InstanceLock::~InstanceLock() = default;
+
+#endif
 
 } // namespace platform

@@ -13,7 +13,8 @@ namespace platform {
 QString instanceLockFileName(const QString &program, const QString &user, const QString &desktop);
 
 // Held for the life of the program: tells whether another copy runs for this user on
-// this desktop. A lock left by a crashed copy is taken over.
+// this desktop. A lock left by a crashed copy is taken over. On Windows it is a named
+// mutex of the user's session, which the system releases when its copy ends.
 class InstanceLock
 {
 public:
@@ -27,11 +28,13 @@ public:
     // False only when another live copy holds the lock. Also true when no lock could be
     // made at all, so that a broken lock folder never keeps the program from starting.
     bool acquired() const { return acquired_; }
+    // The lock file, or on Windows the mutex's name.
     QString path() const { return path_; }
 
 private:
     QString path_;
     std::unique_ptr<QLockFile> lock_;
+    void *mutex_ = nullptr; // the Windows mutex's handle
     bool acquired_ = false;
 };
 

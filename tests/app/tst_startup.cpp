@@ -19,7 +19,9 @@
 #include <cstdio>
 #include <memory>
 
+#ifndef Q_OS_WIN
 #include <signal.h>
+#endif
 
 namespace {
 
@@ -39,6 +41,7 @@ int holdLock(int argc, char *argv[])
     return 0;
 }
 
+#ifndef Q_OS_WIN
 // A process id that no running process has.
 qint64 deadPid()
 {
@@ -48,6 +51,7 @@ qint64 deadPid()
     }
     return -1;
 }
+#endif
 
 } // namespace
 
@@ -89,13 +93,17 @@ void tst_Startup::secondLockRefused()
 {
     auto first = std::make_unique<platform::InstanceLock>(lockName, folder->path());
     QVERIFY(first->acquired());
+#ifndef Q_OS_WIN // a file there; on Windows a mutex
     QVERIFY(first->path().startsWith(folder->path()));
+#endif
     {
         const platform::InstanceLock second(lockName, folder->path());
         QVERIFY(!second.acquired());
     }
     // The refused second copy must not have removed the first one's lock.
+#ifndef Q_OS_WIN
     QVERIFY(QFile::exists(first->path()));
+#endif
     const platform::InstanceLock third(lockName, folder->path());
     QVERIFY(!third.acquired());
     first.reset();
@@ -159,6 +167,9 @@ void tst_Startup::lockKeyedOnUserAndDesktop()
 
 void tst_Startup::staleLockOfDeadProcessTakenOver()
 {
+#ifdef Q_OS_WIN
+    QSKIP("a lock file only outside Windows; the mutex dies with its copy");
+#else
     const qint64 pid = deadPid();
     QVERIFY(pid > 0);
     // Written the way QLockFile writes it: process id, program name, host name.
@@ -173,6 +184,7 @@ void tst_Startup::staleLockOfDeadProcessTakenOver()
     const platform::InstanceLock lock(lockName, folder->path());
     QVERIFY(lock.acquired());
     QVERIFY(QFile::exists(lock.path()));
+#endif
 }
 
 void tst_Startup::liveHolderRefusesThenKilledHolderTakenOver()
@@ -190,7 +202,9 @@ void tst_Startup::liveHolderRefusesThenKilledHolderTakenOver()
     }
     holder.kill(); // a crash: the lock file stays behind
     QVERIFY(holder.waitForFinished());
+#ifndef Q_OS_WIN
     QCOMPARE(QDir(folder->path()).entryList({lockName + QStringLiteral("*.lock")}).size(), 1);
+#endif
 
     const platform::InstanceLock lock(lockName, folder->path());
     QVERIFY(lock.acquired());
