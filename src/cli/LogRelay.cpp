@@ -1,8 +1,8 @@
 #include "LogRelay.h"
 
 #include "ProgressLine.h"
+#include "imaging/Console.h"
 
-#include <cstdio>
 #include <mutex>
 
 namespace {
@@ -19,7 +19,7 @@ void relayMessage(QtMsgType type, const QMessageLogContext &context, const QStri
     if (relayedLine)
         relayedLine->interject(text);
     else
-        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+        imaging::writeText(stderr, text + QLatin1Char('\n'));
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 #include "SplitCommand.h"
 
 #include "CommandConsole.h"
-#include "InterruptWatch.h"
 #include "LogRelay.h"
 #include "PieceListing.h"
 #include "ProgressLine.h"
@@ -13,6 +12,7 @@
 #include "batch/PiecePlan.h"
 #include "imaging/AtomicFile.h"
 #include "imaging/FileSystem.h"
+#include "imaging/InterruptWatch.h"
 #include "imaging/Picture.h"
 #include "job/LayoutFile.h"
 #include "job/SplitLayout.h"
@@ -262,7 +262,7 @@ RunEnd SplitCommand::runEngine()
 {
     // These outlive the engine, whose end waits for a decode a stop left running (a picture
     // on a hung mount): a second signal must still end the process then.
-    const InterruptWatch interrupt;
+    const imaging::InterruptWatch interrupt;
     ProgressLine progress(console_.writeError, qint64(snapshot_.frames.size()));
     const LogRelay relay(progress);
     BatchEngine engine;

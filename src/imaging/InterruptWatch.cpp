@@ -52,6 +52,8 @@ constexpr int watchedSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 } // namespace
 
+namespace imaging {
+
 struct InterruptWatch::Previous
 {
 #ifndef Q_OS_WIN
@@ -89,3 +91,5 @@ int InterruptWatch::signalNumber() const
 {
     return firstSignal.load(std::memory_order_relaxed);
 }
+
+} // namespace imaging

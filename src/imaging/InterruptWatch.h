@@ -2,6 +2,8 @@
 
 #include <memory>
 
+namespace imaging {
+
 // Ctrl+C as the stop button: while a watch lives, SIGINT, SIGTERM and SIGHUP (a closed
 // terminal, `timeout`, a cluster's scheduler) only raise a flag, which the run polls and
 // turns into the engine's stop request, so that the pieces under way are finished and no
@@ -24,3 +26,5 @@ private:
     struct Previous; // the handlers the watch replaced
     std::unique_ptr<Previous> previous_;
 };
+
+} // namespace imaging
