@@ -13,10 +13,11 @@ int main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("net.qinghe.splitter"));
     installChineseTranslation();
     platform::nameComboBoxesOnTheBus();
-    // The layouts are drawn for 12-pixel Chinese text.
+    // The layouts are drawn for 12-pixel Chinese text: a CJK font of Linux, else of
+    // Windows (微软雅黑, 宋体).
     QFont font = QApplication::font();
-    font.setFamilies(
-        {QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Micro Hei"), font.family()});
+    font.setFamilies({QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Micro Hei"),
+                      QStringLiteral("Microsoft YaHei"), QStringLiteral("SimSun"), font.family()});
     font.setPixelSize(12);
     QApplication::setFont(font);
 
