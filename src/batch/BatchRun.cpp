@@ -127,10 +127,24 @@ BatchRun::PieceEnd BatchRun::writePiece(const QImage &image, const QRect &cut,
         return end;
     }
     QImage piece;
+    // An unturned piece is a view onto the picture; a turned one has its own memory, which
+    // the next turned piece reuses.
+    if (quarterTurns_ != 0) {
+        const std::lock_guard lock(shared_->mutex);
+        if (!shared_->pieceBuffers.empty()) {
+            piece = std::move(shared_->pieceBuffers.back());
+            shared_->pieceBuffers.pop_back();
+        }
+    }
     const imaging::Status cutStatus = imaging::cutTurnedPiece(image, quarterTurns_, cut, piece);
     end.result = cutStatus == imaging::Status::Ok
                      ? savePiece(piece, target, format, written)
                      : imaging::SaveResult{cutStatus, imaging::statusText(cutStatus)};
+    if (quarterTurns_ != 0 && !piece.isNull()) {
+        const std::lock_guard lock(shared_->mutex);
+        if (shared_->pieceBuffers.size() < size_t(threads_))
+            shared_->pieceBuffers.push_back(std::move(piece));
+    }
     // The disk works while the next pieces are cut, not after the last.
     if (end.result.ok() && !imaging::startWriteBack(target)) {
         // The piece replaced any earlier file, but the disk may not hold it whole: it goes.

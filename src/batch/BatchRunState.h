@@ -56,8 +56,9 @@ struct BatchRun::Shared
     std::vector<char> dropped;     // queued pieces a stop kept from beginning
     std::vector<Verdict> verdicts; // by running number, up to decidedUpTo
     qint64 decidedUpTo = 0;
-    size_t reported = 0;       // events already reported
-    std::vector<QImage> spare; // pictures no longer needed, whose memory the next reuses
+    size_t reported = 0;              // events already reported
+    std::vector<QImage> spare;        // pictures no longer needed, whose memory the next reuses
+    std::vector<QImage> pieceBuffers; // turned pieces saved, whose memory the next reuses
     qint64 saved = 0;
     qint64 skipped = 0;
     bool anyDropped = false;

@@ -109,7 +109,11 @@ Status cutTurnedPiece(const QImage &picture, int code, const QRect &inTurned, QI
     } else if (code == 0) {
         piece = view.convertToFormat(QImage::Format_RGB888);
     } else if (bytesPerPixel == 3 || bytesPerPixel == 4) {
-        QImage turned(inTurned.size(), picture.format());
+        // The memory of a turned piece made before is reused: fresh pages for every piece
+        // cost more than the turn itself.
+        QImage turned = piece.size() == inTurned.size() && piece.format() == picture.format()
+                            ? std::move(piece)
+                            : QImage(inTurned.size(), picture.format());
         if (turned.isNull())
             return Status::OutOfMemory;
         if (bytesPerPixel == 3)

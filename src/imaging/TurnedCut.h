@@ -20,7 +20,8 @@ QImage turnedImage(const QImage &picture, int code);
 // turning the whole picture: only the piece's own pixels are read, turned and written
 // into a 24-bit RGB piece carrying the picture's resolution. For an unturned 24-bit
 // picture the piece is a view onto its rows (no copy): the picture must outlive it.
-// The rectangle is in the turned picture and must lie inside it.
+// The rectangle is in the turned picture and must lie inside it. A turned piece given
+// back in piece has its memory reused when the sizes agree; never give back a view.
 Status cutTurnedPiece(const QImage &picture, int code, const QRect &inTurned, QImage &piece);
 
 } // namespace imaging
