@@ -56,6 +56,35 @@ QStringList paths(const QString &folder, const QStringList &names)
     return result;
 }
 
+// A made-up path written from the top of the file tree ("/scans/a.jpg"), on the system's
+// own top ("C:/scans/a.jpg" on Windows), so that it is absolute as picked.
+QString fromTop(const QString &path)
+{
+    return QDir::rootPath() + path.mid(1);
+}
+
+QStringList fromTop(const QStringList &paths)
+{
+    QStringList result;
+    for (const QString &path : paths)
+        result << fromTop(path);
+    return result;
+}
+
+// As the list and the dialogs show it: with the system's own separators.
+QString shown(const QString &path)
+{
+    return QDir::toNativeSeparators(fromTop(path));
+}
+
+QStringList shown(const QStringList &paths)
+{
+    QStringList result;
+    for (const QString &path : paths)
+        result << shown(path);
+    return result;
+}
+
 // Types the text key by key; a character no key gives comes from an input method.
 void typeInto(QLineEdit *edit, const QString &text)
 {
@@ -145,7 +174,7 @@ private:
         QStringList names;
         for (int i = 0; i < count; ++i)
             names << QStringLiteral("p%1.jpg").arg(i);
-        dialogs->pickFiles(paths(QStringLiteral("/scans"), names));
+        dialogs->pickFiles(fromTop(paths(QStringLiteral("/scans"), names)));
         addButton->click();
     }
 };
@@ -283,12 +312,12 @@ void tst_PictureListWindow::accessKeys()
 
 void tst_PictureListWindow::addOne()
 {
-    dialogs->pickFiles({QStringLiteral("/scans/p001.jpg")});
+    dialogs->pickFiles({fromTop("/scans/p001.jpg")});
     QTest::mouseClick(addButton, Qt::LeftButton);
 
-    QCOMPARE(items(list), QStringList{QStringLiteral("/scans/p001.jpg")});
+    QCOMPARE(items(list), QStringList{shown("/scans/p001.jpg")});
     QCOMPARE(pictureCount->text(), QStringLiteral("1"));
-    QCOMPARE(job.lastFolder, QStringLiteral("/scans/"));
+    QCOMPARE(job.lastFolder, shown("/scans/"));
 
     QCOMPARE(dialogs->openRequests().size(), size_t(1));
     const platform::OpenPicturesRequest &request = dialogs->openRequests().front();
@@ -335,18 +364,18 @@ void tst_PictureListWindow::addPicksInOrder()
     QFETCH(QStringList, entered);
     QFETCH(QString, lastFolder);
 
-    dialogs->pickFiles({QStringLiteral("/书/第1页.jpg")});
-    dialogs->pickFiles(picked);
+    dialogs->pickFiles({fromTop(QStringLiteral("/书/第1页.jpg"))});
+    dialogs->pickFiles(fromTop(picked));
     addButton->click();
     addButton->click();
 
     // Picks keep their order; the files of one pick enter in page order.
-    QCOMPARE(items(list), QStringList{QStringLiteral("/书/第1页.jpg")} + entered);
+    QCOMPARE(items(list), shown(QStringList{QStringLiteral("/书/第1页.jpg")} + entered));
     QCOMPARE(job.pictures, items(list));
     QCOMPARE(pictureCount->text(), QString::number(1 + entered.size()));
-    QCOMPARE(job.lastFolder, lastFolder);
+    QCOMPARE(job.lastFolder, shown(lastFolder));
     // The second dialog starts where the first pick came from.
-    QCOMPARE(dialogs->openRequests().at(1).initialFolder, QStringLiteral("/书/"));
+    QCOMPARE(dialogs->openRequests().at(1).initialFolder, shown(QStringLiteral("/书/")));
 }
 
 void tst_PictureListWindow::cancelKeepsEverything()
@@ -359,19 +388,18 @@ void tst_PictureListWindow::cancelKeepsEverything()
     QCOMPARE(list->count(), 2);
     QCOMPARE(job.pictures, items(list));
     QCOMPARE(pictureCount->text(), QStringLiteral("2"));
-    QCOMPARE(job.lastFolder, QStringLiteral("/scans/"));
+    QCOMPARE(job.lastFolder, shown("/scans/"));
     QCOMPARE(dialogs->openRequests().size(), size_t(3));
-    QCOMPARE(dialogs->openRequests().at(2).initialFolder, QStringLiteral("/scans/"));
+    QCOMPARE(dialogs->openRequests().at(2).initialFolder, shown("/scans/"));
 }
 
 void tst_PictureListWindow::duplicateCountedTwice()
 {
-    dialogs->pickFiles({QStringLiteral("/scans/a.jpg")});
-    dialogs->pickFiles({QStringLiteral("/scans/a.jpg")});
+    dialogs->pickFiles({fromTop("/scans/a.jpg")});
+    dialogs->pickFiles({fromTop("/scans/a.jpg")});
     addButton->click();
     addButton->click();
-    QCOMPARE(items(list),
-             (QStringList{QStringLiteral("/scans/a.jpg"), QStringLiteral("/scans/a.jpg")}));
+    QCOMPARE(items(list), (QStringList{shown("/scans/a.jpg"), shown("/scans/a.jpg")}));
     QCOMPARE(job.pictures, items(list));
     QCOMPARE(pictureCount->text(), QStringLiteral("2"));
 }
@@ -427,14 +455,14 @@ void tst_PictureListWindow::removeWithTheMouse()
     click(4, Qt::ControlModifier);
     QCOMPARE(list->selectedItems().size(), 3);
     QTest::mouseClick(removeButton, Qt::LeftButton);
-    QCOMPARE(items(list), paths(QStringLiteral("/scans"), {"p1.jpg", "p3.jpg"}));
+    QCOMPARE(items(list), shown(paths(QStringLiteral("/scans"), {"p1.jpg", "p3.jpg"})));
 
     // Shift extends over a range.
     fill(3);
     click(1, Qt::NoModifier);
     click(3, Qt::ShiftModifier);
     QTest::mouseClick(removeButton, Qt::LeftButton);
-    QCOMPARE(items(list), paths(QStringLiteral("/scans"), {"p1.jpg", "p2.jpg"}));
+    QCOMPARE(items(list), shown(paths(QStringLiteral("/scans"), {"p1.jpg", "p2.jpg"})));
     QCOMPARE(job.pictures, items(list));
     QCOMPARE(pictureCount->text(), QStringLiteral("2"));
 }
@@ -576,7 +604,8 @@ void tst_PictureListWindow::realDialogOffersUpperCase()
     QCOMPARE(folder, dir.path());
     // In page order, case ignored; the two typed names enter in that order too.
     QCOMPARE(listed, pageOrder);
-    QCOMPARE(items(list), paths(dir.path(), {"PAGE2.TIF", "SCAN.JPG"}));
+    QCOMPARE(items(list), QStringList({QDir::toNativeSeparators(dir.filePath("PAGE2.TIF")),
+                                       QDir::toNativeSeparators(dir.filePath("SCAN.JPG"))}));
 }
 
 void tst_PictureListWindow::dropAddsPictures_data()
