@@ -5,10 +5,21 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <QString>
 
 namespace commandtest {
+
+#ifdef QINGHE_SPLIT_PATH
+// qinghe-split as built, by a path that stays right when a test changes the current folder:
+// a Windows build made on Linux names it without a drive. First called before any change.
+inline const QString &splitProgram()
+{
+    static const QString path = QFileInfo(QStringLiteral(QINGHE_SPLIT_PATH)).absoluteFilePath();
+    return path;
+}
+#endif
 
 inline bool makeFolder(const QString &path)
 {

@@ -1,5 +1,6 @@
 // The file-system checks the batch and the windows rely on.
 
+#include "SystemFixtures.h"
 #include "TestSupport.h"
 #include "imaging/FileSystem.h"
 
@@ -7,8 +8,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <unistd.h>
 
 class tst_FileSystem : public QObject
 {
@@ -51,7 +50,10 @@ void tst_FileSystem::fileSystem()
 
 void tst_FileSystem::folderWritableReadOnly()
 {
-    if (geteuid() == 0)
+#ifndef Q_OS_LINUX
+    QSKIP("a folder's permission bits stop writing only on Linux");
+#endif
+    if (testsupport::runningAsRoot())
         QSKIP("root writes into read-only folders");
     QTemporaryDir dir;
     QVERIFY(dir.isValid());

@@ -3,30 +3,17 @@
 
 #include "CraftedFiles.h"
 #include "RobustSupport.h"
+#include "SystemFixtures.h"
 #include "TestSupport.h"
 #include "imaging/Picture.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <sys/resource.h>
-
 using namespace robust;
 using namespace testsupport;
 
 using crafted::gifPalette;
-
-namespace {
-
-// Peak resident memory of the process so far, in MiB.
-long peakRssMb()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
-}
-
-} // namespace
 
 class tst_BadPictures : public QObject
 {
@@ -93,13 +80,14 @@ void tst_BadPictures::hugeHeaderRefusedWithoutAllocating()
     QFETCH(QByteArray, bytes);
     QVERIFY(writeBytes(file(name), bytes));
     QTemporaryDir out;
-    const long before = peakRssMb();
+    const double before = peakResidentMb();
     const RunOutcome outcome = runOne(file(name), out.path(), QSize(100000, 100000));
     QCOMPARE(outcome.unreadable, QStringList{file(name)});
     QCOMPARE(outcome.piecesSaved, 0);
     QVERIFY(entries(out.path()).isEmpty());
     // Refused from its header: nothing near the claimed size was ever allocated.
-    QVERIFY2(peakRssMb() - before < 200, qPrintable(QString::number(peakRssMb() - before)));
+    QVERIFY2(peakResidentMb() - before < 200,
+             qPrintable(QString::number(peakResidentMb() - before)));
 }
 
 void tst_BadPictures::unreadableNamed_data()
@@ -269,13 +257,14 @@ void tst_BadPictures::a3ScanAt600Dpi()
         {path}, out.path(),
         {{{0, 0, 4960, 7016}, "A"}, {{4960, 0, 4961, 7016}, "B"}, {{9900, 7000, 100, 100}, "C"}},
         Rotation::Clockwise90);
-    const long before = peakRssMb();
+    const double before = peakResidentMb();
     const RunOutcome outcome = engine.runNow(s);
     QVERIFY(outcome.unreadable.isEmpty());
     QVERIFY(outcome.unsaved.isEmpty());
     QCOMPARE(outcome.piecesSaved, 3);
     // The picture is held once at 32 bits (278 MB) plus the turned copy and one piece.
-    QVERIFY2(peakRssMb() - before < 1200, qPrintable(QString::number(peakRssMb() - before)));
+    QVERIFY2(peakResidentMb() - before < 1200,
+             qPrintable(QString::number(peakResidentMb() - before)));
     const std::pair<const char *, QSize> pieces[] = {{"A00001.BMP", QSize(4960, 7016)},
                                                      {"B00002.BMP", QSize(4961, 7016)},
                                                      {"C00003.BMP", QSize(21, 16)}};

@@ -3,6 +3,7 @@
 // and its memory stays flat from a quarter of the way to the end.
 
 #include "RobustSupport.h"
+#include "SystemFixtures.h"
 #include "TestSupport.h"
 
 #include <QSet>
@@ -12,25 +13,12 @@
 #include <atomic>
 #include <memory>
 
-#include <unistd.h>
-
 using namespace robust;
 using namespace testsupport;
 
 namespace {
 
 constexpr int pictureCount = 500;
-
-// Resident memory of the process in MiB.
-double residentMb()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields.at(1).toDouble() * double(sysconf(_SC_PAGESIZE)) / 1048576.0
-                             : 0;
-}
 
 // AddressSanitizer holds freed memory back in quarantine (256 MB by default), so its
 // resident size grows whatever the program does.
