@@ -7,6 +7,7 @@
 #include "SplitOptions.h"
 #include "batch/BatchEngine.h"
 #include "batch/EndReport.h"
+#include "batch/OwnPictures.h"
 #include "batch/PictureGathering.h"
 #include "batch/PieceName.h"
 #include "batch/PiecePlan.h"
@@ -183,8 +184,8 @@ bool SplitCommand::checkManifest()
     if (!imaging::folderExists(manifest.absolutePath()))
         return refuse(splitexit::refused,
                       QStringLiteral("清单文件所在的目录不存在：%1").arg(shown));
-    // The pictures are gathered by their clean absolute paths.
-    if (snapshot_.pictures.contains(QDir::cleanPath(manifest.absoluteFilePath())))
+    // Compared as files, not spellings: separators, case and links may differ.
+    if (OwnPictures(snapshot_.pictures).wouldReplace(manifest.absoluteFilePath()))
         return refuse(splitexit::refused,
                       QStringLiteral("清单文件不能是要分割的图片：%1").arg(shown));
     return true;

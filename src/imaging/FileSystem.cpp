@@ -162,7 +162,9 @@ bool flushFolder(const QString &folder)
     return flushed;
 #elif defined(Q_OS_WIN)
     // The pieces' data went out as each was saved; flushing the folder writes its entries,
-    // the renames, to the disk.
+    // the renames, to the disk. Backup semantics would open a plain file as well.
+    if (!folderExists(folder))
+        return false;
     const HANDLE handle =
         ::CreateFileW(reinterpret_cast<const wchar_t *>(folder.utf16()), GENERIC_WRITE,
                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,

@@ -70,6 +70,12 @@ InstanceLock::InstanceLock(const QString &program, const QString &folder)
     // Only a mutex another copy made refuses the start; one that cannot be made at all
     // says nothing about another copy.
     acquired_ = !mutex_ || ::GetLastError() != ERROR_ALREADY_EXISTS;
+    // A refused copy lets go at once: its handle would keep the mutex alive after the
+    // copy that made it ends.
+    if (!acquired_) {
+        ::CloseHandle(mutex_);
+        mutex_ = nullptr;
+    }
 }
 
 InstanceLock::~InstanceLock()
