@@ -1,8 +1,11 @@
 #include "Dialogs.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QTimer>
+#include <QWindow>
 
 namespace platform {
 
@@ -24,6 +27,25 @@ std::function<std::optional<QString>(const FileRequest &)> &fileResponder()
 {
     static std::function<std::optional<QString>(const FileRequest &)> r;
     return r;
+}
+
+// A dialog closed with Enter while its name completer was open can leave Qt Widgets
+// without an active window although the window under it has the focus: keys still reach
+// it, but a screen reader is never told it is active again. Once the dialog's events are
+// done, the window with the focus is made the active one.
+void activateFocusWindowLater()
+{
+    QTimer::singleShot(0, qApp, [] {
+        const QWindow *focus = QGuiApplication::focusWindow();
+        if (!focus || QApplication::activeWindow())
+            return;
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (window->windowHandle() == focus && window->isVisible()) {
+                QApplication::setActiveWindow(window);
+                return;
+            }
+        }
+    });
 }
 
 } // namespace
@@ -62,7 +84,9 @@ QStringList openPictures(const OpenPicturesRequest &request)
     dialog.setNameFilters(filters);
     if (request.filterIndex >= 1 && request.filterIndex <= filters.size())
         dialog.selectNameFilter(filters.at(request.filterIndex - 1));
-    if (dialog.exec() != QDialog::Accepted)
+    const int answer = dialog.exec();
+    activateFocusWindowLater();
+    if (answer != QDialog::Accepted)
         return {};
     return dialog.selectedFiles();
 }
@@ -74,6 +98,7 @@ std::optional<QString> chooseFolder(const FolderRequest &request)
     // An empty start folder lets the dialog open at the top of the folder tree.
     const QString folder = QFileDialog::getExistingDirectory(
         request.owner, request.title, QDir::rootPath(), QFileDialog::ShowDirsOnly);
+    activateFocusWindowLater();
     if (folder.isEmpty())
         return std::nullopt;
     return QDir::toNativeSeparators(folder);
@@ -91,7 +116,9 @@ std::optional<QString> chooseFile(const FileRequest &request)
         // The dialog adds it itself, so that it asks before replacing "布局.json" too.
         if (request.save)
             dialog.setDefaultSuffix(request.defaultSuffix);
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        const int answer = dialog.exec();
+        activateFocusWindowLater();
+        if (answer == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
             path = dialog.selectedFiles().constFirst();
     }
     if (!path || path->isEmpty())

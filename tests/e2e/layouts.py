@@ -4,11 +4,10 @@ import json
 import os
 import re
 
-from desktop import (Announcements, JourneyFailed, check, extents, states, text_of,
-                     wait_until)
+from desktop import Announcements, JourneyFailed, check, extents, states, wait_until
 from steps import (TITLE_STEP2, TITLE_STEP3, answer_books_question, check_quiet_end,
                    coordinate_picture, origin_in_source, pick_and_go_on, press, run_ended,
-                   run_into, name_box, type_name, wait_closed)
+                   run_into, type_name, wait_closed)
 
 # The sample's right-click menu, entry by entry.
 LAYOUT_MENU = ["保存分割布局(&S)…", "打开分割布局(&O)…"]
@@ -51,14 +50,10 @@ def save_as(desktop, program, name):
 
 
 def open_layout(desktop, program, name):
-    """Opens a layout with a click on its name in the open dialog's list and on Open. A name
-    typed there, with the dialog's completer offering the file, and Enter left step 2 not
-    active on the bus in most runs, though keys went on reaching it."""
+    """Opens a layout by its name typed into the open dialog and Enter, while the dialog's
+    completer offers the file: step 2 must be the active window on the bus again."""
     dialog = program.window("打开分割布局")
-    files = program.find(dialog, "文件", "tree")
-    desktop.click(program.find(files, name), within=files)
-    wait_until(f"{name} chosen", lambda: text_of(name_box(dialog)) == name)
-    press(desktop, program, dialog, "打开(O)")
+    type_name(desktop, dialog, name)
     back_on_step2(program, dialog, "the open dialog")
 
 
