@@ -42,6 +42,23 @@ QString fromFsPath(const std::filesystem::path &path)
 #endif
 }
 
+#ifdef Q_OS_WIN
+// Writes out what the system holds for a file (or, with backup semantics, a folder's
+// entries): nothing when it cannot be opened for writing, else the flush's error code.
+std::optional<DWORD> flushToDisk(const QString &path, DWORD flags)
+{
+    const HANDLE handle =
+        ::CreateFileW(reinterpret_cast<const wchar_t *>(path.utf16()), GENERIC_WRITE,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                      OPEN_EXISTING, flags, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    const DWORD error = ::FlushFileBuffers(handle) ? ERROR_SUCCESS : ::GetLastError();
+    ::CloseHandle(handle);
+    return error;
+}
+#endif
+
 } // namespace
 
 bool fileExists(const QString &path)
@@ -107,18 +124,10 @@ bool startWriteBack(const QString &path)
 #elif defined(Q_OS_WIN)
     // Windows has no call that starts the write and returns: the piece's data is written
     // out here, on the worker, which is what the flush at the end would otherwise wait for.
-    const HANDLE handle =
-        ::CreateFileW(reinterpret_cast<const wchar_t *>(path.utf16()), GENERIC_WRITE,
-                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return true;
+    const std::optional<DWORD> error = flushToDisk(path, FILE_ATTRIBUTE_NORMAL);
     // Only the disk's own error counts; a file system without the call has nothing to do.
-    const DWORD error = ::FlushFileBuffers(handle) ? ERROR_SUCCESS : ::GetLastError();
-    const bool failed = error != ERROR_SUCCESS && error != ERROR_INVALID_FUNCTION &&
-                        error != ERROR_NOT_SUPPORTED && error != ERROR_ACCESS_DENIED;
-    ::CloseHandle(handle);
-    return !failed;
+    return !error || *error == ERROR_SUCCESS || *error == ERROR_INVALID_FUNCTION ||
+           *error == ERROR_NOT_SUPPORTED || *error == ERROR_ACCESS_DENIED;
 #else
     Q_UNUSED(path);
     return true;
@@ -165,15 +174,8 @@ bool flushFolder(const QString &folder)
     // the renames, to the disk. Backup semantics would open a plain file as well.
     if (!folderExists(folder))
         return false;
-    const HANDLE handle =
-        ::CreateFileW(reinterpret_cast<const wchar_t *>(folder.utf16()), GENERIC_WRITE,
-                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return false;
-    const bool flushed = ::FlushFileBuffers(handle) != 0;
-    ::CloseHandle(handle);
-    return flushed;
+    const std::optional<DWORD> error = flushToDisk(folder, FILE_FLAG_BACKUP_SEMANTICS);
+    return error && *error == ERROR_SUCCESS;
 #else
     // No per-file-system flush elsewhere; the renamed files are left to the system.
     return folderExists(folder);
