@@ -1,0 +1,1 @@
+#include "PdfBook.h"

@@ -1,0 +1,1 @@
+#include "PdfPages.h"
