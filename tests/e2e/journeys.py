@@ -13,15 +13,21 @@ import traceback
 sys.dont_write_bytecode = True  # nothing written into the source tree
 from desktop import Desktop, JourneyFailed, check, states, text_of, wait_until, walk
 from steps import (TITLE_STEP1, TITLE_STEP2, TITLE_STEP3, answer_books_question, boxes_titled,
-                   box_text, dialog_folder, expect_list, make_pictures, name_box, open_dialog,
+                   box_text, default_run, dialog_folder, expect_list, listed_pictures,
+                   make_pdf, make_pictures, make_tiff, marked_page, name_box, open_dialog,
                    pick_all, press, tab_ring, type_name, wait_closed)
 import layouts
 import runs
+from runs import check_pieces_of_pages
 
 
 def journey_picks(desktop, program_path):
     pictures, start = os.path.join(desktop.tmp, "pictures"), os.path.join(desktop.tmp, "start")
-    make_pictures(pictures, ["p1.png", "p2.png", "p10.png", "q3.png", "q20.png", "r1.png"])
+    size = (120, 90)  # every picture alike, so the run's end has no sizes to report
+    make_pictures(pictures, ["p1.png", "p2.png", "p10.png", "q3.png", "q20.png", "r1.png"], size)
+    pages = [marked_page(size, mark) for mark in range(1, 6)]
+    make_pdf(os.path.join(pictures, "book.pdf"), pages[:2])
+    make_tiff(os.path.join(pictures, "scan.tif"), pages[2:])
     make_pictures(start, ["s1.png"])
     program = desktop.launch(program_path, cwd=start)
     window = program.window(TITLE_STEP1)
@@ -56,6 +62,24 @@ def journey_picks(desktop, program_path):
     wait_closed(program, dialog, "the open dialog")
     expect_list(program, window, ["p1.png", "p2.png", "p10.png", "q3.png", "q20.png"])
 
+    # A PDF of two pages and a TIFF of three enter page by page, each page named.
+    dialog = open_dialog(desktop, program, window)
+    type_name(desktop, dialog, '"scan.tif" "book.pdf"')
+    wait_closed(program, dialog, "the open dialog")
+    paged = [f"book.pdf（第 {n} 页）" for n in (1, 2)] + [f"scan.tif（第 {n} 页）" for n in (1, 2, 3)]
+    singles = ["p1.png", "p2.png", "p10.png", "q3.png", "q20.png"]
+    expect_list(program, window, singles + paged)
+    listed = listed_pictures(program, window)[len(singles):]
+    check(listed == [os.path.join(pictures, name) for name in paged],
+          f"the pages are listed as {listed}")
+
+    # Cut page by page: the pages take their running numbers in list order.
+    out = os.path.join(desktop.tmp, "out")
+    os.makedirs(out)
+    press(desktop, program, window, "下一步")
+    step3 = default_run(desktop, program, program.window(TITLE_STEP2), out, "PNG")
+    check_pieces_of_pages(program, step3, out, len(singles), pages)
+
 
 # The Tab order each window sets, every control of it: Tab passes over a hidden or
 # disabled control and enters a group of options only at the chosen one.
@@ -70,7 +94,8 @@ TAB_ORDERS = {
                   ("radio button", "保存格式 BMP"), ("radio button", "保存格式 TIF"),
                   ("push button", "退出"), ("push button", "开始分割"), ("push button", "上一步"),
                   ("radio button", "保存格式 PNG"), ("radio button", "保存格式 JPG"),
-                  ("push button", "停止")],
+                  ("push button", "停止"), ("check box", "保持黑白、灰度图片的颜色深度"),
+                  ("check box", "同时为每本书生成一个 PDF 文件")],
 }
 
 

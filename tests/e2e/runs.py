@@ -4,12 +4,85 @@ import os
 import re
 import resource
 import signal
+import subprocess
 
-from desktop import check, extents, states, wait_until
+from desktop import JourneyFailed, check, extents, states, wait_until
 from steps import (AREA_ORIGIN, TITLE_STEP3, box_text, check_quiet_end, choose, combo_after,
                    combo_offering, coordinate_picture, float32, labels_over_bar, make_pictures,
-                   origin_in_source, pick_and_go_on, picture_rect, press, run_ended, run_into,
-                   wait_closed, whole_run)
+                   needs_tool, origin_in_source, pick_and_go_on, picture_rect, press, run_ended,
+                   run_into, wait_closed, whole_run)
+
+BOOKS_BOX = "同时为每本书生成一个 PDF 文件"
+
+
+def check_pieces_of_pages(program, step3, out, singles, pages):
+    """After a default four-frame run over singles plain red pictures and then the pages
+    (made by marked_page, marks 1, 2, ...): every piece is there under its running number,
+    holds the page its number belongs to and equals that page's cut of the frame, and a
+    frame cuts the same rectangle from every page, PDF or TIFF."""
+    from PIL import Image
+    count = singles + len(pages)
+    expected = {f"{'ABCD'[k - 1]}{(i - 1) * 4 + k:05d}.PNG": (i, k)
+                for i in range(1, count + 1) for k in range(1, 5)}
+    wait_until("the run to end", lambda: run_ended(program, step3) and
+               set(os.listdir(out)) >= set(expected), timeout=30)
+    check(set(os.listdir(out)) == set(expected),
+          f"the folder holds {sorted(os.listdir(out))}, expected {sorted(expected)}")
+    check_quiet_end(program, step3, 100, "a run without failures showed an error box")
+    cuts = {k: set() for k in range(1, 5)}
+    for name, (i, k) in sorted(expected.items()):
+        piece = Image.open(os.path.join(out, name)).convert("RGB")
+        if i <= singles:
+            check(piece.getcolors() == [(piece.width * piece.height, (200, 40, 40))],
+                  f"{name} is not a cut of the red picture {i}")
+            cuts[k].add((None, None, *piece.size))
+            continue
+        x, y, mark = piece.getpixel((0, 0))
+        check(mark == i - singles, f"{name} is cut from page {mark}, not {i - singles}")
+        page = pages[i - singles - 1]
+        crop = page.crop((x, y, x + piece.width, y + piece.height))
+        check(piece.tobytes() == crop.tobytes(), f"{name} differs from the page's cut at {x},{y}")
+        cuts[k].add((x, y, *piece.size))
+    for k, found in cuts.items():
+        placed = {cut for cut in found if cut[0] is not None}
+        sizes = {cut[2:] for cut in found}
+        check(len(placed) == 1 and len(sizes) == 1,
+              f"frame {k} cuts {sorted(found, key=str)} from pictures of one size")
+    places = {next(cut for cut in found if cut[0] is not None)[:2] for found in cuts.values()}
+    check(len(places) == 4, f"the four frames start at {places}")
+
+
+def check_books(out, books, work):
+    """Each book <letter>.pdf passes qpdf's check and holds one page per piece of its
+    letter, in running-number order, each page the piece's pixels exactly."""
+    from PIL import Image
+    needs_tool("qpdf", "qpdf")
+    needs_tool("pdfimages", "poppler-utils")
+    for letter, pieces in books.items():
+        book = os.path.join(out, letter + ".pdf")
+        checked = subprocess.run(["qpdf", "--check", book], capture_output=True, text=True)
+        check(checked.returncode == 0, f"qpdf finds fault with {book}: {checked.stdout}"
+              f"{checked.stderr}")
+        pages = subprocess.run(["qpdf", "--show-npages", book], capture_output=True,
+                               text=True, check=True).stdout.strip()
+        check(pages == str(len(pieces)), f"{book} has {pages} pages, not {len(pieces)}")
+        images = os.path.join(work, letter)
+        os.makedirs(images)
+        subprocess.run(["pdfimages", "-png", "-p", book, os.path.join(images, "i")],
+                       check=True, capture_output=True)
+        found = sorted(os.listdir(images))
+        one_each = [f"i-{n + 1:03d}-{n:03d}.png" for n in range(len(pieces))]
+        check(found == one_each, f"{book} holds the images {found}, not one per page")
+        for image, piece in zip(found, pieces):
+            got = Image.open(os.path.join(images, image)).convert("RGB")
+            want = Image.open(os.path.join(out, piece)).convert("RGB")
+            check(got.size == want.size, f"page {image} of {book} is {got.size}, {piece} "
+                  f"{want.size}")
+            if got.tobytes() != want.tobytes():
+                rows = [y for y in range(got.height) if got.crop((0, y, got.width, y + 1))
+                        .tobytes() != want.crop((0, y, want.width, y + 1)).tobytes()]
+                raise JourneyFailed(f"page {image} of {book} is not {piece}'s pixels: "
+                                    f"{len(rows)} rows differ, from row {rows[0]}")
 
 
 def journey_wholejob(desktop, program_path):
@@ -67,15 +140,19 @@ def journey_wholejob(desktop, program_path):
     desktop.click_at(fx + 21, fy + 21)  # a second click lets the frame go
     press(desktop, program, step2, "下一步")
 
+    # Each book also made a PDF of its pieces.
     step3 = program.window(TITLE_STEP3)
-    run_into(desktop, program, step3, out, "PNG")
+    run_into(desktop, program, step3, out, "PNG", ticks=[BOOKS_BOX])
     letters = {1: "A", 2: "B", 3: "A", 4: "B"}
     expected = {f"{letters[k]}{(i - 1) * 4 + k:05d}.PNG": k for i in (1, 2) for k in range(1, 5)}
+    books = {"A.pdf", "B.pdf"}
     wait_until("the run to end", lambda: run_ended(program, step3) and
-               set(os.listdir(out)) >= set(expected), timeout=30)
-    check(set(os.listdir(out)) == set(expected),
-          f"the folder holds {sorted(os.listdir(out))}, expected {sorted(expected)}")
+               set(os.listdir(out)) >= set(expected) | books, timeout=30)
+    check(set(os.listdir(out)) == set(expected) | books,
+          f"the folder holds {sorted(os.listdir(out))}, expected {sorted(set(expected) | books)}")
     check_quiet_end(program, step3, 100, "a run without failures showed an error box")
+    check_books(out, {letter: sorted(name for name in expected if name[0] == letter)
+                      for letter in "AB"}, os.path.join(desktop.tmp, "images"))
 
     source = Image.open(os.path.join(pictures, "w1.png")).convert("RGB")
     turned = source.transpose(Image.Transpose.ROTATE_270)  # a quarter turn clockwise

@@ -4,7 +4,9 @@ journeys read back from the accessibility bus; the pictures the journeys are mad
 import math
 import os
 import re
+import shutil
 import struct
+import subprocess
 
 from desktop import JourneyFailed, check, describe, extents, states, text_of, wait_until, walk
 
@@ -164,11 +166,21 @@ def answer_books_question(desktop, program):
 
 # --- step 3: the run ------------------------------------------------------------------
 
-def run_into(desktop, program, step3, folder, fmt):
-    """Step 3: format, folder typed into its box, Start."""
+def tick(desktop, program, window, name):
+    """Clicks a check box that is not ticked yet and waits until it is."""
+    box = program.find(window, name, "check box")
+    check("checked" not in states(box), f"the check box {name!r} is ticked already")
+    desktop.click(box)
+    wait_until(f"{name!r} ticked", lambda: "checked" in states(box))
+
+
+def run_into(desktop, program, step3, folder, fmt, ticks=()):
+    """Step 3: format, folder typed into its box, the check boxes named in ticks, Start."""
     desktop.click(program.find(step3, "保存格式 " + fmt, "radio button"))
     wait_until(f"{fmt} chosen", lambda: "checked" in states(
         program.find(step3, "保存格式 " + fmt, "radio button")))
+    for name in ticks:
+        tick(desktop, program, step3, name)
     folder_box = program.find(step3, "分割后文件的保存路径", "text")
     desktop.click(folder_box)
     desktop.key("ctrl+a", "BackSpace")
@@ -221,14 +233,18 @@ def check_quiet_end(program, step3, percent, what):
     check(not boxes, f"{what}: " + " / ".join(box_text(box) for box in boxes))
 
 
-def whole_run(desktop, program, names, folder, fmt):
-    """Picks the pictures, takes the default frames, runs into folder; returns step 3."""
-    step2 = pick_and_go_on(desktop, program, names)
+def default_run(desktop, program, step2, folder, fmt):
+    """From step 2: takes the default frames and letters, runs into folder; returns step 3."""
     press(desktop, program, step2, "下一步")
     answer_books_question(desktop, program)
     step3 = program.window(TITLE_STEP3)
     run_into(desktop, program, step3, folder, fmt)
     return step3
+
+
+def whole_run(desktop, program, names, folder, fmt):
+    """Picks the pictures, takes the default frames, runs into folder; returns step 3."""
+    return default_run(desktop, program, pick_and_go_on(desktop, program, names), folder, fmt)
 
 
 # --- pictures made for the journeys ------------------------------------------------
@@ -267,3 +283,33 @@ def picture_rect(frame, scale):
     left, top, width, height = frame
     return (math.floor((left - AREA_ORIGIN) / scale), math.floor((top - AREA_ORIGIN) / scale),
             math.floor(width / scale), math.floor(height / scale))
+
+
+def marked_page(size, mark):
+    """A page whose pixels tell where they are and which page holds them:
+    R = x, G = y (both under 256), B = mark."""
+    from PIL import Image
+    width, height = size
+    red = bytes(range(width)) * height
+    green = b"".join(bytes([y]) * width for y in range(height))
+    blue = bytes([mark]) * (width * height)
+    return Image.merge("RGB", [Image.frombytes("L", size, plane) for plane in (red, green, blue)])
+
+
+def needs_tool(tool, package):
+    check(shutil.which(tool), f"{tool} is missing on this machine (Debian package {package})")
+
+
+def make_pdf(path, pages):
+    """A PDF with one page per picture, each embedded as it is (img2pdf keeps PNG's pixels)."""
+    needs_tool("img2pdf", "img2pdf")
+    sources = [f"{path}.{i}.png" for i in range(len(pages))]
+    for page, source in zip(pages, sources):
+        page.save(source)
+    subprocess.run(["img2pdf", "-o", path, *sources], check=True, capture_output=True)
+    for source in sources:
+        os.remove(source)
+
+
+def make_tiff(path, pages):
+    pages[0].save(path, save_all=True, append_images=pages[1:])
