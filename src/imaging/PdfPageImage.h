@@ -19,12 +19,14 @@
 #include <qpdf/QPDFObjectHandle.hh>
 
 #ifdef SPLITTER_WITH_LIBTIFF
-#include <tiffio.h>
+#include "PdfFaxImage.h"
 #endif
 
 #include <cstring>
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace imaging::pdf {
@@ -43,9 +45,9 @@ struct PageImage
     bool indexed = false;
     QList<QRgb> palette;
     QByteArray profile;
-    int faxK = 0; // below 0 Group 4, else Group 3 (1-D at 0)
-    bool faxBlackIs1 = false;
-    bool faxByteAligned = false;
+#ifdef SPLITTER_WITH_LIBTIFF
+    FaxCoding fax;
+#endif
 };
 
 // Keeps the first bytes a stream decodes to, as many as the image needs: a stream
@@ -179,31 +181,34 @@ inline PageImage pageImageKind(QPDFObjectHandle image)
                : v.isBool()  ? (long long)v.getBoolValue()
                              : fallback;
     };
-    if (filters == std::vector<std::string>{"/DCTDecode"} ||
-        filters == std::vector<std::string>{"/DCT"}) {
+    const std::string only = filters.size() == 1 ? filters[0] : std::string();
+    if (only == "/DCTDecode" || only == "/DCT") {
         if (!kind.indexed && !kind.inverted && intParm("/ColorTransform", -1) == -1)
             kind.coding = Coding::Jpeg;
         return kind;
     }
-    if (filters == std::vector<std::string>{"/CCITTFaxDecode"} ||
-        filters == std::vector<std::string>{"/CCF"}) {
+    if (only == "/CCITTFaxDecode" || only == "/CCF") {
 #ifdef SPLITTER_WITH_LIBTIFF
-        kind.faxK = int(qBound(-1LL, intParm("/K", 0), 1LL));
-        kind.faxBlackIs1 = intParm("/BlackIs1", 0) != 0;
-        kind.faxByteAligned = intParm("/EncodedByteAlign", 0) != 0;
+        kind.fax = {kind.width,
+                    kind.height,
+                    int(qBound(-1LL, intParm("/K", 0), 1LL)),
+                    intParm("/BlackIs1", 0) != 0,
+                    intParm("/EncodedByteAlign", 0) != 0,
+                    kind.inverted};
         const long long rows = intParm("/Rows", 0);
         // Group 3 without end-of-line codes and byte-aligned Group 4 are the renderer's.
         if (bpc == 1 && !kind.indexed && intParm("/Columns", 1728) == kind.width &&
             (rows == 0 || rows == kind.height) &&
-            (kind.faxK < 0 ? !kind.faxByteAligned : intParm("/EndOfLine", 0) != 0))
+            (kind.fax.k < 0 ? !kind.fax.byteAligned : intParm("/EndOfLine", 0) != 0))
             kind.coding = Coding::Fax;
 #endif
         return kind;
     }
+    static const std::set<std::string> general = {
+        "/FlateDecode",   "/Fl",  "/LZWDecode",      "/LZW", "/RunLengthDecode", "/RL",
+        "/ASCII85Decode", "/A85", "/ASCIIHexDecode", "/AHx"};
     for (const std::string &f : filters)
-        if (f != "/FlateDecode" && f != "/Fl" && f != "/LZWDecode" && f != "/LZW" &&
-            f != "/RunLengthDecode" && f != "/RL" && f != "/ASCII85Decode" && f != "/A85" &&
-            f != "/ASCIIHexDecode" && f != "/AHx")
+        if (!general.count(f))
             return kind;
     if (bpc == 1 || bpc == 2 || bpc == 4 || bpc == 8 || (bpc == 16 && !kind.indexed))
         kind.coding = Coding::Samples;
@@ -243,10 +248,8 @@ inline QImage decodeSamples(QPDFObjectHandle image, const PageImage &kind, const
         reason = "内存不足，无法读取 PDF 页面";
         return {};
     }
-    if (kind.indexed)
-        out.setColorTable(kind.palette);
-    if (mono)
-        out.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    if (kind.indexed || mono)
+        out.setColorTable(mono ? QList<QRgb>{qRgb(0, 0, 0), qRgb(255, 255, 255)} : kind.palette);
     const qint64 samples = qint64(w) * kind.components;
     const int top = bits == 16 ? 65535 : (1 << bits) - 1;
     for (int y = 0; y < h; ++y) {
@@ -267,116 +270,6 @@ inline QImage decodeSamples(QPDFObjectHandle image, const PageImage &kind, const
     return out;
 }
 
-#ifdef SPLITTER_WITH_LIBTIFF
-
-// A TIFF file held in memory, for libtiff's client procedures.
-struct MemoryTiff
-{
-    QByteArray bytes;
-    qint64 at = 0;
-    bool failed = false; // libtiff reported an error
-};
-
-inline TIFF *openMemoryTiff(MemoryTiff &file, const char *mode)
-{
-    TIFFReadWriteProc read = [](thandle_t h, void *buffer, tmsize_t n) -> tmsize_t {
-        MemoryTiff *f = static_cast<MemoryTiff *>(h);
-        n = qBound<qint64>(0, qint64(n), f->bytes.size() - f->at);
-        std::memcpy(buffer, f->bytes.constData() + f->at, size_t(n));
-        f->at += n;
-        return n;
-    };
-    TIFFReadWriteProc write = [](thandle_t h, void *buffer, tmsize_t n) -> tmsize_t {
-        MemoryTiff *f = static_cast<MemoryTiff *>(h);
-        if (f->at + n > f->bytes.size())
-            f->bytes.resize(f->at + n);
-        std::memcpy(f->bytes.data() + f->at, buffer, size_t(n));
-        f->at += n;
-        return n;
-    };
-    TIFFSeekProc seek = [](thandle_t h, toff_t offset, int whence) -> toff_t {
-        MemoryTiff *f = static_cast<MemoryTiff *>(h);
-        const qint64 base = whence == SEEK_CUR ? f->at : whence == SEEK_END ? f->bytes.size() : 0;
-        f->at = base + qint64(offset);
-        return toff_t(f->at);
-    };
-    TIFFErrorHandlerExtR noteError = [](TIFF *, void *user, const char *, const char *, va_list) {
-        static_cast<MemoryTiff *>(user)->failed = true;
-        return 1;
-    };
-    TIFFErrorHandlerExtR ignoreWarning = [](TIFF *, void *, const char *, const char *, va_list) {
-        return 1;
-    };
-    const std::unique_ptr<TIFFOpenOptions, void (*)(TIFFOpenOptions *)> options(
-        TIFFOpenOptionsAlloc(), TIFFOpenOptionsFree);
-    TIFFOpenOptionsSetErrorHandlerExtR(options.get(), noteError, &file);
-    TIFFOpenOptionsSetWarningHandlerExtR(options.get(), ignoreWarning, nullptr);
-    return TIFFClientOpenExt(
-        "page", mode, &file, read, write, seek, [](thandle_t) { return 0; },
-        [](thandle_t h) { return toff_t(static_cast<MemoryTiff *>(h)->bytes.size()); },
-        [](thandle_t, void **, toff_t *) { return 0; }, [](thandle_t, void *, toff_t) {},
-        options.get());
-}
-
-struct TiffCloser
-{
-    void operator()(TIFF *tiff) const { TIFFClose(tiff); }
-};
-
-// A fax image's bytes, wrapped as the one strip of a TIFF and decoded by libtiff, as a
-// 1-bit picture whose 0 is black.
-inline QImage decodeFax(const QByteArray &raw, const PageImage &kind, const char *&reason)
-{
-    reason = "PDF 页面中的传真图像已损坏";
-    const int w = kind.width, h = kind.height;
-    MemoryTiff file;
-    {
-        const std::unique_ptr<TIFF, TiffCloser> tiff(openMemoryTiff(file, "w"));
-        if (!tiff)
-            return {};
-        TIFFSetField(tiff.get(), TIFFTAG_IMAGEWIDTH, uint32_t(w));
-        TIFFSetField(tiff.get(), TIFFTAG_IMAGELENGTH, uint32_t(h));
-        TIFFSetField(tiff.get(), TIFFTAG_BITSPERSAMPLE, 1);
-        TIFFSetField(tiff.get(), TIFFTAG_SAMPLESPERPIXEL, 1);
-        TIFFSetField(tiff.get(), TIFFTAG_ROWSPERSTRIP, uint32_t(h));
-        TIFFSetField(tiff.get(), TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-        TIFFSetField(tiff.get(), TIFFTAG_COMPRESSION,
-                     kind.faxK < 0 ? COMPRESSION_CCITTFAX4 : COMPRESSION_CCITTFAX3);
-        if (kind.faxK >= 0)
-            TIFFSetField(tiff.get(), TIFFTAG_GROUP3OPTIONS,
-                         uint32_t((kind.faxK > 0 ? GROUP3OPT_2DENCODING : 0) |
-                                  (kind.faxByteAligned ? GROUP3OPT_FILLBITS : 0)));
-        if (TIFFWriteRawStrip(tiff.get(), 0, const_cast<char *>(raw.constData()), raw.size()) < 0)
-            return {};
-    }
-    file.at = 0;
-    const std::unique_ptr<TIFF, TiffCloser> tiff(openMemoryTiff(file, "r"));
-    const qint64 rowBytes = (w + 7) / 8;
-    QByteArray strip(rowBytes * h, Qt::Uninitialized);
-    QImage out(w, h, QImage::Format_Mono);
-    if (out.isNull() || strip.size() != rowBytes * h) {
-        reason = "内存不足，无法读取 PDF 页面";
-        return {};
-    }
-    if (file.failed || !tiff ||
-        TIFFReadEncodedStrip(tiff.get(), 0, strip.data(), strip.size()) != strip.size() ||
-        file.failed)
-        return {};
-    // libtiff gives the coding's black runs as 1; /BlackIs1 and /Decode say whether a 1
-    // of the decoded image shows black or white.
-    const bool oneIsBlack = kind.faxBlackIs1 == kind.inverted;
-    out.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
-    for (int y = 0; y < h; ++y) {
-        const auto *row = reinterpret_cast<const uchar *>(strip.constData()) + y * rowBytes;
-        uchar *line = out.scanLine(y);
-        for (qint64 i = 0; i < rowBytes; ++i)
-            line[i] = oneIsBlack ? uchar(~row[i]) : row[i];
-    }
-    return out;
-}
-
-#endif
-
 // The image's own pixels with its colour profile; null with a reason on failure.
 inline QImage decodePageImage(QPDFObjectHandle image, const PageImage &kind, const char *&reason)
 {
@@ -392,7 +285,7 @@ inline QImage decodePageImage(QPDFObjectHandle image, const PageImage &kind, con
             out = QImage();
 #ifdef SPLITTER_WITH_LIBTIFF
         if (kind.coding == Coding::Fax)
-            out = decodeFax(bytes, kind, reason);
+            out = decodeFax(bytes, kind.fax, reason);
 #endif
     }
     if (!out.isNull() && !kind.profile.isEmpty()) {
