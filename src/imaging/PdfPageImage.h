@@ -1,7 +1,7 @@
 #pragma once
 
-// The one scanned image of a PDF page: what kind it is, and its own pixels. Used by
-// PdfPages.cpp only; built with qpdf (and libtiff for fax images).
+// The one scanned image of a PDF page: how the content draws it, what kind it is, and its
+// own pixels. Used by PdfPages.cpp only; built with qpdf (and libtiff for fax images).
 
 #include "JpegCodec.h"
 
@@ -14,6 +14,7 @@
 #include <QColorSpace>
 #include <QImage>
 #include <QList>
+#include <QTransform>
 #include <qpdf/Buffer.hh>
 #include <qpdf/Pipeline.hh>
 #include <qpdf/QPDFObjectHandle.hh>
@@ -30,6 +31,64 @@
 #include <vector>
 
 namespace imaging::pdf {
+
+// Follows a page's content through q, Q, cm and Do; anything else ends the parse, as the
+// page is then more than one image.
+class OneImageContent : public QPDFObjectHandle::ParserCallbacks
+{
+public:
+    void handleObject(QPDFObjectHandle object) override
+    {
+        if (!object.isOperator()) {
+            if (operands_.size() >= 6)
+                stop();
+            operands_.push_back(object);
+            return;
+        }
+        const std::string op = object.getOperatorValue();
+        if (op == "q" && operands_.empty() && saved_.size() < 64) {
+            saved_.push_back(ctm_);
+        } else if (op == "Q" && operands_.empty() && !saved_.empty()) {
+            ctm_ = saved_.back();
+            saved_.pop_back();
+        } else if (op == "cm" && operands_.size() == 6) {
+            double m[6];
+            for (int i = 0; i < 6; ++i) {
+                if (!operands_[size_t(i)].isNumber())
+                    stop();
+                m[i] = operands_[size_t(i)].getNumericValue();
+            }
+            ctm_ = QTransform(m[0], m[1], m[2], m[3], m[4], m[5]) * ctm_;
+        } else if (op == "Do" && operands_.size() == 1 && operands_[0].isName() && !drawn_) {
+            drawn_ = true;
+            name_ = operands_[0].getName();
+            imageMatrix_ = ctm_;
+        } else {
+            stop();
+        }
+        operands_.clear();
+    }
+    void handleEOF() override {}
+
+    bool oneDraw() const { return !stopped_ && drawn_; }
+    const std::string &name() const { return name_; }
+    const QTransform &matrix() const { return imageMatrix_; }
+
+private:
+    void stop()
+    {
+        stopped_ = true;
+        terminateParsing();
+    }
+
+    std::vector<QPDFObjectHandle> operands_;
+    std::vector<QTransform> saved_;
+    QTransform ctm_;
+    QTransform imageMatrix_;
+    std::string name_;
+    bool drawn_ = false;
+    bool stopped_ = false;
+};
 
 // The scanned images whose own pixels are given; the others are rendered.
 enum class Coding { None, Jpeg, Fax, Samples };

@@ -10,6 +10,7 @@
 
 #include <QColorSpace>
 #include <QFileInfo>
+#include <QPainter>
 #include <QTransform>
 #include <poppler-qt6.h>
 #include <qpdf/QPDF.hh>
@@ -70,64 +71,6 @@ namespace {
 // How far the scanned image may stand off the page's edges, in points.
 constexpr double edgeTolerance = 0.5;
 constexpr int maxRenderDpi = 2400;
-
-// Follows a page's content through q, Q, cm and Do; anything else ends the parse, as the
-// page is then more than one image.
-class OneImageContent : public QPDFObjectHandle::ParserCallbacks
-{
-public:
-    void handleObject(QPDFObjectHandle object) override
-    {
-        if (!object.isOperator()) {
-            if (operands_.size() >= 6)
-                stop();
-            operands_.push_back(object);
-            return;
-        }
-        const std::string op = object.getOperatorValue();
-        if (op == "q" && operands_.empty() && saved_.size() < 64) {
-            saved_.push_back(ctm_);
-        } else if (op == "Q" && operands_.empty() && !saved_.empty()) {
-            ctm_ = saved_.back();
-            saved_.pop_back();
-        } else if (op == "cm" && operands_.size() == 6) {
-            double m[6];
-            for (int i = 0; i < 6; ++i) {
-                if (!operands_[size_t(i)].isNumber())
-                    stop();
-                m[i] = operands_[size_t(i)].getNumericValue();
-            }
-            ctm_ = QTransform(m[0], m[1], m[2], m[3], m[4], m[5]) * ctm_;
-        } else if (op == "Do" && operands_.size() == 1 && operands_[0].isName() && !drawn_) {
-            drawn_ = true;
-            name_ = operands_[0].getName();
-            imageMatrix_ = ctm_;
-        } else {
-            stop();
-        }
-        operands_.clear();
-    }
-    void handleEOF() override {}
-
-    bool oneDraw() const { return !stopped_ && drawn_; }
-    const std::string &name() const { return name_; }
-    const QTransform &matrix() const { return imageMatrix_; }
-
-private:
-    void stop()
-    {
-        stopped_ = true;
-        terminateParsing();
-    }
-
-    std::vector<QPDFObjectHandle> operands_;
-    std::vector<QTransform> saved_;
-    QTransform ctm_;
-    QTransform imageMatrix_;
-    std::string name_;
-    bool drawn_ = false;
-    bool stopped_ = false;
-};
 
 QRectF rectangleOf(QPDFObjectHandle box)
 {
@@ -262,7 +205,7 @@ PageLayout lookAtPage(QPDF &qpdf, int index)
             if (a.isDictionary() && !a.getKey("/Subtype").isNameAndEquals("/Link") &&
                 a.hasKey("/AP"))
                 return layout;
-    OneImageContent content;
+    pdf::OneImageContent content;
     QPDFObjectHandle::parseContentStream(page.getObjectHandle().getKey("/Contents"), &content);
     if (!content.oneDraw() || !coversBox(content.matrix(), layout.box))
         return layout;
@@ -340,6 +283,13 @@ Status renderedPage(PdfPages::Document &document, const PageLayout &layout, int 
     if (rendered.isNull())
         return refuse(reason, Status::UnknownImageFormat, "PDF 页面已损坏，无法读取");
     image = rendered.convertToFormat(QImage::Format_RGB888);
+    if (!image.isNull() && image.size() != pixels) {
+        // Odd boxes can round otherwise in the renderer: the page keeps the size it gave.
+        QImage sized(pixels, QImage::Format_RGB888);
+        sized.fill(Qt::white);
+        QPainter(&sized).drawImage(0, 0, image);
+        image = sized;
+    }
     if (image.isNull())
         return refuse(reason, Status::OutOfMemory, "内存不足，无法读取 PDF 页面");
     image.setDotsPerMeterX(qRound(dpi / 0.0254));
