@@ -1,11 +1,15 @@
 #include "OwnPictures.h"
 
+#include "imaging/PageEntry.h"
+
 #include <QDir>
 #include <QFileInfo>
 
 OwnPictures::OwnPictures(const QStringList &pictures)
 {
-    for (const QString &picture : pictures) {
+    for (const QString &entry : pictures) {
+        // The pages of one file are that file.
+        const QString picture = imaging::pageOfEntry(entry).path;
         const QFileInfo info(picture);
         paths_.insert(info.absoluteFilePath());
         const QString canonical = info.canonicalFilePath();

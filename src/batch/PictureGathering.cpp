@@ -1,6 +1,7 @@
 #include "PictureGathering.h"
 
 #include "imaging/FileSystem.h"
+#include "imaging/PageEntry.h"
 #include "job/NaturalOrder.h"
 
 #include <QDir>
@@ -43,7 +44,7 @@ bool isPictureName(const QString &name)
     static const QStringList kinds = {QStringLiteral("bmp"), QStringLiteral("gif"),
                                       QStringLiteral("jpg"), QStringLiteral("jpeg"),
                                       QStringLiteral("tif"), QStringLiteral("tiff"),
-                                      QStringLiteral("png")};
+                                      QStringLiteral("png"), QStringLiteral("pdf")};
     return kinds.contains(QFileInfo(name).suffix(), Qt::CaseInsensitive);
 }
 
@@ -89,7 +90,10 @@ DroppedPictures picturesFromDrop(const QStringList &paths)
                      });
     if (!dropped.pictures.isEmpty())
         dropped.folder = dialogFolder(QFileInfo(dropped.pictures.first()).path());
-    for (QString &picture : dropped.pictures)
-        picture = QDir::toNativeSeparators(picture);
+    // A multi-page TIFF or a PDF gives one entry a page.
+    QStringList entries;
+    for (const QString &picture : std::as_const(dropped.pictures))
+        entries << imaging::entriesOfFile(QDir::toNativeSeparators(picture));
+    dropped.pictures = entries;
     return dropped;
 }

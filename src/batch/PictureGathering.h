@@ -3,8 +3,8 @@
 #include <QString>
 #include <QStringList>
 
-// True for a name with one of the five picture kinds' extensions (.tif or .tiff), in any
-// case.
+// True for a name with one of the five picture kinds' extensions (.tif or .tiff) or a
+// PDF's, in any case.
 bool isPictureName(const QString &name);
 
 // A folder as the open dialog is given it: native separators, ending in one.
@@ -16,7 +16,8 @@ QString dialogFolder(const QString &folder);
 // absolute paths with native separators, each once however often and however spelled it
 // was given; how many other files were left out (a folder's hidden files and saved
 // layouts are passed over, not counted); and the folder the open dialog should start in
-// next (ends in the native separator).
+// next (ends in the native separator). A multi-page TIFF or a PDF gives one entry a page
+// (imaging/PageEntry.h).
 struct DroppedPictures
 {
     QStringList pictures;

@@ -13,6 +13,7 @@ std::vector<PieceRecord> planRun(const RunSnapshot &snapshot, OutputFormat forma
     for (qint64 i = 1; i <= snapshot.pictures.size(); ++i) {
         const QString &path = snapshot.pictures.at(i - 1);
         imaging::Picture picture;
+        picture.setOptions(snapshot.reading);
         const imaging::Status status = picture.open(path);
         for (qint64 k = 1; k <= qint64(naming.frames.size()); ++k) {
             PieceRecord record;

@@ -1,6 +1,9 @@
 #include "Picture.h"
 
+#include "BitonalTiff.h"
 #include "JpegCodec.h"
+#include "PageEntry.h"
+#include "PdfPages.h"
 #include "Readers.h"
 #include "TurnedCut.h"
 
@@ -18,9 +21,15 @@ namespace {
 
 // Brings every decoded picture to one of three layouts (24-bit RGB as the JPEG path
 // decodes, or 32 bits), so that turning and cutting work the same for palette, 1-bit,
-// grey and 16-bit sources.
-QImage normalised(QImage image)
+// grey and 16-bit sources; when the depth is kept, black-and-white and grey pictures
+// become 1-bit or 8-bit grey instead.
+QImage normalised(QImage image, bool keepDepth)
 {
+    if (keepDepth && image.format() != QImage::Format_RGB888) {
+        QImage kept = keepingDepth(image);
+        if (!kept.isNull())
+            return kept;
+    }
     if (image.format() == QImage::Format_RGB888)
         return image;
     const QImage::Format target =
@@ -30,13 +39,14 @@ QImage normalised(QImage image)
     return image.convertToFormat(target);
 }
 
-// A full-size JPEG decoded straight to 24-bit RGB; NotHandled sends it to Qt's reader.
-jpeg::Decoded decodeJpegFile(const QString &path, QImage &image)
+// A full-size JPEG decoded straight to 24-bit RGB (or 8-bit grey, kept); NotHandled sends
+// it to Qt's reader.
+jpeg::Decoded decodeJpegFile(const QString &path, QImage &image, bool keepDepth)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return jpeg::Decoded::NotHandled;
-    return jpeg::decode(file.readAll(), image);
+    return jpeg::decode(file.readAll(), image, keepDepth ? jpeg::Grey::Kept : jpeg::Grey::AsRgb);
 }
 
 quint32 le32(const uchar *p)
@@ -127,16 +137,36 @@ void applyAllocationLimit()
     std::call_once(once, [] { QImageReader::setAllocationLimit(allocationLimitMb); });
 }
 
-Status Picture::open(const QString &path)
+Picture::Picture() = default;
+Picture::~Picture() = default;
+
+Status Picture::open(const QString &entry)
 {
     release();
     applyAllocationLimit();
+    const PageOfFile page = pageOfEntry(entry);
+    const QString &path = page.path;
+    if (looksLikePdf(path)) {
+        path_ = path;
+        page_ = page.page;
+        const Status status = openPdf();
+        if (status != Status::Ok) {
+            const QString error = error_;
+            release();
+            error_ = error;
+        }
+        return status;
+    }
     QImageReader reader(path);
     reader.setAutoTransform(false);
     if (!reader.canRead()) {
         error_ = reader.errorString();
         return reader.error() == QImageReader::FileNotFoundError ? Status::FileNotFound
                                                                  : Status::UnknownImageFormat;
+    }
+    if (page.page > 0 && !reader.jumpToImage(page.page)) {
+        error_ = QStringLiteral("找不到第 %1 页").arg(page.page + 1);
+        return Status::UnknownImageFormat;
     }
     QSize size = reader.size();
     // A GIF decodes to its logical screen, which the reader's size may not give (it can
@@ -157,19 +187,68 @@ Status Picture::open(const QString &path)
         return Status::TooLarge;
     }
     path_ = path;
+    page_ = page.page;
     fileSize_ = size;
     format_ = reader.format();
     return Status::Ok;
+}
+
+Status Picture::openPdf()
+{
+    pdf_ = std::make_unique<PdfPages>();
+    Status status = pdf_->open(path_);
+    if (status == Status::Ok && page_ >= pdf_->pageCount()) {
+        error_ = QStringLiteral("找不到第 %1 页").arg(page_ + 1);
+        return Status::UnknownImageFormat;
+    }
+    QSize size;
+    if (status == Status::Ok)
+        status = pdf_->pageSize(page_, options_.pdfDpi, size);
+    if (status != Status::Ok) {
+        error_ = pdf_->errorString();
+        return status;
+    }
+    if (qint64(size.width()) * size.height() * 4 > qint64(allocationLimitMb) * 1024 * 1024) {
+        error_ = QStringLiteral("图片太大");
+        return Status::TooLarge;
+    }
+    fileSize_ = size;
+    format_ = "pdf";
+    return Status::Ok;
+}
+
+Status Picture::decodePdf(QSize scaledTo)
+{
+    QImage image;
+    const Status status = pdf_->decodePage(page_, options_.pdfDpi, image);
+    if (status != Status::Ok) {
+        error_ = pdf_->errorString();
+        return status;
+    }
+    fileSize_ = image.size();
+    if (scaledTo.isValid() && !scaledTo.isEmpty()) {
+        if (rotation_ % 2 == 1)
+            scaledTo.transpose();
+        if (scaledTo.width() < image.width() || scaledTo.height() < image.height())
+            image = image.scaled(scaledTo, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    image = normalised(std::move(image), options_.keepDepth);
+    if (image.isNull())
+        return Status::OutOfMemory;
+    image_ = turnedImage(image, rotation_);
+    return image_.isNull() ? Status::OutOfMemory : Status::Ok;
 }
 
 Status Picture::decode(QSize scaledTo)
 {
     if (!isOpen())
         return Status::InvalidParameter;
+    if (pdf_)
+        return decodePdf(scaledTo);
     const bool fullSize = !scaledTo.isValid() || scaledTo.isEmpty();
     if (fullSize && format_ == "jpeg") {
         QImage image = std::exchange(image_, QImage()); // memory to reuse, if any
-        const jpeg::Decoded decoded = decodeJpegFile(path_, image);
+        const jpeg::Decoded decoded = decodeJpegFile(path_, image, options_.keepDepth);
         if (decoded == jpeg::Decoded::Failed) {
             error_ = QStringLiteral("JPEG 解码失败");
             return Status::UnknownImageFormat;
@@ -193,6 +272,10 @@ Status Picture::decode(QSize scaledTo)
         reader.setFileName(path_);
     }
     reader.setAutoTransform(false);
+    if (page_ > 0 && !reader.jumpToImage(page_)) {
+        error_ = QStringLiteral("找不到第 %1 页").arg(page_ + 1);
+        return Status::UnknownImageFormat;
+    }
     if (scaledTo.isValid() && !scaledTo.isEmpty()) {
         if (rotation_ % 2 == 1)
             scaledTo.transpose();
@@ -205,7 +288,7 @@ Status Picture::decode(QSize scaledTo)
         error_ = reader.errorString();
         return Status::UnknownImageFormat;
     }
-    image = normalised(std::move(image));
+    image = normalised(std::move(image), options_.keepDepth);
     if (image.isNull())
         return Status::OutOfMemory;
     if (fullSize)
@@ -252,6 +335,8 @@ QSizeF Picture::dimensions() const
 void Picture::release()
 {
     path_.clear();
+    page_ = 0;
+    pdf_.reset();
     fileSize_ = {};
     format_.clear();
     rotation_ = 0;

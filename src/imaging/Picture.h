@@ -7,7 +7,21 @@
 #include <QSizeF>
 #include <QString>
 
+#include <memory>
+
 namespace imaging {
+
+class PdfPages;
+
+// How pictures are read for a run.
+struct ReadOptions
+{
+    // A 1-bit black-and-white picture stays 1-bit and an 8-bit grey one stays grey;
+    // otherwise every picture decodes to 24 or 32 bits.
+    bool keepDepth = false;
+    // The resolution a PDF page that is not one scanned image is drawn at.
+    int pdfDpi = 300;
+};
 
 // Largest picture the decoder will allocate: a 1200-dpi A3 scan in 32 bits.
 inline constexpr int allocationLimitMb = 1100;
@@ -19,6 +33,11 @@ void applyAllocationLimit();
 class Picture
 {
 public:
+    Picture();
+    ~Picture();
+    void setOptions(const ReadOptions &options) { options_ = options; }
+
+    // The path is a file, or a page of a multi-page TIFF or PDF (PageEntry.h).
     Status open(const QString &path);
     // Decodes at full size, or at scaledTo (in the turned orientation) when given.
     Status decode(QSize scaledTo = {});
@@ -39,7 +58,13 @@ public:
     void release();
 
 private:
-    QString path_;
+    Status openPdf();
+    Status decodePdf(QSize scaledTo);
+
+    ReadOptions options_;
+    QString path_; // the file, without its page
+    int page_ = 0;
+    std::unique_ptr<PdfPages> pdf_; // open while a PDF page is
     QSize fileSize_;
     QByteArray format_;
     int rotation_ = 0;

@@ -1,6 +1,7 @@
 #include "PictureListRules.h"
 
 #include "batch/PictureGathering.h"
+#include "imaging/PageEntry.h"
 #include "job/NaturalOrder.h"
 
 #include <QDir>
@@ -33,12 +34,14 @@ QString sharedFolder(const QStringList &files)
 std::vector<platform::FilterPair> pictureFilter()
 {
     return {
-        {QStringLiteral("All Pictures"), QStringLiteral("*.bmp;*.gif;*.jpg;*.jpeg;*.tif;*.png")},
+        {QStringLiteral("All Pictures"),
+         QStringLiteral("*.bmp;*.gif;*.jpg;*.jpeg;*.tif;*.png;*.pdf")},
         {QStringLiteral("Bitmap (*.bmp)"), QStringLiteral("*.bmp")},
         {QStringLiteral("GIF (*.gif)"), QStringLiteral("*.gif")},
         {QStringLiteral("JPG (*.jpg;*.jpeg)"), QStringLiteral("*.jpg;*.jpeg")},
         {QStringLiteral("TIF (*.tif)"), QStringLiteral("*.tif")},
         {QStringLiteral("PNG (*.png)"), QStringLiteral("*.png")},
+        {QStringLiteral("PDF (*.pdf)"), QStringLiteral("*.pdf")},
     };
 }
 
@@ -60,8 +63,9 @@ PickedPictures picturesFromPick(const QStringList &paths)
     QStringList files;
     for (const QString &path : paths)
         files << QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    // A multi-page TIFF or a PDF gives one entry a page.
     for (const QString &file : naturallySorted(files))
-        picked.pictures << QDir::toNativeSeparators(file);
+        picked.pictures << imaging::entriesOfFile(QDir::toNativeSeparators(file));
     // Names typed into the dialog may lie in other folders than the one shown.
     picked.folder = dialogFolder(sharedFolder(files));
     return picked;

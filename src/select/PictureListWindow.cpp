@@ -138,10 +138,11 @@ void PictureListWindow::addDropped(const QStringList &paths)
         listChanged();
     }
     if (dropped.leftOut > 0)
-        platform::showNotice(this, QStringLiteral("提示信息"),
-                             QStringLiteral("有 %1 个文件不是图片（BMP、GIF、JPG、TIF、PNG），"
-                                            "没有加入列表。")
-                                 .arg(dropped.leftOut));
+        platform::showNotice(
+            this, QStringLiteral("提示信息"),
+            QStringLiteral("有 %1 个文件不是图片（BMP、GIF、JPG、TIF、PNG）或 PDF，"
+                           "没有加入列表。")
+                .arg(dropped.leftOut));
 }
 
 void PictureListWindow::dragEnterEvent(QDragEnterEvent *event)

@@ -1,11 +1,15 @@
 // Unusual but valid pictures through a real batch: every pixel format the readers decode
-// is cut to the colours the file stores (alpha dropped), and only a first frame or page.
+// is cut to the colours the file stores (alpha dropped), only an animation's first frame,
+// and every page of a multi-page TIFF or a PDF as its own picture.
 
 #include "CraftedFiles.h"
 #include "RobustSupport.h"
 #include "TestSupport.h"
+#include "batch/PictureGathering.h"
 #include "imaging/Picture.h"
 
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -26,6 +30,25 @@ QImage gifFrameImage(QSize size, const std::vector<uchar> &indices)
     return image;
 }
 
+// Runs a Debian tool; false when it is missing or fails.
+bool runTool(const QString &tool, const QStringList &arguments)
+{
+    if (QStandardPaths::findExecutable(tool).isEmpty())
+        return false;
+    QProcess process;
+    process.start(tool, arguments);
+    return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
+// Three pages of one kind, each written as a single file; the multi-page file made of them
+// by another tool.
+struct PagedFixture
+{
+    QStringList singles;
+    QString paged;
+};
+
 } // namespace
 
 class tst_UnusualPictures : public QObject
@@ -38,6 +61,8 @@ private slots:
     void unusualKindsCut_data();
     void unusualKindsCut();
     void gifFirstFrameSmallerThanScreen();
+    void pagesCutLikeSingleFiles_data();
+    void pagesCutLikeSingleFiles();
 
 private:
     QString file(const QString &name) const { return inputs_.filePath(name); }
@@ -212,6 +237,95 @@ void tst_UnusualPictures::gifFirstFrameSmallerThanScreen()
     picture.release();
     QCOMPARE(status, imaging::Status::Ok);
     QCOMPARE(dimensions, QSizeF(3000, 20));
+}
+
+void tst_UnusualPictures::pagesCutLikeSingleFiles_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("keepDepth");
+    QTest::addColumn<int>("format");
+    QTest::newRow("multi-page colour TIFF") << "tiff" << false << int(OutputFormat::Bmp);
+    QTest::newRow("multi-page Group 4 TIFF, depth kept")
+        << "g4tiff" << true << int(OutputFormat::Tif);
+    QTest::newRow("PDF of JPEG scans (img2pdf)") << "img2pdf" << false << int(OutputFormat::Bmp);
+    QTest::newRow("PDF of JPEG scans, as JPEG") << "img2pdf" << true << int(OutputFormat::Jpg);
+    QTest::newRow("PDF of a Group 4 TIFF (tiff2pdf), depth kept")
+        << "tiff2pdf" << true << int(OutputFormat::Tif);
+    QTest::newRow("PDF of a Group 4 TIFF, as PNG") << "tiff2pdf" << true << int(OutputFormat::Png);
+}
+
+void tst_UnusualPictures::pagesCutLikeSingleFiles()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, keepDepth);
+    QFETCH(int, format);
+    QTemporaryDir dir;
+    const auto path = [&dir](const QString &name) { return dir.filePath(name); };
+    PagedFixture fixture;
+    const bool bitonal = kind == QLatin1String("g4tiff") || kind == QLatin1String("tiff2pdf");
+    for (int page = 0; page < 3; ++page) {
+        QImage picture = testsupport::patternImage(64 + page % 2, 48, QImage::Format_RGB32, page);
+        picture.setDotsPerMeterX(11811); // 300 dpi
+        picture.setDotsPerMeterY(11811);
+        if (bitonal)
+            picture = picture.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither);
+        const QString single =
+            path(QStringLiteral("page%1.%2").arg(page).arg(kind == "img2pdf" ? "jpg" : "tif"));
+        QVERIFY(picture.save(single, nullptr, 90));
+        if (bitonal) {
+            const QString g4 = path(QStringLiteral("g4-%1.tif").arg(page));
+            if (!runTool(QStringLiteral("tiffcp"), {"-c", "g4", single, g4}))
+                QSKIP("tiffcp (libtiff-tools) is needed");
+            fixture.singles << g4;
+        } else {
+            fixture.singles << single;
+        }
+    }
+    fixture.paged = path(kind.endsWith("pdf") ? "book.pdf" : "book.tif");
+    const QString tiff = kind == QLatin1String("tiff2pdf") ? path("pages.tif") : fixture.paged;
+    if (kind != QLatin1String("img2pdf") &&
+        !runTool(QStringLiteral("tiffcp"), QStringList(fixture.singles) << tiff))
+        QSKIP("tiffcp (libtiff-tools) is needed");
+    if (kind == QLatin1String("tiff2pdf") &&
+        !runTool(QStringLiteral("tiff2pdf"), {"-o", fixture.paged, tiff}))
+        QSKIP("tiff2pdf (libtiff-tools) is needed");
+    if (kind == QLatin1String("img2pdf") &&
+        !runTool(QStringLiteral("img2pdf"), QStringList(fixture.singles) << "-o" << fixture.paged))
+        QSKIP("img2pdf is needed");
+
+    // Gathered, the file gives one entry a page.
+    const DroppedPictures dropped = picturesFromDrop({fixture.paged});
+    QStringList expected;
+    for (int page = 1; page <= 3; ++page)
+        expected << QDir::toNativeSeparators(fixture.paged) +
+                        QStringLiteral("（第 %1 页）").arg(page);
+    QCOMPARE(dropped.pictures, expected);
+
+    // Its pages give the same files as the single pictures, byte for byte.
+    QTemporaryDir fromPages, fromSingles;
+    const auto run = [&](const QStringList &pictures, const QString &folder) {
+        RunSnapshot s =
+            snapshotFor(pictures, folder, gridFrames(QSize(64, 48)), Rotation(format % 4));
+        s.reading.keepDepth = keepDepth;
+        BatchEngine engine;
+        engine.setFormat(OutputFormat(format));
+        return engine.runNow(s);
+    };
+    const RunOutcome paged = run(dropped.pictures, fromPages.path());
+    QVERIFY2(paged.unreadable.isEmpty(), qPrintable(paged.unreadable.join(", ")));
+    const RunOutcome singles = run(fixture.singles, fromSingles.path());
+    QCOMPARE(paged.piecesSaved, 15);
+    QCOMPARE(singles.piecesSaved, 15);
+    const QStringList names = entries(fromSingles.path());
+    QCOMPARE(entries(fromPages.path()), names);
+    for (const QString &name : names) {
+        QFile a(QDir(fromPages.path()).filePath(name)), b(QDir(fromSingles.path()).filePath(name));
+        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        QVERIFY2(a.readAll() == b.readAll(), qPrintable(name));
+    }
+    // Kept depth: a 1-bit page's pieces are 1-bit.
+    if (bitonal && keepDepth)
+        QCOMPARE(QImageReader(QDir(fromPages.path()).filePath(names.first())).read().depth(), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_UnusualPictures)

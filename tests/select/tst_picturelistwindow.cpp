@@ -325,12 +325,13 @@ void tst_PictureListWindow::addOne()
     QCOMPARE(request.title, QStringLiteral("选择文本文件"));
     QCOMPARE(request.filterIndex, 1);
     QVERIFY(request.initialFolder.isEmpty()); // the platform chooses at first
-    const QStringList expected{"All Pictures",       "*.bmp;*.gif;*.jpg;*.jpeg;*.tif;*.png",
+    const QStringList expected{"All Pictures",       "*.bmp;*.gif;*.jpg;*.jpeg;*.tif;*.png;*.pdf",
                                "Bitmap (*.bmp)",     "*.bmp",
                                "GIF (*.gif)",        "*.gif",
                                "JPG (*.jpg;*.jpeg)", "*.jpg;*.jpeg",
                                "TIF (*.tif)",        "*.tif",
-                               "PNG (*.png)",        "*.png"};
+                               "PNG (*.png)",        "*.png",
+                               "PDF (*.pdf)",        "*.pdf"};
     QStringList filters;
     for (const platform::FilterPair &pair : request.filters)
         filters << pair.description << pair.patterns;
