@@ -69,9 +69,10 @@ template <class Ready> void BatchRun::pump(std::unique_lock<std::mutex> &lock, R
 void BatchRun::decodeLater(qint64 index)
 {
     pool_.start([shared = shared_, naming = naming_, index, path = snapshot_.pictures.at(index - 1),
-                 &stop = stop_, &format = format_] {
+                 &stop = stop_, &format = format_, reading = snapshot_.reading] {
         Decoded result;
         imaging::Picture picture;
+        picture.setOptions(reading);
         if (stop || shared->over) {
             result.abandoned = true;
         } else if (naming->skipExisting && picture.open(path) == imaging::Status::Ok) {
@@ -200,6 +201,8 @@ void BatchRun::startPiece(std::shared_ptr<const QImage> image, const QRect &cut,
         } else {
             if (end.result.ok()) {
                 ++shared->saved;
+                if (snapshot_.makeBooks)
+                    shared->bookPieces.emplace(number, BookPiece{letterOf(frame), target});
             } else {
                 shared->unsaved.emplace(number, Failure{target, end.result.reason});
                 if (end.left == LeftFile::OldRemoved)
@@ -266,8 +269,11 @@ bool BatchRun::cutPicture(qint64 index, const Decoded &decoded)
             record.status = PieceRecord::Status::Skipped;
         if (record.rect.isNull() || record.status == PieceRecord::Status::Skipped) {
             s.finished[size_t(number)] = 1; // reported as done in its turn
-            if (!record.rect.isNull())
+            if (!record.rect.isNull()) {
                 ++s.skipped;
+                if (snapshot_.makeBooks)
+                    s.bookPieces.emplace(number, BookPiece{letterOf(k), record.path});
+            }
             if (snapshot_.recordPieces)
                 s.records.emplace(number, std::move(record));
             continue;
@@ -350,4 +356,12 @@ void BatchRun::finish(RunOutcome &outcome)
     outcome.pieces.reserve(s.records.size());
     for (auto &[number, record] : s.records)
         outcome.pieces.push_back(std::move(record));
+    if (!snapshot_.makeBooks)
+        return;
+    lock.unlock(); // every piece is done: the books need no lock
+    // A book of part of a run would pass for the whole book.
+    if (outcome.stopped)
+        outcome.booksStopped = true;
+    else
+        makeBooks(s.bookPieces, snapshot_.folder, ownPictures_, outcome);
 }

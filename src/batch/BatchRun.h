@@ -71,6 +71,7 @@ private:
     PieceEnd writePiece(const QImage &image, const QRect &cut, const QString &target,
                         OutputFormat format, imaging::ByteSink *written) const;
     // A record of the frame of the run's picture index.
+    QString letterOf(qint64 frame) const { return snapshot_.frames[size_t(frame - 1)].letter; }
     PieceRecord recordOf(qint64 index, qint64 frame, const QString &path,
                          PieceRecord::Status status) const;
     void recordUnreadable(qint64 index, const QString &reason);

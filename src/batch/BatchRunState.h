@@ -3,6 +3,7 @@
 // What a run and its pool tasks share; private to the run.
 
 #include "BatchRun.h"
+#include "BookMaking.h"
 
 #include <QImage>
 
@@ -66,7 +67,8 @@ struct BatchRun::Shared
     qint64 oldFilesRemoved = 0;
     std::map<qint64, QString> oldFilesKept; // by running number
     qint64 piecesRemoved = 0;
-    std::map<qint64, QString> piecesKept;  // by running number
-    std::map<qint64, PieceRecord> records; // by running number, when asked for
-    std::atomic<bool> over{false};         // the run has returned: a late decode is not wanted
+    std::map<qint64, QString> piecesKept;   // by running number
+    std::map<qint64, PieceRecord> records;  // by running number, when asked for
+    std::map<qint64, BookPiece> bookPieces; // by running number, when books are asked for
+    std::atomic<bool> over{false};          // the run has returned: a late decode is not wanted
 };

@@ -76,5 +76,15 @@ QString failureReport(const RunOutcome &outcome)
                          .arg(sizeText(outcome.sampleSize)) +
                      fileLines(files);
     }
+    if (!outcome.unwrittenBooks.isEmpty()) {
+        QStringList files;
+        for (const QString &file : outcome.unwrittenBooks)
+            files << withReason(file, outcome.whyBookUnwritten.value(file));
+        parts
+            << QStringLiteral("有 %1 个 PDF 文件未能生成：\n").arg(outcome.unwrittenBooks.size()) +
+                   fileLines(files);
+    }
+    if (outcome.booksStopped)
+        parts << QStringLiteral("分割已停止，没有生成 PDF 文件；已保存的分割块都保留。");
     return parts.join(QStringLiteral("\n\n"));
 }

@@ -44,6 +44,12 @@ struct RunOutcome
     // running-number order. The pieces of an unreadable picture are failed ones, with its
     // reason; pieces a stop kept from beginning have none.
     std::vector<PieceRecord> pieces;
+    // When the snapshot asks for books: the PDFs written, one a letter; those that could
+    // not be, with why; and whether a stop kept every book from being made.
+    QStringList books;
+    QStringList unwrittenBooks;
+    QHash<QString, QString> whyBookUnwritten;
+    bool booksStopped = false;
 };
 
 Q_DECLARE_METATYPE(RunOutcome)

@@ -10,5 +10,8 @@ RunSnapshot snapshotOf(const SplitJob &job, const QString &folder)
         frame.letter = frame.letter.trimmed();
     snapshot.folder = folder;
     snapshot.sampleSize = job.sampleSize;
+    snapshot.reading.keepDepth = job.keepDepth;
+    snapshot.reading.pdfDpi = job.pdfDpi;
+    snapshot.makeBooks = job.makeBooks;
     return snapshot;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "imaging/Picture.h"
 #include "job/SplitJob.h"
 
 #include <QSize>
@@ -25,7 +26,9 @@ struct RunSnapshot
     // whole, so a standing piece is complete); a picture all of whose pieces stand is
     // not even decoded.
     bool skipExisting = false;
-    bool recordPieces = false; // fill RunOutcome::pieces
+    bool recordPieces = false;    // fill RunOutcome::pieces
+    imaging::ReadOptions reading; // depth kept, PDF drawing resolution
+    bool makeBooks = false;       // one PDF a letter once the pieces are saved
 };
 
 // The run of a job into the folder.

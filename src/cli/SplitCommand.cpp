@@ -42,9 +42,11 @@ struct RunEnd
 
 // The sample's size after the rotation, read from its header as step 2 reads it; the
 // reason when it cannot be read.
-std::optional<QSizeF> turnedSampleSize(const QString &path, Rotation rotation, QString &why)
+std::optional<QSizeF> turnedSampleSize(const QString &path, Rotation rotation, int pdfDpi,
+                                       QString &why)
 {
     imaging::Picture sample;
+    sample.setOptions({.keepDepth = false, .pdfDpi = pdfDpi});
     const imaging::Status status = sample.open(path);
     if (status != imaging::Status::Ok) {
         why = sample.errorString().isEmpty() ? imaging::statusText(status) : sample.errorString();
@@ -104,11 +106,14 @@ bool SplitCommand::collectPictures()
     const DroppedPictures dropped = picturesFromDrop(options_.inputs);
     if (dropped.leftOut > 0)
         console_.writeError(QStringLiteral("qinghe-split：有 %1 个文件不是图片（BMP、GIF、JPG、"
-                                           "TIF、PNG），没有分割。\n")
+                                           "TIF、PNG）或 PDF，没有分割。\n")
                                 .arg(dropped.leftOut));
     if (dropped.pictures.isEmpty())
         return refuse(splitexit::refused, QStringLiteral("没有要分割的图片。"));
     job_.pictures = dropped.pictures;
+    job_.keepDepth = options_.keepDepth;
+    job_.pdfDpi = options_.pdfDpi;
+    job_.makeBooks = options_.makeBooks;
     return true;
 }
 
@@ -135,7 +140,8 @@ bool SplitCommand::placeFrames()
     job_.partCount = options_.parts;
     job_.rotation = options_.rotation.value_or(Rotation::None);
     QString why;
-    const std::optional<QSizeF> size = turnedSampleSize(job_.samplePicture(), job_.rotation, why);
+    const std::optional<QSizeF> size =
+        turnedSampleSize(job_.samplePicture(), job_.rotation, options_.pdfDpi, why);
     if (!size)
         return refuse(splitexit::refused,
                       QStringLiteral("无法读取样本图片 %1：%2")
@@ -245,7 +251,8 @@ int SplitCommand::cut()
                                 .arg(outcome.piecesSaved));
         return splitexit::stoppedBy(end.signalNumber != 0 ? end.signalNumber : SIGINT);
     }
-    const bool failed = !outcome.unreadable.isEmpty() || !outcome.unsaved.isEmpty() || !recorded;
+    const bool failed = !outcome.unreadable.isEmpty() || !outcome.unsaved.isEmpty() ||
+                        !outcome.unwrittenBooks.isEmpty() || !recorded;
     if (!failed && outcome.piecesSaved == 0 && outcome.piecesSkipped == 0) {
         console_.writeError(QStringLiteral("qinghe-split：没有保存任何分割块：分割框都在图片之外"
                                            "（或面积为零）。\n"));

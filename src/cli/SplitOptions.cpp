@@ -66,6 +66,18 @@ QString takeFirstPicture(SplitOptions &options, const QString &value)
         .arg(value);
 }
 
+QString takePdfDpi(SplitOptions &options, const QString &value)
+{
+    bool ok = false;
+    options.pdfDpi = value.trimmed().toInt(&ok);
+    if (ok && options.pdfDpi >= minPdfDpi && options.pdfDpi <= maxPdfDpi)
+        return QString();
+    return QStringLiteral("--pdf-dpi 必须是 %1 到 %2 之间的整数：%3")
+        .arg(minPdfDpi)
+        .arg(maxPdfDpi)
+        .arg(value);
+}
+
 QString takeManifest(SplitOptions &options, const QString &value)
 {
     options.manifest = value;
@@ -93,6 +105,7 @@ const ValueOption valueOptions[] = {
     {QLatin1String("--out"), takeFolder},
     {QLatin1String("--first-picture"), takeFirstPicture},
     {QLatin1String("--manifest"), takeManifest},
+    {QLatin1String("--pdf-dpi"), takePdfDpi},
 };
 
 // Options that take no value.
@@ -105,6 +118,8 @@ struct Switch
 const Switch switches[] = {
     {QLatin1String("--skip-existing"), &SplitOptions::skipExisting},
     {QLatin1String("--dry-run"), &SplitOptions::dryRun},
+    {QLatin1String("--keep-depth"), &SplitOptions::keepDepth},
+    {QLatin1String("--pdf"), &SplitOptions::makeBooks},
 };
 
 const Switch *switchOption(const QString &name)
@@ -191,44 +206,60 @@ ParsedArguments parseSplitArguments(const QStringList &arguments)
 QString usageText()
 {
     return QStringLiteral(
-        "用法：qinghe-split [--layout 文件 | --parts N] [--rotate 0|90|180|270]\n"
-        "                   [--format bmp|tif|png|jpg] [--threads N] [--first-picture K]\n"
-        "                   [--skip-existing] [--dry-run] [--manifest 文件]\n"
-        "                   --out 目录 图片或目录...\n"
-        "\n"
-        "把每张图片按同一组分割框切开，裁剪后旋转，每块保存为“首字母 + 五位流水号 + 扩展名”\n"
-        "（例如 A00001.BMP），与青禾图片分割器第3步保存的文件相同。\n"
-        "\n"
-        "选项：\n"
-        "  --layout 文件    使用保存的分割布局（JSON 文件）；旋转方式取自布局，--rotate\n"
-        "                   只能给出与布局相同的角度\n"
-        "  --parts N        分割数量 1 到 10（默认 4）：分割框按第2步的默认位置放在\n"
-        "                   最后一张图片上\n"
-        "  --rotate 角度    裁剪后顺时针旋转 0、90、180 或 270 度（默认 0，或布局中的角度）\n"
-        "  --format 格式    保存格式：bmp、tif、png 或 jpg（默认 bmp）\n"
-        "  --threads N      同时工作的线程数（默认每个处理器核心一个）\n"
-        "  --out 目录       保存目录，必须已经存在并且可以写入。同名的旧文件会被替换；\n"
-        "                   某个分割块未能保存时，它名下的旧文件会被删除（以免被当作这次\n"
-        "                   的结果），结束时报告删除了几个\n"
-        "  --first-picture K  给出的第一张图片是整批中的第 K 张（默认 1），流水号从这张\n"
-        "                   图片算起，多台机器分段切割同一批图片时文件名与一次切割相同\n"
-        "  --skip-existing  已经存在的分割块不再切割（保存时先写临时文件再改名，已有的文件\n"
-        "                   都是完整的），用于继续被中断的切割\n"
-        "  --dry-run        只列出每个分割块（文件名、图片、分割框、矩形），不切割，不写文件\n"
-        "  --manifest 文件  结束时（包括被停止时）写出清单：JSON Lines，每个分割块一行，\n"
-        "                   含文件名、图片、图片序号、分割框、旋转后的矩形、状态、原因和\n"
-        "                   SHA-256\n"
-        "  -h, --help       显示本说明\n"
-        "  --version        显示版本\n"
-        "\n"
-        "目录只加入其中的图片（BMP、GIF、JPG、TIF、PNG），不含子目录；全部图片按文件名的\n"
-        "页码顺序排列，与拖进第1步窗口时相同。按 Ctrl+C（或收到 SIGTERM、SIGHUP）停止：\n"
-        "正在保存的分割块会保存完，不再开始新的分割块；再按一次立即退出。\n"
-        "\n"
-        "退出状态：0 全部保存；1 有图片无法读取、有分割块未能保存或一块也没有保存；\n"
-        "2 拒绝运行，没有切割任何图片（命令行有误、找不到图片或目录、布局文件或样本图片\n"
-        "无法使用、保存目录不可用、分割块总数超过 99999）；128 + 信号编号 被停止\n"
-        "（Ctrl+C 为 130）。\n");
+               "用法：qinghe-split [--layout 文件 | --parts N] [--rotate 0|90|180|270]\n"
+               "                   [--format bmp|tif|png|jpg] [--threads N] [--first-picture K]\n"
+               "                   [--skip-existing] [--dry-run] [--manifest 文件]\n"
+               "                   [--keep-depth] [--pdf] [--pdf-dpi N]\n"
+               "                   --out 目录 图片或目录...\n"
+               "\n"
+               "把每张图片按同一组分割框切开，裁剪后旋转，每块保存为“首字母 + 五位流水号 + "
+               "扩展名”\n"
+               "（例如 A00001.BMP），与青禾图片分割器第3步保存的文件相同。\n"
+               "\n"
+               "选项：\n"
+               "  --layout 文件    使用保存的分割布局（JSON 文件）；旋转方式取自布局，--rotate\n"
+               "                   只能给出与布局相同的角度\n"
+               "  --parts N        分割数量 1 到 10（默认 4）：分割框按第2步的默认位置放在\n"
+               "                   最后一张图片上\n"
+               "  --rotate 角度    裁剪后顺时针旋转 0、90、180 或 270 度（默认 "
+               "0，或布局中的角度）\n"
+               "  --format 格式    保存格式：bmp、tif、png 或 jpg（默认 bmp）\n"
+               "  --threads N      同时工作的线程数（默认每个处理器核心一个）\n"
+               "  --out 目录       保存目录，必须已经存在并且可以写入。同名的旧文件会被替换；\n"
+               "                   某个分割块未能保存时，它名下的旧文件会被删除（以免被当作这次\n"
+               "                   的结果），结束时报告删除了几个\n"
+               "  --first-picture K  给出的第一张图片是整批中的第 K 张（默认 1），流水号从这张\n"
+               "                   图片算起，多台机器分段切割同一批图片时文件名与一次切割相同\n"
+               "  --skip-existing  已经存在的分割块不再切割（保存时先写临时文件再改名，已有的文件\n"
+               "                   都是完整的），用于继续被中断的切割\n"
+               "  --dry-run        "
+               "只列出每个分割块（文件名、图片、分割框、矩形），不切割，不写文件\n"
+               "  --manifest 文件  结束时（包括被停止时）写出清单：JSON Lines，每个分割块一行，\n"
+               "                   含文件名、图片、图片序号、分割框、旋转后的矩形、状态、原因和\n"
+               "                   SHA-256\n"
+               "  --keep-depth     保持黑白、灰度图片的颜色深度：黑白（1 位）图片的分割块仍为黑白\n"
+               "                   （TIF 用 CCITT G4 压缩，JPG 为 8 "
+               "位灰度），灰度图片的分割块仍为\n"
+               "                   8 位灰度；彩色和调色板图片仍保存为 24 位\n"
+               "  --pdf            同时为每本书生成一个 PDF 文件：每个首字母的分割块按流水号顺序\n"
+               "                   成为保存目录中“首字母.pdf”的各页（例如 A.pdf），不重新压缩\n"
+               "  --pdf-dpi N      PDF 中不是一张扫描图片的页面按 N dpi 绘制（默认 300，%1 到 "
+               "%2）\n"
+               "  -h, --help       显示本说明\n"
+               "  --version        显示版本\n"
+               "\n"
+               "目录只加入其中的图片（BMP、GIF、JPG、TIF、PNG）和 PDF 文件，不含子目录；全部图片\n"
+               "按文件名的页码顺序排列，与拖进第1步窗口时相同。多页的 TIF 和 PDF 文件每页是一张\n"
+               "图片，按页的顺序排列；PDF 中扫描的页面按图片本身的像素切割。按 Ctrl+C（或收到 "
+               "SIGTERM、SIGHUP）停止：\n"
+               "正在保存的分割块会保存完，不再开始新的分割块；再按一次立即退出。\n"
+               "\n"
+               "退出状态：0 全部保存；1 有图片无法读取、有分割块未能保存或一块也没有保存；\n"
+               "2 拒绝运行，没有切割任何图片（命令行有误、找不到图片或目录、布局文件或样本图片\n"
+               "无法使用、保存目录不可用、分割块总数超过 99999）；128 + 信号编号 被停止\n"
+               "（Ctrl+C 为 130）。\n")
+        .arg(minPdfDpi)
+        .arg(maxPdfDpi);
 }
 
 QString versionText()

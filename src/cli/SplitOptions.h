@@ -25,6 +25,11 @@ struct SplitOptions
     bool skipExisting = false;
     bool dryRun = false;
     QString manifest; // empty: none
+    // Step 3's check boxes: pieces of 1-bit and grey pictures keep their depth; one PDF a
+    // book beside the pieces. PDF pages that are not one scanned image are drawn at pdfDpi.
+    bool keepDepth = false;
+    bool makeBooks = false;
+    int pdfDpi = 300;
 };
 
 enum class CommandRequest { Run, Help, Version };
@@ -40,6 +45,9 @@ struct ParsedArguments
 inline constexpr int maxThreads = 256;
 // Largest --first-picture: picture 99999 still gets five-digit names with one frame.
 inline constexpr qint64 maxFirstPicture = 99999;
+// The range of --pdf-dpi: from a screen's to a fine scanner's.
+inline constexpr int minPdfDpi = 72;
+inline constexpr int maxPdfDpi = 1200;
 
 // arguments[0] is the program. Options take their value as the next argument or after
 // "="; "--" ends the options; -h/--help and --version win over everything else.

@@ -52,6 +52,13 @@ public:
     QString lastFolder;
     // The unturned size of the sample the frames were placed on; invalid until one is drawn.
     QSize sampleSize;
+    // Pieces of 1-bit black-and-white and 8-bit grey pictures keep that depth (step 3's
+    // check box); otherwise every piece is 24-bit.
+    bool keepDepth = false;
+    // Each letter's pieces also become one PDF in the output folder (step 3's check box).
+    bool makeBooks = false;
+    // The resolution a PDF page that is not one scanned image is drawn at.
+    int pdfDpi = 300;
 
     // The picture shown in step 2, or nothing when the list is empty.
     QString samplePicture() const;

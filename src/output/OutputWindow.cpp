@@ -10,6 +10,7 @@
 #include "platform/MessageBox.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
@@ -27,10 +28,10 @@ constexpr int barDesignTwips = 15;
 
 } // namespace
 
-OutputWindow::OutputWindow(const SplitJob &job, QWidget *parent)
+OutputWindow::OutputWindow(SplitJob &job, QWidget *parent)
     : ui::WizardPage("OutputWindow", QStringLiteral("第3步：选择保存目录"), parent), job_(job)
 {
-    setFixedSize(428, 222);
+    setFixedSize(428, 262);
 
     folderLabel_ = ui::makeLabel(this, "folderLabel", QStringLiteral("分割后文件的保存路径："),
                                  ui::fromTwips(240, 240, 1980, 180));
@@ -54,6 +55,7 @@ OutputWindow::OutputWindow(const SplitJob &job, QWidget *parent)
                                  ui::fromTwips(2040, 2730, 1500, 360));
     stopButton_->hide();
     createExitButton(ui::fromTwips(4635, 2730, 1500, 360));
+    createCheckBoxes();
 
     nameForScreenReaders();
 
@@ -66,6 +68,8 @@ OutputWindow::OutputWindow(const SplitJob &job, QWidget *parent)
     setTabOrder(previousButton(), formatButtons_[2]);
     setTabOrder(formatButtons_[2], formatButtons_[3]);
     setTabOrder(formatButtons_[3], stopButton_);
+    setTabOrder(stopButton_, keepDepthBox_);
+    setTabOrder(keepDepthBox_, bookBox_);
     browseButton_->setFocus();
 
     for (size_t i = 0; i < outputFormats().size(); ++i)
@@ -106,6 +110,22 @@ void OutputWindow::createFormatButtons()
     formatButtons_.back()->setFocusPolicy(Qt::NoFocus);
 }
 
+void OutputWindow::createCheckBoxes()
+{
+    keepDepthBox_ = new QCheckBox(QStringLiteral("保持黑白、灰度图片的颜色深度"), this);
+    keepDepthBox_->setObjectName(QStringLiteral("keepDepthBox"));
+    keepDepthBox_->setGeometry(ui::fromTwips(240, 3225, 5895, 255));
+    keepDepthBox_->setChecked(job_.keepDepth);
+    connect(keepDepthBox_, &QCheckBox::toggled, this,
+            [this](bool checked) { job_.keepDepth = checked; });
+    bookBox_ = new QCheckBox(QStringLiteral("同时为每本书生成一个 PDF 文件"), this);
+    bookBox_->setObjectName(QStringLiteral("bookBox"));
+    bookBox_->setGeometry(ui::fromTwips(240, 3525, 5895, 255));
+    bookBox_->setChecked(job_.makeBooks);
+    connect(bookBox_, &QCheckBox::toggled, this,
+            [this](bool checked) { job_.makeBooks = checked; });
+}
+
 void OutputWindow::createProgressBar()
 {
     // Created bottom-up: the outline, then the fill, then the read-out over both.
@@ -138,6 +158,8 @@ void OutputWindow::nameForScreenReaders()
         option->setAccessibleName(QStringLiteral("保存格式 ") + option->text());
     showReadout(progressText_->text());
     startButton_->setAccessibleName(QStringLiteral("开始分割"));
+    keepDepthBox_->setAccessibleName(keepDepthBox_->text());
+    bookBox_->setAccessibleName(bookBox_->text());
     stopButton_->setAccessibleName(QStringLiteral("停止"));
 }
 
@@ -220,6 +242,8 @@ void OutputWindow::lockForRun()
     browseButton_->setEnabled(false);
     stopButton_->show();
     folderEdit_->setEnabled(false);
+    keepDepthBox_->setEnabled(false);
+    bookBox_->setEnabled(false);
 }
 
 void OutputWindow::showProgress(qint64 done, qint64 total)
@@ -250,6 +274,8 @@ void OutputWindow::endRun(const RunOutcome &outcome, bool report)
         return; // the end of a run already put back by stopRunAndWait
     running_ = false;
     QApplication::restoreOverrideCursor();
+    keepDepthBox_->setEnabled(true);
+    bookBox_->setEnabled(true);
     if (outcome.stopped) {
         // The folder and Previous stay locked until a later run ends normally.
         showReadout(QStringLiteral("0 %"));

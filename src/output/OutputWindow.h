@@ -5,6 +5,7 @@
 
 #include <vector>
 
+class QCheckBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -19,8 +20,9 @@ class OutputWindow : public ui::WizardPage
     Q_OBJECT
 
 public:
-    // Runs the job's pictures through its frames; the job is only read.
-    explicit OutputWindow(const SplitJob &job, QWidget *parent = nullptr);
+    // Runs the job's pictures through its frames; of the job, the window sets only the
+    // choices of its check boxes.
+    explicit OutputWindow(SplitJob &job, QWidget *parent = nullptr);
     ~OutputWindow() override;
 
     // Ends a run in progress once its current piece is saved.
@@ -38,6 +40,8 @@ signals:
 
 private:
     void createFormatButtons();
+    // Below the buttons, so that every other control keeps its place.
+    void createCheckBoxes();
     // The outline, then the fill, then the read-out over both.
     void createProgressBar();
     // What a screen reader says for each control.
@@ -50,7 +54,7 @@ private:
     void endRun(const RunOutcome &outcome, bool report);
     void refuse(const QString &title, const QString &text, QWidget *focus);
 
-    const SplitJob &job_;
+    SplitJob &job_;
     QLabel *folderLabel_ = nullptr;
     QLineEdit *folderEdit_ = nullptr;
     QPushButton *browseButton_ = nullptr;
@@ -61,6 +65,8 @@ private:
     QLabel *progressText_ = nullptr; // the percentage over the bar
     QPushButton *startButton_ = nullptr;
     QPushButton *stopButton_ = nullptr; // in the start button's place while a run goes on
+    QCheckBox *keepDepthBox_ = nullptr;
+    QCheckBox *bookBox_ = nullptr;
 
     BatchEngine engine_;
     bool running_ = false;

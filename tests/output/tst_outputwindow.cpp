@@ -8,6 +8,7 @@
 #include "platform/Controls.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFrame>
 #include <QGroupBox>
@@ -46,12 +47,14 @@ struct Controls
         start = control<QPushButton>(w, "startButton");
         exit = control<QPushButton>(w, "exitButton");
         stop = control<QPushButton>(w, "stopButton");
+        keepDepth = control<QCheckBox>(w, "keepDepthBox");
+        book = control<QCheckBox>(w, "bookBox");
     }
     bool complete() const
     {
         return folderLabel && folderEdit && browse && formatGroup && format[0] && format[1] &&
                format[2] && format[3] && format[4] && fill && percent && previous && start &&
-               exit && stop;
+               exit && stop && keepDepth && book;
     }
 
     QLabel *folderLabel;
@@ -63,6 +66,8 @@ struct Controls
     QLabel *percent;
     QPushButton *previous;
     QPushButton *start;
+    QCheckBox *keepDepth;
+    QCheckBox *book;
     QPushButton *exit;
     QPushButton *stop;
 };
@@ -167,7 +172,7 @@ void tst_OutputWindow::firstShow()
     OutputWindow &w = *window_;
     const Controls &c = *c_;
     QCOMPARE(w.windowTitle(), ui::windowTitle(QStringLiteral("第3步：选择保存目录")));
-    QCOMPARE(w.size(), QSize(428, 222));
+    QCOMPARE(w.size(), QSize(428, 262));
     QCOMPARE(c.folderEdit->text(), QString());
     QVERIFY(c.format[0]->isChecked());
     QVERIFY(!c.format[4]->isEnabled());
@@ -183,8 +188,9 @@ void tst_OutputWindow::firstShow()
     QCOMPARE(c.stop->geometry(), c.start->geometry());
 
     // Tab order over the controls that take the focus; GIF is never reached.
-    const QList<QWidget *> expected{c.folderEdit, c.format[0], c.format[1], c.exit, c.start,
-                                    c.previous,   c.format[2], c.format[3], c.stop, c.browse};
+    const QList<QWidget *> expected{c.folderEdit, c.format[0], c.format[1], c.exit,
+                                    c.start,      c.previous,  c.format[2], c.format[3],
+                                    c.stop,       c.keepDepth, c.book,      c.browse};
     QWidget *at = c.browse;
     QList<QWidget *> order;
     for (int i = 0; i < 40 && order.size() < expected.size(); ++i) {
@@ -209,6 +215,8 @@ void tst_OutputWindow::layout_data()
     QTest::newRow("previous") << "previousButton" << QRect(240, 2730, 1500, 360);
     QTest::newRow("start") << "startButton" << QRect(2040, 2730, 1500, 360);
     QTest::newRow("exit") << "exitButton" << QRect(4635, 2730, 1500, 360);
+    QTest::newRow("depth box under the buttons") << "keepDepthBox" << QRect(240, 3225, 5895, 255);
+    QTest::newRow("book box") << "bookBox" << QRect(240, 3525, 5895, 255);
 }
 
 void tst_OutputWindow::layout()
@@ -304,14 +312,21 @@ void tst_OutputWindow::wholeRun()
     OutputWindow &w = *window_;
     const Controls &c = *c_;
     c.folderEdit->setText(QStringLiteral("  ") + out_ + QStringLiteral("  "));
+    // The books too: the job takes the box's choice.
+    c.book->setFocus();
+    QTest::keyClick(c.book, Qt::Key_Space);
+    QVERIFY(job_.makeBooks && !job_.keepDepth);
     QSignalSpy ended(&w, &OutputWindow::runFinished);
     QTest::mouseClick(c.start, Qt::LeftButton);
     QVERIFY(w.isRunning());
+    QVERIFY(!c.book->isEnabled() && !c.keepDepth->isEnabled());
     QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     QVERIFY(ended.wait(30000));
 
-    QCOMPARE(entries(out_), QStringList({"A00001.BMP", "A00002.BMP", "A00005.BMP", "A00006.BMP",
-                                         "C00003.BMP", "C00007.BMP", "D00004.BMP", "D00008.BMP"}));
+    QCOMPARE(entries(out_),
+             QStringList({"A.pdf", "A00001.BMP", "A00002.BMP", "A00005.BMP", "A00006.BMP", "C.pdf",
+                          "C00003.BMP", "C00007.BMP", "D.pdf", "D00004.BMP", "D00008.BMP"}));
+    QVERIFY(c.book->isEnabled());
     QCOMPARE(rgb(QImage(out_ + "/D00008.BMP")), rgb(QImage(second)).copy(20, 15, 20, 15));
     QCOMPARE(c.percent->text(), QStringLiteral("100 %"));
     // A screen reader hears the percentage, not only what the label is.
