@@ -99,6 +99,20 @@ QImage keepingDepth(QImage decoded)
     return kept;
 }
 
+QByteArray embeddableProfile(const QImage &image)
+{
+    if (!image.colorSpace().isValid())
+        return {};
+    const QByteArray icc = image.colorSpace().iccProfile();
+    const bool grey = image.format() == QImage::Format_Mono ||
+                      image.format() == QImage::Format_MonoLSB ||
+                      image.format() == QImage::Format_Grayscale8;
+    // The header's data colour space, bytes 16 to 19.
+    if (icc.size() < 132 || icc.mid(16, 4) != (grey ? "GRAY" : "RGB "))
+        return {};
+    return icc;
+}
+
 #ifdef SPLITTER_WITH_LIBTIFF
 
 namespace {
@@ -208,8 +222,7 @@ QByteArray encodeGroup4Tiff(const QImage &mono)
     if (!tif)
         return {};
     const bool zeroIsWhite = isWhite(image.color(0));
-    const QByteArray icc =
-        image.colorSpace().isValid() ? image.colorSpace().iccProfile() : QByteArray();
+    const QByteArray icc = embeddableProfile(mono);
     bool ok =
         TIFFSetField(tif.get(), TIFFTAG_IMAGEWIDTH, uint32_t(image.width())) &&
         TIFFSetField(tif.get(), TIFFTAG_IMAGELENGTH, uint32_t(image.height())) &&

@@ -38,4 +38,9 @@ bool isBlackAndWhite(const QImage &image);
 // space are kept.
 QImage keepingDepth(QImage decoded);
 
+// The colour profile to store in a file of the picture: its colour space's ICC bytes when
+// they describe the picture's kind (a grey profile for 1-bit and grey pictures, an RGB one
+// for others, as a reader refuses the file or the profile otherwise); else empty.
+QByteArray embeddableProfile(const QImage &image);
+
 } // namespace imaging

@@ -6,16 +6,20 @@
 namespace imaging::jpeg {
 
 enum class Decoded {
-    Ok,         // the picture is in the image, 24-bit RGB
+    Ok,         // the picture is in the image, 24-bit RGB (or 8-bit grey when kept)
     NotHandled, // not a JPEG this path takes (CMYK, not JPEG): use the general reader
     Failed,     // a JPEG that could not be decoded
 };
 
-// Decodes a whole JPEG file straight to 24-bit RGB with its resolution, the way the
-// general reader would (same decoder, same upsampling), only without the detour
-// through 32 bits. An image handed in with the same size and layout, and not shared, is
-// decoded into, so its memory is reused.
-Decoded decode(const QByteArray &file, QImage &image);
+// What a one-component (grey) JPEG is decoded to.
+enum class Grey { AsRgb, Kept };
+
+// Decodes a whole JPEG file straight to 24-bit RGB with its resolution and its colour
+// profile, the way the general reader would (same decoder, same upsampling), only
+// without the detour through 32 bits; with Grey::Kept a grey JPEG becomes 8-bit grey.
+// An image handed in with the same size and layout, and not shared, is decoded into, so
+// its memory is reused.
+Decoded decode(const QByteArray &file, QImage &image, Grey grey = Grey::AsRgb);
 
 // True when the file has an end-of-image marker after its last scan: JPEG data cut
 // short lacks it, and the general reader would fill the rest with grey.
@@ -23,7 +27,8 @@ bool hasEndOfImage(const QByteArray &file);
 
 // Encodes a 24-bit RGB picture (rows may be a view into a larger picture) as the
 // general writer does: baseline, 4:2:0, standard Huffman tables, its resolution in
-// the JFIF header. Empty on failure.
-QByteArray encode(const QImage &rgb888, int quality);
+// the JFIF header. An 8-bit grey or a 1-bit picture becomes a grey JPEG. A colour
+// profile that fits is stored after the JFIF header. Empty on failure.
+QByteArray encode(const QImage &picture, int quality);
 
 } // namespace imaging::jpeg
