@@ -1,6 +1,7 @@
 #include "Encoders.h"
 
 #include "AtomicFile.h"
+#include "BitonalTiff.h"
 #include "JpegCodec.h"
 #include "PngWriter.h"
 #include "RawWriters.h"
@@ -9,37 +10,63 @@
 
 namespace imaging {
 
-QByteArray encodeBmp(const QImage &rgb888)
+QByteArray encodeBmp(const QImage &picture)
 {
-    return raw::encodeBmp(rgb888);
+    return raw::encodeBmp(picture);
 }
 
-QByteArray encodeUncompressedTiff(const QImage &rgb888)
+QByteArray encodeUncompressedTiff(const QImage &picture)
 {
-    return raw::encodeTiff(rgb888);
+#ifdef SPLITTER_WITH_LIBTIFF
+    if (picture.format() == QImage::Format_Mono)
+        return encodeGroup4Tiff(picture);
+#endif
+    // Without libtiff a 1-bit picture is stored uncompressed, still 1 bit.
+    return raw::encodeTiff(picture);
 }
 
-QByteArray encodePng(const QImage &rgb888)
+QByteArray encodePng(const QImage &picture)
 {
-    return png::encode(rgb888);
+    return png::encode(picture);
 }
 
-QByteArray encodeJpegQuality100(const QImage &rgb888)
+QByteArray encodeJpegQuality100(const QImage &picture)
 {
-    return jpeg::encode(rgb888, 100);
+    return jpeg::encode(picture, 100);
 }
+
+namespace {
+
+// The picture in a layout every encoder takes: 8-bit grey and black and white 1-bit as
+// they are (MSB first), anything else as 24-bit RGB.
+QImage encodable(const QImage &picture)
+{
+    switch (picture.format()) {
+    case QImage::Format_RGB888:
+    case QImage::Format_Grayscale8:
+        return picture;
+    case QImage::Format_Mono:
+    case QImage::Format_MonoLSB:
+        if (isBlackAndWhite(picture))
+            return picture.convertToFormat(QImage::Format_Mono);
+        break;
+    default:
+        break;
+    }
+    return picture.convertToFormat(QImage::Format_RGB888);
+}
+
+} // namespace
 
 SaveResult savePicture(const QImage &picture, const QString &path, Encoder encode,
                        ByteSink *written)
 {
     if (!encode || picture.isNull())
         return {Status::InvalidParameter, QStringLiteral("没有可保存的图像")};
-    const QImage rgb = picture.format() == QImage::Format_RGB888
-                           ? picture
-                           : picture.convertToFormat(QImage::Format_RGB888);
-    if (rgb.isNull())
+    const QImage image = encodable(picture);
+    if (image.isNull())
         return {Status::OutOfMemory, statusText(Status::OutOfMemory)};
-    const QByteArray encoded = encode(rgb);
+    const QByteArray encoded = encode(image);
     if (encoded.isEmpty())
         return {Status::WriteFailed, QStringLiteral("编码失败")};
     QString error;

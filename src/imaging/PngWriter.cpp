@@ -1,5 +1,7 @@
 #include "PngWriter.h"
 
+#include "BitonalTiff.h"
+
 #include <libdeflate.h>
 
 #include <QtEndian>
@@ -45,10 +47,10 @@ inline uchar paeth(int a, int b, int c)
     return uchar(pb <= pc ? b : c);
 }
 
-// Filters one row of n bytes (3 per pixel) into out; prev is the row above or null.
-void filterRow(Filter f, const uchar *row, const uchar *prev, size_t n, uchar *out)
+// Filters one row of n bytes (bpp per pixel, at least one) into out; prev is the row
+// above or null.
+void filterRow(Filter f, const uchar *row, const uchar *prev, size_t n, size_t bpp, uchar *out)
 {
-    constexpr size_t bpp = 3;
     switch (f) {
     case Filter::None:
     case Filter::Adaptive:
@@ -89,28 +91,71 @@ size_t signedSum(const uchar *bytes, size_t n)
     return sum;
 }
 
+// The rows as the file stores them: RGB and grey rows as they are; 1-bit rows with 1 for
+// white (inverted when the table has white first) and the bits after the last pixel
+// cleared. Null for other pictures or without memory.
+struct Rows
+{
+    const QImage &image;
+    size_t rowBytes = 0;
+    size_t bpp = 0;
+    std::unique_ptr<uchar[]> packed; // 1-bit rows only
+
+    explicit Rows(const QImage &picture) : image(picture)
+    {
+        const size_t width = size_t(picture.width());
+        if (picture.format() == QImage::Format_RGB888) {
+            rowBytes = width * 3;
+            bpp = 3;
+        } else if (picture.format() == QImage::Format_Grayscale8) {
+            rowBytes = width;
+            bpp = 1;
+        } else if (picture.format() == QImage::Format_Mono && isBlackAndWhite(picture)) {
+            rowBytes = (width + 7) / 8;
+            packed.reset(new (std::nothrow) uchar[rowBytes * size_t(picture.height())]);
+            if (!packed)
+                return;
+            bpp = 1;
+            const uchar flip = qGray(picture.color(0)) > 127 ? 0xFF : 0;
+            const uchar lastMask = width % 8 ? uchar(0xFF00 >> (width % 8)) : 0xFF;
+            for (int y = 0; y < picture.height(); ++y) {
+                const uchar *in = picture.constScanLine(y);
+                uchar *out = packed.get() + size_t(y) * rowBytes;
+                for (size_t i = 0; i < rowBytes; ++i)
+                    out[i] = in[i] ^ flip;
+                out[rowBytes - 1] &= lastMask;
+            }
+        }
+    }
+    bool usable() const { return bpp > 0 && !image.isNull(); }
+    const uchar *row(size_t y) const
+    {
+        return packed ? packed.get() + y * rowBytes : image.constScanLine(int(y));
+    }
+};
+
 // Every row with its filter byte in front, as the IDAT data wants them; null when there is
 // no memory for them.
-std::unique_ptr<uchar[]> filteredRows(const QImage &rgb888, Filter filter)
+std::unique_ptr<uchar[]> filteredRows(const Rows &rows, Filter filter)
 {
-    const size_t width = size_t(rgb888.width());
-    const size_t height = size_t(rgb888.height());
-    const size_t rowBytes = width * 3;
+    const size_t height = size_t(rows.image.height());
+    const size_t rowBytes = rows.rowBytes;
+    const size_t bpp = rows.bpp;
     // Filled row by row below: no need to clear it first.
     std::unique_ptr<uchar[]> raw(new (std::nothrow) uchar[height * (rowBytes + 1)]);
     if (!raw)
         return raw;
     std::vector<uchar> trial(filter == Filter::Adaptive ? rowBytes : 0);
     for (size_t y = 0; y < height; ++y) {
-        const uchar *row = rgb888.constScanLine(int(y));
-        const uchar *prev = y > 0 ? rgb888.constScanLine(int(y - 1)) : nullptr;
+        const uchar *row = rows.row(y);
+        const uchar *prev = y > 0 ? rows.row(y - 1) : nullptr;
         uchar *out = raw.get() + y * (rowBytes + 1);
         Filter f = filter;
         if (f == Filter::Adaptive) {
             f = Filter::None;
             size_t best = signedSum(row, rowBytes);
             for (Filter candidate : {Filter::Sub, Filter::Up, Filter::Average, Filter::Paeth}) {
-                filterRow(candidate, row, prev, rowBytes, trial.data());
+                filterRow(candidate, row, prev, rowBytes, bpp, trial.data());
                 const size_t sum = signedSum(trial.data(), rowBytes);
                 if (sum < best) {
                     best = sum;
@@ -119,9 +164,29 @@ std::unique_ptr<uchar[]> filteredRows(const QImage &rgb888, Filter filter)
             }
         }
         out[0] = uchar(f);
-        filterRow(f, row, prev, rowBytes, out + 1);
+        filterRow(f, row, prev, rowBytes, bpp, out + 1);
     }
     return raw;
+}
+
+// The colour profile in an iCCP chunk: a name, the compression method 0, the profile
+// zlib-compressed. Nothing to do for an empty profile; false when it cannot be written.
+bool appendProfile(QByteArray &out, libdeflate_compressor *compressor, const QByteArray &profile)
+{
+    if (profile.isEmpty())
+        return true;
+    static constexpr char name[] = "ICC Profile";
+    const size_t bound = libdeflate_zlib_compress_bound(compressor, size_t(profile.size()));
+    std::vector<uchar> chunk(sizeof name + 1 + bound);
+    std::memcpy(chunk.data(), name, sizeof name); // with its ending zero
+    chunk[sizeof name] = 0;                       // deflate
+    const size_t size =
+        libdeflate_zlib_compress(compressor, profile.constData(), size_t(profile.size()),
+                                 chunk.data() + sizeof name + 1, bound);
+    if (size == 0)
+        return false;
+    appendChunk(out, "iCCP", chunk.data(), sizeof name + 1 + size);
+    return true;
 }
 
 } // namespace
@@ -131,14 +196,15 @@ Settings defaultSettings()
     return {};
 }
 
-QByteArray encode(const QImage &rgb888, Settings settings)
+QByteArray encode(const QImage &image, Settings settings)
 {
-    if (rgb888.format() != QImage::Format_RGB888 || rgb888.isNull())
+    const Rows rows(image);
+    if (!rows.usable())
         return {};
-    const size_t width = size_t(rgb888.width());
-    const size_t height = size_t(rgb888.height());
-    const size_t rawSize = height * (width * 3 + 1);
-    const std::unique_ptr<uchar[]> raw = filteredRows(rgb888, settings.filter);
+    const size_t width = size_t(image.width());
+    const size_t height = size_t(image.height());
+    const size_t rawSize = height * (rows.rowBytes + 1);
+    const std::unique_ptr<uchar[]> raw = filteredRows(rows, settings.filter);
     if (!raw)
         return {};
 
@@ -154,16 +220,18 @@ QByteArray encode(const QImage &rgb888, Settings settings)
     uchar header[13];
     qToBigEndian(quint32(width), header);
     qToBigEndian(quint32(height), header + 4);
-    header[8] = 8;  // bits per channel
-    header[9] = 2;  // RGB
-    header[10] = 0; // deflate
-    header[11] = 0; // adaptive filtering
-    header[12] = 0; // not interlaced
+    header[8] = rows.packed ? 1 : 8;                             // bits per channel
+    header[9] = image.format() == QImage::Format_RGB888 ? 2 : 0; // RGB or grey
+    header[10] = 0;                                              // deflate
+    header[11] = 0;                                              // adaptive filtering
+    header[12] = 0;                                              // not interlaced
     appendChunk(out, "IHDR", header, sizeof header);
-    if (rgb888.dotsPerMeterX() > 0 && rgb888.dotsPerMeterY() > 0) {
+    if (!appendProfile(out, compressor.get(), embeddableProfile(image)))
+        return {};
+    if (image.dotsPerMeterX() > 0 && image.dotsPerMeterY() > 0) {
         uchar phys[9];
-        qToBigEndian(quint32(rgb888.dotsPerMeterX()), phys);
-        qToBigEndian(quint32(rgb888.dotsPerMeterY()), phys + 4);
+        qToBigEndian(quint32(image.dotsPerMeterX()), phys);
+        qToBigEndian(quint32(image.dotsPerMeterY()), phys + 4);
         phys[8] = 1; // metres
         appendChunk(out, "pHYs", phys, sizeof phys);
     }

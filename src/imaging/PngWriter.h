@@ -19,7 +19,9 @@ struct Settings
 Settings defaultSettings();
 
 // Encodes a 24-bit RGB picture (rows may be a view into a larger picture) as an 8-bit
-// RGB PNG with its resolution. Empty on failure.
-QByteArray encode(const QImage &rgb888, Settings settings = defaultSettings());
+// RGB PNG, an 8-bit grey one as 8-bit grey, a black and white Format_Mono one as 1-bit
+// grey; with its resolution, and its colour profile when it has one that fits. Empty on
+// failure.
+QByteArray encode(const QImage &image, Settings settings = defaultSettings());
 
 } // namespace imaging::png
