@@ -37,7 +37,8 @@ void tst_SplitOptions::accepted_data()
     QTest::addColumn<int>("threads");
     QTest::addColumn<QString>("layout");
     QTest::addColumn<QStringList>("inputs");
-    // For runs across many machines: the first picture, then "skip", "dry", the manifest.
+    // For runs across many machines: the first picture, then "skip", "dry", the manifest;
+    // then the choices for pages: "depth", "pdf", the PDF resolution when not 300.
     QTest::addColumn<QString>("shard");
     const int run = int(CommandRequest::Run);
     QTest::newRow("defaults: 4 parts, BMP, every core")
@@ -60,6 +61,9 @@ void tst_SplitOptions::accepted_data()
         << -1 << 0 << 0 << "" << QStringList{"a"} << "251 skip m.jsonl";
     QTest::newRow("a plan only") << command("--dry-run --out o a") << run << 4 << -1 << 0 << 0 << ""
                                  << QStringList{"a"} << "1 dry";
+    QTest::newRow("depth kept, books, PDF pages drawn finer")
+        << command("--keep-depth --pdf --pdf-dpi=600 --out o a.pdf") << run << 4 << -1 << 0 << 0
+        << "" << QStringList{"a.pdf"} << "1 depth pdf 600dpi";
     QTest::newRow("help wins over a mistake")
         << command("--bogus --version -h") << 1 << 4 << -1 << 0 << 0 << "" << QStringList{} << "1";
     QTest::newRow("version") << command("--version") << 2 << 4 << -1 << 0 << 0 << ""
@@ -94,6 +98,12 @@ void tst_SplitOptions::accepted()
         shard << "dry";
     if (!options.manifest.isEmpty())
         shard << options.manifest;
+    if (options.keepDepth)
+        shard << "depth";
+    if (options.makeBooks)
+        shard << "pdf";
+    if (options.pdfDpi != 300)
+        shard << QString::number(options.pdfDpi) + "dpi";
     QTEST(shard.join(' '), "shard");
 }
 
@@ -115,6 +125,8 @@ void tst_SplitOptions::refused_data()
     QTest::newRow("rotation -90") << command("--rotate -90 --out o a") << "0、90、180 或 270";
     QTest::newRow("GIF is never written") << command("--format gif --out o a") << "bmp、tif";
     QTest::newRow("no threads") << command("--threads 0 --out o a") << "线程数";
+    QTest::newRow("PDF pages coarser than a screen")
+        << command("--pdf-dpi 50 --out o a") << "72 到 1200";
     QTest::newRow("first picture 0") << command("--first-picture 0 --out o a") << "1 到 99999";
     QTest::newRow("first picture past five digits")
         << command("--first-picture 100000 --out o a") << "1 到 99999";
