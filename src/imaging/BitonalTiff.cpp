@@ -41,53 +41,60 @@ bool isBlackAndWhite(const QImage &image)
            ((isBlack(table[0]) && isWhite(table[1])) || (isWhite(table[0]) && isBlack(table[1])));
 }
 
+namespace {
+
+// A palette picture whose colours are all grey as 8-bit grey, or as 1-bit when they are
+// just black and white; null otherwise. The pixels are looked up in the table by hand:
+// Qt's conversions may go through the colour space and round a grey to its neighbour.
+QImage fromGreyPalette(const QImage &indexed8)
+{
+    const QList<QRgb> table = indexed8.colorTable();
+    if (indexed8.isNull() || table.isEmpty() || !std::all_of(table.begin(), table.end(), isGrey))
+        return {};
+    const bool bitonal =
+        std::all_of(table.begin(), table.end(), [](QRgb c) { return isBlack(c) || isWhite(c); });
+    QImage kept(indexed8.size(), bitonal ? QImage::Format_Mono : QImage::Format_Grayscale8);
+    if (kept.isNull())
+        return {};
+    if (bitonal)
+        kept.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    for (int y = 0; y < indexed8.height(); ++y) {
+        const uchar *in = indexed8.constScanLine(y);
+        uchar *out = kept.scanLine(y);
+        if (bitonal)
+            std::memset(out, 0, size_t(kept.bytesPerLine()));
+        for (int x = 0; x < indexed8.width(); ++x) {
+            const int grey = in[x] < table.size() ? qRed(table[in[x]]) : 0;
+            if (!bitonal)
+                out[x] = uchar(grey);
+            else if (grey)
+                out[x >> 3] |= uchar(0x80 >> (x & 7));
+        }
+    }
+    return kept;
+}
+
+} // namespace
+
 QImage keepingDepth(QImage decoded)
 {
     QImage kept;
     switch (decoded.format()) {
     case QImage::Format_Mono:
-        if (isBlackAndWhite(decoded))
-            return decoded;
-        break;
     case QImage::Format_MonoLSB:
         if (isBlackAndWhite(decoded))
             kept = decoded.convertToFormat(QImage::Format_Mono);
+        else // two greys, say
+            kept = fromGreyPalette(decoded.convertToFormat(QImage::Format_Indexed8));
         break;
     case QImage::Format_Grayscale8:
         return decoded;
     case QImage::Format_Grayscale16:
         kept = decoded.convertToFormat(QImage::Format_Grayscale8);
         break;
-    case QImage::Format_Indexed8: {
-        const QList<QRgb> table = decoded.colorTable();
-        if (table.isEmpty() || !std::all_of(table.begin(), table.end(), isGrey))
-            return {};
-        const bool bitonal = std::all_of(table.begin(), table.end(),
-                                         [](QRgb c) { return isBlack(c) || isWhite(c); });
-        // Pixels looked up in the table by hand: Qt's conversions may go through the
-        // colour space and round a grey to its neighbour.
-        kept = QImage(decoded.size(), bitonal ? QImage::Format_Mono : QImage::Format_Grayscale8);
-        if (kept.isNull())
-            return {};
-        if (bitonal)
-            kept.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
-        else
-            kept.fill(0);
-        for (int y = 0; y < decoded.height(); ++y) {
-            const uchar *in = decoded.constScanLine(y);
-            uchar *out = kept.scanLine(y);
-            for (int x = 0; x < decoded.width(); ++x) {
-                const int grey = in[x] < table.size() ? qRed(table[in[x]]) : 0;
-                if (!bitonal)
-                    out[x] = uchar(grey);
-                else if (grey)
-                    out[x >> 3] |= uchar(0x80 >> (x & 7));
-                else
-                    out[x >> 3] &= uchar(~(0x80 >> (x & 7)));
-            }
-        }
+    case QImage::Format_Indexed8:
+        kept = fromGreyPalette(decoded);
         break;
-    }
     default:
         break;
     }

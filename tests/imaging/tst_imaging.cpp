@@ -1,6 +1,7 @@
 // The imaging layer: instances, loading, turning, cutting and atomic saving.
 
 #include "TestSupport.h"
+#include "imaging/BitonalTiff.h"
 #include "imaging/Encoders.h"
 #include "imaging/Picture.h"
 #include "imaging/Readers.h"
@@ -136,20 +137,46 @@ void tst_Imaging::cutEveryPixelFormat_data()
 {
     QTest::addColumn<int>("format");
     QTest::addColumn<QByteArray>("codec");
-    QTest::newRow("1-bit") << int(QImage::Format_Mono) << QByteArray("png");
-    QTest::newRow("palette") << int(QImage::Format_Indexed8) << QByteArray("png");
-    QTest::newRow("grey") << int(QImage::Format_Grayscale8) << QByteArray("png");
-    QTest::newRow("alpha") << int(QImage::Format_ARGB32) << QByteArray("png");
-    QTest::newRow("16-bit") << int(QImage::Format_RGBA64) << QByteArray("png");
-    QTest::newRow("24-bit bmp") << int(QImage::Format_RGB888) << QByteArray("bmp");
-    QTest::newRow("tiff") << int(QImage::Format_RGB32) << QByteArray("tiff");
+    QTest::addColumn<QList<QRgb>>("table"); // for a 1-bit source, when not empty
+    QTest::addColumn<bool>("asPalette");    // the source turned into an 8-bit palette
+    QTest::addColumn<int>("kept");          // the format keepingDepth gives; 0: none
+    const int none = QImage::Format_Invalid, mono = QImage::Format_Mono,
+              grey = QImage::Format_Grayscale8;
+    const QList<QRgb> noTable;
+    QTest::newRow("1-bit") << mono << QByteArray("png") << noTable << false << mono;
+    QTest::newRow("palette") << int(QImage::Format_Indexed8) << QByteArray("png") << noTable
+                             << false << none;
+    QTest::newRow("grey") << grey << QByteArray("png") << noTable << false << grey;
+    QTest::newRow("alpha") << int(QImage::Format_ARGB32) << QByteArray("png") << noTable << false
+                           << none;
+    QTest::newRow("16-bit") << int(QImage::Format_RGBA64) << QByteArray("png") << noTable << false
+                            << none;
+    QTest::newRow("24-bit bmp") << int(QImage::Format_RGB888) << QByteArray("bmp") << noTable
+                                << false << none;
+    QTest::newRow("tiff") << int(QImage::Format_RGB32) << QByteArray("tiff") << noTable << false
+                          << none;
+    QTest::newRow("16-bit grey") << int(QImage::Format_Grayscale16) << QByteArray("png") << noTable
+                                 << false << grey;
+    QTest::newRow("black and white palette")
+        << mono << QByteArray("bmp") << noTable << true << mono;
+    QTest::newRow("grey palette") << grey << QByteArray("bmp") << noTable << true << grey;
+    QTest::newRow("1-bit of two greys")
+        << mono << QByteArray("bmp") << QList<QRgb>{qRgb(60, 60, 60), qRgb(200, 200, 200)} << false
+        << grey;
 }
 
 void tst_Imaging::cutEveryPixelFormat()
 {
     QFETCH(int, format);
     QFETCH(QByteArray, codec);
+    QFETCH(QList<QRgb>, table);
+    QFETCH(bool, asPalette);
+    QFETCH(int, kept);
     QImage source = testsupport::patternImage(33, 21, QImage::Format(format), 6);
+    if (!table.isEmpty())
+        source.setColorTable(table);
+    if (asPalette)
+        source = source.convertToFormat(QImage::Format_Indexed8);
     source.setDotsPerMeterX(testsupport::dotsPerMetre600);
     source.setDotsPerMeterY(testsupport::dotsPerMetre300);
     const QString path = dir_.filePath("cut." + codec);
@@ -164,6 +191,20 @@ void tst_Imaging::cutEveryPixelFormat()
     QCOMPARE(piece, rgb(decoded.copy(31, 2, 2, 19)));
     QCOMPARE(piece.dotsPerMeterX(), decoded.dotsPerMeterX());
     QCOMPARE(piece.dotsPerMeterY(), decoded.dotsPerMeterY());
+
+    // Black and white and grey pictures keep their depth, their pixels and resolution,
+    // and are saved at that depth.
+    const QImage deep = imaging::keepingDepth(decoded);
+    QCOMPARE(int(deep.format()), kept);
+    if (deep.isNull())
+        return;
+    QCOMPARE(rgb(deep), rgb(decoded));
+    QCOMPARE(testsupport::dpi(deep), QSize(600, 300));
+    const QString saved = dir_.filePath("kept.png");
+    QVERIFY(imaging::savePicture(deep, saved, imaging::encodePng).ok());
+    const QImage back(saved);
+    QCOMPARE(back.depth(), deep.depth());
+    QCOMPARE(rgb(back), rgb(deep));
 }
 
 void tst_Imaging::cutOutsideRefused()
