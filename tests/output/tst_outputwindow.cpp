@@ -312,10 +312,14 @@ void tst_OutputWindow::wholeRun()
     OutputWindow &w = *window_;
     const Controls &c = *c_;
     c.folderEdit->setText(QStringLiteral("  ") + out_ + QStringLiteral("  "));
-    // The books too: the job takes the box's choice.
+    // The books too, where the build writes PDF: the job takes the box's choice.
+    QStringList books;
+#ifdef SPLITTER_WITH_PDF
     c.book->setFocus();
     QTest::keyClick(c.book, Qt::Key_Space);
     QVERIFY(job_.makeBooks && !job_.keepDepth);
+    books = QStringList{"A.pdf", "C.pdf", "D.pdf"};
+#endif
     QSignalSpy ended(&w, &OutputWindow::runFinished);
     QTest::mouseClick(c.start, Qt::LeftButton);
     QVERIFY(w.isRunning());
@@ -323,9 +327,11 @@ void tst_OutputWindow::wholeRun()
     QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     QVERIFY(ended.wait(30000));
 
-    QCOMPARE(entries(out_),
-             QStringList({"A.pdf", "A00001.BMP", "A00002.BMP", "A00005.BMP", "A00006.BMP", "C.pdf",
-                          "C00003.BMP", "C00007.BMP", "D.pdf", "D00004.BMP", "D00008.BMP"}));
+    QStringList pieces{"A00001.BMP", "A00002.BMP", "A00005.BMP", "A00006.BMP",
+                       "C00003.BMP", "C00007.BMP", "D00004.BMP", "D00008.BMP"};
+    pieces += books;
+    pieces.sort();
+    QCOMPARE(entries(out_), pieces);
     QVERIFY(c.book->isEnabled());
     QCOMPARE(rgb(QImage(out_ + "/D00008.BMP")), rgb(QImage(second)).copy(20, 15, 20, 15));
     QCOMPARE(c.percent->text(), QStringLiteral("100 %"));
