@@ -96,7 +96,7 @@ int dotsPerMeter(double pixels, double points)
     double dpi = pixels * 72.0 / points;
     if (std::abs(dpi - std::round(dpi)) <= 0.01)
         dpi = std::round(dpi);
-    return qRound(dpi / 0.0254);
+    return int(qBound(1.0, std::round(dpi / 0.0254), 1e9)); // absurd boxes stay in range
 }
 
 bool withinAllocationLimit(QSize size)
@@ -206,7 +206,15 @@ PageLayout lookAtPage(QPDF &qpdf, int index)
                 a.hasKey("/AP"))
                 return layout;
     pdf::OneImageContent content;
-    QPDFObjectHandle::parseContentStream(page.getObjectHandle().getKey("/Contents"), &content);
+    // A page without content is blank, and content qpdf cannot follow is the renderer's.
+    QPDFObjectHandle contents = page.getObjectHandle().getKey("/Contents");
+    if (!contents.isStream() && !contents.isArray())
+        return layout;
+    try {
+        QPDFObjectHandle::parseContentStream(contents, &content);
+    } catch (const std::exception &) {
+        return layout;
+    }
     if (!content.oneDraw() || !coversBox(content.matrix(), layout.box))
         return layout;
     QPDFObjectHandle resources = page.getAttribute("/Resources", false);
@@ -256,13 +264,12 @@ Status renderedPage(PdfPages::Document &document, const PageLayout &layout, int 
                     QImage &image, const char *&reason)
 {
     // The renderer's own size: the box at that dpi, rounded, turned as shown.
-    const QSize pixels = turnedSize(
-        QSize(int(layout.box.width() * dpi / 72 + 0.5), int(layout.box.height() * dpi / 72 + 0.5)),
-        layout.turns);
-    if (pixels.isEmpty())
+    const double w = layout.box.width() * dpi / 72, h = layout.box.height() * dpi / 72;
+    if (!(w >= 0.5 && h >= 0.5)) // NaN too
         return refuse(reason, Status::UnknownImageFormat, "PDF 页面尺寸无效");
-    if (!withinAllocationLimit(pixels))
+    if (w * h * 4 > double(allocationLimitMb) * 1024 * 1024)
         return refuse(reason, Status::TooLarge, "PDF 页面太大");
+    const QSize pixels = turnedSize(QSize(int(w + 0.5), int(h + 0.5)), layout.turns);
     if (size) {
         *size = pixels;
         return Status::Ok;
