@@ -9,7 +9,6 @@
 #include <QColorSpace>
 #include <QDir>
 #include <QFile>
-#include <QImage>
 #include <QImageReader>
 #include <QSaveFile>
 
@@ -29,7 +28,6 @@
 #include <memory>
 #include <new>
 #include <stdexcept>
-#include <tuple>
 
 #include <jpeglib.h>
 #endif
@@ -59,6 +57,7 @@ struct PageImage
     double dpiX = defaultDpi;
     double dpiY = defaultDpi;
     QByteArray icc;
+    bool operator==(const PageImage &) const = default;
 };
 
 QString pieceReason(const QString &file, const QString &why)
@@ -74,14 +73,11 @@ double dpiOrDefault(double dpi)
     return dpi < 72.5 || qAbs(dpi - qtDefault) < 0.5 ? defaultDpi : dpi;
 }
 
-// An ICC profile fits the page's samples only when its colour space has as many
-// components; a mismatched one would make the page unreadable.
+// A profile for the page's kind of colour; a mismatched one would make the page unreadable.
 QByteArray fittingProfile(const QByteArray &icc, int components)
 {
-    if (icc.size() < 128)
-        return {};
-    const QByteArray space = icc.mid(16, 4);
-    return space == (components == 1 ? "GRAY" : "RGB ") ? icc : QByteArray();
+    const bool fits = icc.size() >= 128 && icc.mid(16, 4) == (components == 1 ? "GRAY" : "RGB ");
+    return fits ? icc : QByteArray();
 }
 
 struct JpegErrorExit
@@ -90,8 +86,7 @@ struct JpegErrorExit
     std::jmp_buf jump;
 };
 
-// Reads a JPEG's header (size, components, density, colour profile) without decoding
-// a pixel; false when libjpeg cannot read it or it is neither grey nor RGB (CMYK).
+// A JPEG's header, no pixel decoded; false when unreadable or neither grey nor RGB (CMYK).
 bool readJpegHeader(const QByteArray &file, PageImage &page)
 {
     jpeg_decompress_struct info;
@@ -106,8 +101,7 @@ bool readJpegHeader(const QByteArray &file, PageImage &page)
         jpeg_destroy_decompress(&info);
         return false;
     }
-    jpeg_mem_src(&info, reinterpret_cast<const unsigned char *>(file.constData()),
-                 static_cast<unsigned long>(file.size()));
+    jpeg_mem_src(&info, reinterpret_cast<const uchar *>(file.constData()), file.size());
     jpeg_save_markers(&info, JPEG_APP0 + 2, 0xFFFF);
     const bool read = jpeg_read_header(&info, TRUE) == JPEG_HEADER_OK;
     page.width = int(info.image_width);
@@ -119,7 +113,8 @@ bool readJpegHeader(const QByteArray &file, PageImage &page)
     JOCTET *icc = nullptr;
     unsigned int iccSize = 0;
     if (read && jpeg_read_icc_profile(&info, &icc, &iccSize)) {
-        page.icc = QByteArray(reinterpret_cast<const char *>(icc), qsizetype(iccSize));
+        page.icc = fittingProfile(
+            QByteArray(reinterpret_cast<const char *>(icc), qsizetype(iccSize)), page.components);
         std::free(icc);
     }
     jpeg_destroy_decompress(&info);
@@ -145,16 +140,26 @@ SaveResult readPiece(const QString &path, bool withSamples, PieceContent &piece)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return failed(Status::FileNotFound, file.errorString());
-    QByteArray bytes = file.readAll();
+    // A JPEG's header and last bytes tell enough until its page is written; others are read whole.
+    QByteArray bytes = file.read(withSamples ? file.size() : 256 * 1024);
+    const bool isJpeg = bytes.startsWith("\xFF\xD8");
+    bool header = isJpeg && readJpegHeader(bytes, page);
+    if (!header && !file.atEnd()) {
+        bytes += file.readAll();
+        header = isJpeg && readJpegHeader(bytes, page);
+    }
     if (file.error() != QFileDevice::NoError)
         return failed(Status::GenericError, file.errorString());
     Group4Strip strip;
-    if (bytes.startsWith("\xFF\xD8")) {
+    if (isJpeg) {
         page.coding = Coding::Jpeg;
-        // Data cut short would go into the book as it is, and show grey.
-        if (!readJpegHeader(bytes, page) || !jpeg::hasEndOfImage(bytes))
+        // Data cut short would go into the book as it is, and show grey. Pieces end with the
+        // end-of-image marker; a file with bytes after it is searched whole.
+        bool complete = file.seek(file.size() - 2) && file.read(2) == "\xFF\xD9";
+        if (!complete && file.seek(0))
+            complete = jpeg::hasEndOfImage(bytes = file.readAll());
+        if (!header || !complete)
             return failed(Status::UnknownImageFormat, QStringLiteral("JPEG 文件无效或不完整"));
-        page.icc = fittingProfile(page.icc, page.components);
         piece.coded = withSamples ? std::move(bytes) : QByteArray();
         return {};
     }
@@ -216,12 +221,9 @@ public:
     {
         PieceContent piece;
         failure_ = readPiece(page_.file, true, piece);
-        const PageImage &read = piece.page;
-        if (failure_.ok() &&
-            std::tie(read.width, read.height, read.bits, read.components, read.blackIs1) !=
-                std::tie(page_.width, page_.height, page_.bits, page_.components, page_.blackIs1))
+        if (failure_.ok() && piece.page != page_)
             failure_ = {Status::GenericError,
-                        pieceReason(page_.file, QStringLiteral("文件在写入 PDF 时被改动"))};
+                        pieceReason(page_.file, QStringLiteral("文件已改动"))};
         if (!failure_.ok())
             throw std::runtime_error("piece unreadable");
         out->write(reinterpret_cast<const unsigned char *>(piece.coded.constData()),
@@ -263,8 +265,10 @@ Object dictionary(std::initializer_list<std::pair<const char *, Object>> keys)
 }
 
 // PDF's date form, with the offset from UTC.
-std::string pdfDate(const QDateTime &when)
+std::string pdfDate(QDateTime when)
 {
+    if (!when.isValid())
+        when = QDateTime::currentDateTime();
     const QDate day = when.date();
     const QTime time = when.time();
     return QUtil::qpdf_time_to_pdf_time({day.year(), day.month(), day.day(), time.hour(),
@@ -297,17 +301,15 @@ void addPage(QPDF &pdf, const PageImage &page, SaveResult &failure,
                                   {"/BitsPerComponent", Object::newInteger(page.bits)},
                                   {"/ColorSpace", colourSpace(pdf, page, profiles)}}));
     const auto samples = std::make_shared<PieceSamples>(page, failure);
-    if (page.coding == Coding::Flate) {
-        image.replaceStreamData(samples, Object::newNull(), Object::newNull());
-    } else if (page.coding == Coding::Jpeg) {
-        image.replaceStreamData(samples, Object::newName("/DCTDecode"), Object::newNull());
-    } else {
-        image.replaceStreamData(samples, Object::newName("/CCITTFaxDecode"),
-                                dictionary({{"/K", Object::newInteger(-1)},
-                                            {"/Columns", Object::newInteger(page.width)},
-                                            {"/Rows", Object::newInteger(page.height)},
-                                            {"/BlackIs1", Object::newBool(page.blackIs1)}}));
-    }
+    const Object filter = page.coding == Coding::Flate  ? Object::newNull()
+                          : page.coding == Coding::Jpeg ? Object::newName("/DCTDecode")
+                                                        : Object::newName("/CCITTFaxDecode");
+    const Object group4 = dictionary({{"/K", Object::newInteger(-1)},
+                                      {"/Columns", Object::newInteger(page.width)},
+                                      {"/Rows", Object::newInteger(page.height)},
+                                      {"/BlackIs1", Object::newBool(page.blackIs1)}});
+    image.replaceStreamData(samples, filter,
+                            page.coding == Coding::Group4 ? group4 : Object::newNull());
     // Coded pages go in byte for byte; the writer must not try to recode them.
     image.setFilterOnWrite(page.coding == Coding::Flate);
 
@@ -337,13 +339,11 @@ SaveResult writeBook(const QList<PageImage> &pages, const QString &target, const
         std::map<QByteArray, Object> profiles;
         for (const PageImage &page : pages)
             addPage(pdf, page, failure, profiles);
-        const QDateTime created =
-            info.created.isValid() ? info.created : QDateTime::currentDateTime();
         pdf.getTrailer().replaceKey(
-            "/Info", pdf.makeIndirectObject(
-                         dictionary({{"/Title", Object::newUnicodeString(info.title.toStdString())},
-                                     {"/Producer", Object::newUnicodeString("青禾图片分割器 1.2")},
-                                     {"/CreationDate", Object::newString(pdfDate(created))}})));
+            "/Info", pdf.makeIndirectObject(dictionary(
+                         {{"/Title", Object::newUnicodeString(info.title.toStdString())},
+                          {"/Producer", Object::newUnicodeString("青禾图片分割器 1.2")},
+                          {"/CreationDate", Object::newString(pdfDate(info.created))}})));
         if (!file.open(QIODevice::WriteOnly))
             return {Status::AccessDenied, notWritten + file.errorString()};
         FileOutput out(file);
