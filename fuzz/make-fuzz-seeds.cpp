@@ -1,7 +1,9 @@
-// Writes the seed corpora of the fuzz targets into <root>/load, <root>/cut and
-// <root>/layout, so that no binary input is kept in the repository.
+// Writes the seed corpora of the fuzz targets into <root>/load, <root>/cut, <root>/layout
+// and <root>/pdf, so that no binary input is kept in the repository.
 
 #include "CutCase.h"
+#include "imaging/BitonalTiff.h"
+#include "imaging/JpegCodec.h"
 #include "job/LayoutFile.h"
 
 #include <QBuffer>
@@ -12,6 +14,13 @@
 
 #include <cstdio>
 #include <limits>
+
+#ifdef SPLITTER_WITH_PDF
+#define POINTERHOLDER_TRANSITION 4
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+#endif
 
 namespace {
 
@@ -133,6 +142,75 @@ void layoutSeeds(const QDir &dir)
     writeFile(dir.filePath(QStringLiteral("cut.json")), valid.left(valid.size() / 2));
 }
 
+#ifdef SPLITTER_WITH_PDF
+// One page drawing an image with the given dictionary and bytes through the content;
+// the writer deflates the streams given without a filter.
+QByteArray onePagePdf(const char *imageDict, const QByteArray &bytes, const char *content,
+                      const char *page = "<< /Type /Page /MediaBox [0 0 72 72] >>")
+{
+    QPDF pdf;
+    pdf.emptyPDF();
+    QPDFObjectHandle image = QPDFObjectHandle::newStream(&pdf, bytes.toStdString());
+    image.replaceDict(QPDFObjectHandle::parse(imageDict));
+    QPDFObjectHandle pageObject = pdf.makeIndirectObject(QPDFObjectHandle::parse(page));
+    pageObject.replaceKey("/Resources", QPDFObjectHandle::parse("<< /XObject << >> >>"));
+    pageObject.getKey("/Resources").getKey("/XObject").replaceKey("/Im0", image);
+    pageObject.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, content));
+    QPDFPageDocumentHelper(pdf).addPage(pageObject, false);
+    QPDFWriter writer(pdf);
+    writer.setOutputMemory();
+    writer.setStaticID(true);
+    writer.write();
+    const std::shared_ptr<Buffer> out = writer.getBufferSharedPointer();
+    return QByteArray(reinterpret_cast<const char *>(out->getBuffer()), qsizetype(out->getSize()));
+}
+
+void pdfSeeds(const QDir &dir)
+{
+    QImage rgb(7, 5, QImage::Format_RGB888);
+    for (int y = 0; y < rgb.height(); ++y)
+        for (int x = 0; x < rgb.width(); ++x)
+            rgb.setPixel(x, y, qRgb(x * 30, y * 50, (x + y) * 20));
+    const QImage mono = rgb.convertToFormat(QImage::Format_Mono);
+    const QByteArray pixels(reinterpret_cast<const char *>(rgb.constBits()), rgb.sizeInBytes());
+    const char *drawn = "q 72 0 0 72 0 0 cm /Im0 Do Q";
+    const char *image = "<< /Type /XObject /Subtype /Image /Width 7 /Height 5 ";
+    auto dict = [image](const char *rest) { return QByteArray(image) + rest; };
+    writeFile(dir.filePath(QStringLiteral("jpeg-turned.pdf")),
+              onePagePdf(dict("/ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode >>"),
+                         imaging::jpeg::encode(rgb, 90), drawn,
+                         "<< /Type /Page /MediaBox [0 0 72 72] /Rotate -90 >>"));
+    QByteArray rows; // 7 RGB pixels a row, unpadded
+    for (int y = 0; y < rgb.height(); ++y)
+        rows += pixels.mid(y * rgb.bytesPerLine(), 21);
+    writeFile(dir.filePath(QStringLiteral("flate-rgb.pdf")),
+              onePagePdf(dict("/ColorSpace /DeviceRGB /BitsPerComponent 8 >>"), rows, drawn));
+    writeFile(dir.filePath(QStringLiteral("indexed.pdf")),
+              onePagePdf(dict("/ColorSpace [/Indexed /DeviceRGB 1 <000000FF8000>] "
+                              "/BitsPerComponent 1 >>"),
+                         QByteArray(5, '\x5A'), drawn));
+    writeFile(dir.filePath(QStringLiteral("grey-inverted.pdf")),
+              onePagePdf(dict("/ColorSpace /DeviceGray /BitsPerComponent 1 /Decode [1 0] >>"),
+                         QByteArray(5, '\xA5'), drawn,
+                         "<< /Type /Page /MediaBox [0 0 72 72] "
+                         "/CropBox [0.2 0.1 72 71.8] >>"));
+    imaging::Group4Strip strip;
+    if (imaging::readGroup4Strip(imaging::encodeGroup4Tiff(mono), strip))
+        writeFile(dir.filePath(QStringLiteral("group4.pdf")),
+                  onePagePdf(dict("/ColorSpace /DeviceGray /BitsPerComponent 1 "
+                                  "/Filter /CCITTFaxDecode "
+                                  "/DecodeParms << /K -1 /Columns 7 /Rows 5 >> >>"),
+                             strip.data, drawn));
+    // Pages for the renderer: a drawing, and an image that covers half the page.
+    writeFile(dir.filePath(QStringLiteral("drawing.pdf")),
+              onePagePdf(dict("/ColorSpace /DeviceGray /BitsPerComponent 8 >>"),
+                         QByteArray(35, '\x80'), "0 0 1 rg 10 10 50 50 re f 1 w 0 0 m 72 72 l S"));
+    writeFile(dir.filePath(QStringLiteral("half.pdf")),
+              onePagePdf(dict("/ColorSpace /DeviceGray /BitsPerComponent 8 >>"),
+                         QByteArray(35, '\x80'), "q 36 0 0 72 0 0 cm /Im0 Do Q"));
+}
+#endif
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -143,11 +221,14 @@ int main(int argc, char **argv)
         return 2;
     }
     const QDir root(QString::fromLocal8Bit(argv[1]));
-    for (const char *sub : {"load", "cut", "layout"})
+    for (const char *sub : {"load", "cut", "layout", "pdf"})
         if (!root.mkpath(QLatin1String(sub)))
             return 1;
     loadSeeds(QDir(root.filePath(QStringLiteral("load"))));
     cutSeeds(QDir(root.filePath(QStringLiteral("cut"))));
     layoutSeeds(QDir(root.filePath(QStringLiteral("layout"))));
+#ifdef SPLITTER_WITH_PDF
+    pdfSeeds(QDir(root.filePath(QStringLiteral("pdf"))));
+#endif
     return 0;
 }
