@@ -73,12 +73,12 @@ def grey_tiffs(sheets, root):
 
 
 def scanned_pdfs(sheets, root):
-    """The JPEG sheets as scanned PDFs (img2pdf: each page one JPEG, stored as it is) of 100
-    and 10 pages, A4 at 300 dpi."""
+    """The JPEG sheets as scanned PDFs (img2pdf: each page one JPEG, stored as it is) of 100,
+    50 and 10 pages, A4 at 300 dpi."""
     return {count: _made(os.path.join(root, f"scan-{count}.pdf"), lambda tmp, n=count:
                          subprocess.run(["img2pdf", "-s", "300dpi", "-o", tmp] + sheets[:n],
                                         check=True))
-            for count in (SHEETS, 10)}
+            for count in (SHEETS, 50, 10)}
 
 
 class _Tiff:

@@ -12,13 +12,14 @@ resident set (from wait4, so one process's own figure).
 
  1  a 200-page TIFF against the same pages as 200 files; late pages against early ones
  2  a 100-page scanned PDF against pdfimages -all, then qinghe-split on what it extracted
- 3  peak memory on 20 against 200 TIFF pages, 10 against 100 PDF pages
+ 3  peak memory on 20 against 200 TIFF pages, 10 and 50 against 100 PDF pages
  4  a 600-dpi 1-bit A4 page: pieces with --keep-depth against the source, and without
  5  --pdf on the A4 sheets; a 300-page book of 1-bit pages: A.pdf against its G4 pieces
 """
 import argparse
 import glob
 import hashlib
+import json
 import os
 import shutil
 import statistics
@@ -245,13 +246,15 @@ class Bench:
         rounds.add("ours", [self.split("--format", "jpg", pdfs[100])], prepare, keep("ours"))
         rounds.add("theirs", [["pdfimages", "-all", pdfs[100], os.path.join(extracted, "p")],
                               self.split("--format", "jpg", extracted)], prepare, keep("theirs"))
-        rounds.add(10, [self.split("--format", "jpg", pdfs[10])], prepare)
+        for count in (10, 50):
+            rounds.add(count, [self.split("--format", "jpg", pdfs[count])], prepare)
         note(f"row 2: a 100-page scanned PDF against pdfimages then qinghe-split, "
              f"{self.runs} rounds")
         rounds.run()
         shutil.rmtree(extracted, ignore_errors=True)
         ours, theirs = rounds.wall("ours"), rounds.wall("theirs")
         self.peaks[("PDF", 10)], self.peaks[("PDF", 100)] = rounds.peak(10), rounds.peak("ours")
+        self.peaks[("PDF", 50)] = rounds.peak(50)
         same = found.get("ours") and found.get("ours") == found.get("theirs")
         cours, ctheirs = rounds.cpu("ours"), rounds.cpu("theirs")
         print("\n| 100-page scanned PDF (JPEG pages), --parts 2 --format jpg | wall s | "
@@ -270,7 +273,8 @@ class Bench:
         print("\n| peak memory, --parts 2 | fewer pages, MB | more pages, MB | ratio | "
               "target | holds |")
         print("|---|---|---|---|---|---|")
-        for kind, few, many, fmt in (("TIFF", 20, 200, "tif"), ("PDF", 10, 100, "jpg")):
+        for kind, few, many, fmt in (("TIFF", 20, 200, "tif"), ("PDF", 10, 100, "jpg"),
+                                     ("PDF", 50, 100, "jpg")):
             a, b = self.peaks.get((kind, few)), self.peaks.get((kind, many))
             r = ratio(b, a)
             print(f"| {kind}, {few} against {many} pages, --format {fmt} | {cell(a, 0)} | "
@@ -316,8 +320,8 @@ class Bench:
               f"{cell(cbooks, 3)} | {cell(ratio(cbooks, cplain), 3)} |")
 
         pages = fixtures.book_pages(self.root)
-        print(f"\n| {len(pages)}-page book, 600-dpi 1-bit A4, --parts 1 --keep-depth --format tif "
-              "--pdf | value | target | holds |")
+        print(f"\n| {len(pages)}-page book, 600-dpi 1-bit A4, one frame over the whole page, "
+              "--keep-depth --format tif --pdf | value | target | holds |")
         print("|---|---|---|---|")
         if not kept:
             # Without 1-bit pieces the book would hold 24-bit pages of 100 MB each.
@@ -326,7 +330,16 @@ class Bench:
         note(f"row 5: a {len(pages)}-page book of 1-bit pages")
         warm(pages)
         self.prepare()
-        command = [self.cli, "--parts", "1", "--keep-depth", "--format", "tif", "--pdf",
+        # A layout of one frame over the whole page: --parts 1 would cut step 2's default
+        # frame, the left half.
+        layout = os.path.join(self.root, "whole-page.json")
+        width, height = fixtures.A4_600
+        with open(layout, "w") as f:
+            json.dump({"format": 1, "parts": 1, "rotation": 0,
+                       "sample": {"width": width, "height": height},
+                       "frames": [{"letter": "A", "x": 0, "y": 0, "width": width,
+                                   "height": height}]}, f, indent=4)
+        command = [self.cli, "--layout", layout, "--keep-depth", "--format", "tif", "--pdf",
                    "--out", self.out, os.path.dirname(pages[0])]
         result = timed(command)
         book = os.path.join(self.out, "A.pdf")
