@@ -434,7 +434,7 @@ void tst_Codecs::group4Tiff_data()
     QTest::newRow("uncompressed 1-bit") << imaging::raw::encodeTiff(small) << true;
     QTest::newRow("24-bit") << imaging::raw::encodeTiff(rgb(testsupport::patternImage(5, 4)))
                             << true;
-    QTest::newRow("cut short") << imaging::encodeGroup4Tiff(small).first(60) << true;
+    QTest::newRow("cut short") << imaging::encodeGroup4Tiff(small).left(60) << true;
     QTest::newRow("not a TIFF") << QByteArray("II*\0 no directory", 17) << true;
 }
 
@@ -447,6 +447,9 @@ void tst_Codecs::group4Tiff()
         QVERIFY(!imaging::readGroup4Strip(other, strip));
         return;
     }
+#ifndef SPLITTER_WITH_LIBTIFF
+    QSKIP("Group 4 needs libtiff, which this build lacks");
+#endif
     // Lines of letter-like strokes over a whole A4 page, as a scanned letter.
     QImage page(4961, 7016, QImage::Format_Mono);
     const QRgb black = qRgb(0, 0, 0), white = qRgb(255, 255, 255);
