@@ -6,6 +6,7 @@
 
 #ifdef SPLITTER_WITH_PDF
 #include "PdfPageImage.h"
+#include "PdfPageTree.h"
 #include "TurnedCut.h"
 
 #include <QColorSpace>
@@ -136,8 +137,23 @@ public:
     QString path;
     QPDF qpdf;
     int pages = 0;
+    bool listed = false; // the tree's counts failed once: qpdf's list of every page is used
     std::unique_ptr<Poppler::Document> poppler;
     PageLayout layout; // the page last looked at: pageSize is mostly followed by decodePage
+
+    QPDFObjectHandle page(int index)
+    {
+        if (!listed) {
+            QPDFObjectHandle found = pdf::treePage(qpdf, index);
+            if (found.isDictionary())
+                return found;
+            listed = true;
+        }
+        const std::vector<QPDFObjectHandle> &all = qpdf.getAllPages();
+        if (size_t(index) >= all.size())
+            throw std::out_of_range("page beyond the page tree");
+        return all[size_t(index)];
+    }
 };
 
 PdfPages::PdfPages() = default;
@@ -155,7 +171,12 @@ Status PdfPages::open(const QString &path)
         document->qpdf.setSuppressWarnings(true);
         document->qpdf.setAttemptRecovery(true);
         document->qpdf.processFile(QFile::encodeName(path).constData());
-        document->pages = int(document->qpdf.getAllPages().size());
+        // The root's count, unless the file had to be repaired: then every page is found.
+        document->pages =
+            document->qpdf.anyWarnings() ? 0 : int(pdf::treePageCount(document->qpdf));
+        document->listed = document->pages == 0;
+        if (document->listed)
+            document->pages = int(document->qpdf.getAllPages().size());
     } catch (const QPDFExc &e) {
         if (e.getErrorCode() == qpdf_e_password)
             return fail(Status::AccessDenied, "PDF 文件有密码保护，无法打开");
@@ -181,11 +202,11 @@ int PdfPages::pageCount() const
 namespace {
 
 // Finds what the page is: its box, its turn, and whether it is one image drawn over it.
-PageLayout lookAtPage(QPDF &qpdf, int index)
+PageLayout lookAtPage(PdfPages::Document &document, int index)
 {
     PageLayout layout;
     layout.page = index;
-    QPDFPageObjectHelper page(qpdf.getAllPages().at(size_t(index)));
+    QPDFPageObjectHelper page(document.page(index));
     // A page without a media box is a US Letter page, as in the renderer.
     QRectF media = rectangleOf(page.getMediaBox());
     if (!page.getMediaBox().isRectangle())
@@ -328,7 +349,7 @@ Status PdfPages::pageOrSize(int page, int renderDpi, QSize *size, QImage &image)
         return fail(Status::InvalidParameter, "PDF 页面的分辨率无效");
     try {
         if (document_->layout.page != page)
-            document_->layout = lookAtPage(document_->qpdf, page);
+            document_->layout = lookAtPage(*document_, page);
         const PageLayout &layout = document_->layout;
         if (layout.box.width() < 1 || layout.box.height() < 1)
             return fail(Status::UnknownImageFormat, "PDF 页面尺寸无效");

@@ -121,7 +121,7 @@ void TestPdfPages::scannedPageGivesItsOwnPixels_data()
     QTest::newRow("jpeg turned back by qpdf")
         << "rgb.jpg"
         << "img2pdf, qpdf --rotate=-90" << 3 << asDecoder << 300. << 300.;
-    QTest::newRow("turn inherited from the page tree")
+    QTest::newRow("turn inherited through a nested page tree")
         << "rgb.jpg"
         << "img2pdf, tree turn -90" << 3 << asDecoder << 300. << 300.;
     QTest::newRow("opens without a password")
@@ -210,8 +210,15 @@ void TestPdfPages::scannedPageGivesItsOwnPixels()
         QVERIFY(QFile::remove(pdf) && QFile::rename(edited, pdf));
     if (made.contains("tree turn"))
         QVERIFY(rewritePdf(pdf, [](QPDF &doc, std::vector<QPDFObjectHandle> &pages) {
+            // The page under a node of its own, which turns it.
+            QPDFObjectHandle root = doc.getRoot().getKey("/Pages");
+            QPDFObjectHandle node = doc.makeIndirectObject(
+                QPDFObjectHandle::parse("<< /Type /Pages /Count 1 /Rotate -90 >>"));
+            node.replaceKey("/Kids", root.getKey("/Kids"));
+            node.replaceKey("/Parent", root);
             pages[0].removeKey("/Rotate");
-            doc.getRoot().getKey("/Pages").replaceKey("/Rotate", QPDFObjectHandle::newInteger(-90));
+            pages[0].replaceKey("/Parent", node);
+            root.replaceKey("/Kids", QPDFObjectHandle::newArray({node}));
         }));
     if (made.contains("break xref")) {
         QByteArray bytes = fileBytes(pdf);
