@@ -1,6 +1,7 @@
 # Cross-compiles for 64-bit Windows with Debian's mingw-w64 (POSIX threads, so std::thread
-# and friends work). SPLITTER_WIN_SDK is the prefix of the Windows SDK scripts/windows builds:
-# Qt, libjpeg-turbo and libdeflate for mingw are searched there and in mingw's own root.
+# and friends work). SPLITTER_WIN_SDK lists the prefixes scripts/windows builds, the SDK and
+# its extras: Qt, libjpeg-turbo, libdeflate, zlib, libtiff and qpdf for mingw are searched
+# there and in mingw's own root.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
 
