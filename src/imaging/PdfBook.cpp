@@ -143,18 +143,15 @@ SaveResult readPiece(const QString &path, bool withSamples, PieceContent &piece)
     // A JPEG's header and last bytes tell enough until its page is written; others are read whole.
     QByteArray bytes = file.read(withSamples ? file.size() : 256 * 1024);
     const bool isJpeg = bytes.startsWith("\xFF\xD8");
-    bool header = isJpeg && readJpegHeader(bytes, page);
-    if (!header && !file.atEnd()) {
+    if (!(isJpeg && readJpegHeader(bytes, page)) && !file.atEnd())
         bytes += file.readAll();
-        header = isJpeg && readJpegHeader(bytes, page);
-    }
+    const bool header = isJpeg && readJpegHeader(bytes, page);
     if (file.error() != QFileDevice::NoError)
         return failed(Status::GenericError, file.errorString());
     Group4Strip strip;
     if (isJpeg) {
         page.coding = Coding::Jpeg;
-        // Data cut short would go into the book as it is, and show grey. Pieces end with the
-        // end-of-image marker; a file with bytes after it is searched whole.
+        // Data cut short would go in as it is. Pieces end with the end-of-image marker.
         bool complete = file.seek(file.size() - 2) && file.read(2) == "\xFF\xD9";
         if (!complete && file.seek(0))
             complete = jpeg::hasEndOfImage(bytes = file.readAll());
@@ -174,9 +171,7 @@ SaveResult readPiece(const QString &path, bool withSamples, PieceContent &piece)
             return failed(Status::UnknownImageFormat, reader.errorString());
         // Stored as 1-bit black and white, 8-bit grey, or 24-bit RGB (an alpha dropped).
         QImage samples = keepingDepth(image);
-        if (samples.isNull())
-            samples = image.convertToFormat(QImage::Format_RGB888);
-        if (samples.isNull())
+        if (samples.isNull() && (samples = image.convertToFormat(QImage::Format_RGB888)).isNull())
             return failed(Status::OutOfMemory, statusText(Status::OutOfMemory));
         page.dpiX = dpiOrDefault(image.dotsPerMeterX() * 0.0254);
         page.dpiY = dpiOrDefault(image.dotsPerMeterY() * 0.0254);
@@ -239,7 +234,8 @@ private:
     SaveResult &failure_;
 };
 
-// Passes the writer's bytes into the file as they come.
+// Passes the writer's bytes into the file as they come. A write cut short by a full disk
+// reports no error; only the next one fails and says why.
 class FileOutput : public Pipeline
 {
 public:
@@ -247,8 +243,13 @@ public:
 
     void write(unsigned char const *data, size_t size) override
     {
-        if (file_.write(reinterpret_cast<const char *>(data), qint64(size)) != qint64(size))
-            throw std::runtime_error("book not written");
+        while (size > 0) {
+            const qint64 written = file_.write(reinterpret_cast<const char *>(data), qint64(size));
+            if (written <= 0)
+                throw std::runtime_error("book not written");
+            data += written;
+            size -= size_t(written);
+        }
     }
     void finish() override {} // the commit flushes
 
@@ -353,14 +354,12 @@ SaveResult writeBook(const QList<PageImage> &pages, const QString &target, const
         writer.write();
     } catch (const std::bad_alloc &) {
         failure = {Status::OutOfMemory, notWritten + statusText(Status::OutOfMemory)};
-    } catch (const std::exception &e) {
+    } catch (...) {
         // A piece that failed said why where it failed.
         if (failure.ok())
             failure = {Status::WriteFailed, notWritten + (file.error() != QFileDevice::NoError
                                                               ? file.errorString()
-                                                              : QString::fromLocal8Bit(e.what()))};
-    } catch (...) {
-        failure = {Status::GenericError, notWritten + statusText(Status::GenericError)};
+                                                              : statusText(Status::WriteFailed))};
     }
     // Without a commit the temporary file goes, and an older book stays as it was.
     if (failure.ok() && !file.commit())

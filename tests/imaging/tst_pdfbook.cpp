@@ -17,6 +17,13 @@
 #include <QTimeZone>
 #include <QtTest>
 
+#include <optional>
+
+#ifdef Q_OS_LINUX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
 using imaging::Status;
 
 namespace {
@@ -104,9 +111,9 @@ QByteArray pieceBytes(const QImage &picture, const QString &format)
 }
 
 // Writes "format:kind:dpi" ("tif-g4:mono:600", "png:grey:none") as a piece file.
-QString writePiece(const QString &folder, const QString &spec, int index, QImage &picture)
+QString writePiece(const QString &folder, const QString &recipe, int index, QImage &picture)
 {
-    const QStringList parts = spec.split(QLatin1Char(':'));
+    const QStringList parts = recipe.split(QLatin1Char(':'));
     picture = pagePicture(parts[1], index);
     if (parts[2] != QLatin1String("none")) {
         picture.setDotsPerMeterX(dotsPerMetre(parts[2].toInt()));
@@ -119,6 +126,31 @@ QString writePiece(const QString &folder, const QString &spec, int index, QImage
         return {};
     return path;
 }
+
+#ifdef Q_OS_LINUX
+// While it lives no file may grow past the limit, as on a full disk: a write beyond fails
+// (EFBIG) instead of ending the process.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        handler_ = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, old_.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, handler_);
+    }
+
+private:
+    rlimit old_{};
+    void (*handler_)(int) = nullptr;
+};
+#endif
 
 QStringList missingTools()
 {
@@ -177,10 +209,10 @@ void PdfBookTest::pagesKeepEveryPiece()
     QVERIFY(dir.isValid());
     QStringList files;
     QList<QImage> pictures;
-    for (const QString &spec : pieces) {
+    for (const QString &recipe : pieces) {
         QImage picture;
-        files << writePiece(dir.path(), spec, int(files.size()), picture);
-        QVERIFY2(!files.last().isEmpty(), qPrintable(spec));
+        files << writePiece(dir.path(), recipe, int(files.size()), picture);
+        QVERIFY2(!files.last().isEmpty(), qPrintable(recipe));
         pictures << picture;
     }
     // An older book of that name is replaced.
@@ -219,10 +251,10 @@ void PdfBookTest::pagesKeepEveryPiece()
                  .exitCode,
              0);
     for (qsizetype i = 0; i < files.size(); ++i) {
-        const QString spec = pieces[i];
+        const QString recipe = pieces[i];
         const QImage &picture = pictures[i];
-        const QString kind = spec.section(QLatin1Char(':'), 1, 1);
-        const bool jpeg = spec.startsWith(QLatin1String("jpg"));
+        const QString kind = recipe.section(QLatin1Char(':'), 1, 1);
+        const bool jpeg = recipe.startsWith(QLatin1String("jpg"));
         // page num type width height color comp bpc enc ...
         const QStringList f = rows[i].simplified().split(QLatin1Char(' '));
         const QStringList expected = {
@@ -243,13 +275,13 @@ void PdfBookTest::pagesKeepEveryPiece()
         if (jpeg) {
             QFile piece(files[i]), copy(extracted + number + QStringLiteral(".jpg"));
             QVERIFY(piece.open(QIODevice::ReadOnly) && copy.open(QIODevice::ReadOnly));
-            QVERIFY2(piece.readAll() == copy.readAll(), qPrintable(spec));
+            QVERIFY2(piece.readAll() == copy.readAll(), qPrintable(recipe));
         } else {
             const QImage page(extracted + QStringLiteral("p") + number + QStringLiteral(".png"));
-            QVERIFY2(comparable(page, kind) == comparable(picture, kind), qPrintable(spec));
+            QVERIFY2(comparable(page, kind) == comparable(picture, kind), qPrintable(recipe));
         }
 
-        const int dpi = spec.section(QLatin1Char(':'), 2, 2).toInt();
+        const int dpi = recipe.section(QLatin1Char(':'), 2, 2).toInt();
         // Pieces without a resolution carry Qt's default or 72 dpi; their pages are at 300.
         const double points = 72.0 / (dpi > 72 ? dpi : 300);
         const QRegularExpressionMatch size =
@@ -287,6 +319,7 @@ void PdfBookTest::unreadablePieceWritesNothing_data()
     QTest::newRow("JPEG cut short") << "cut jpg" << false << int(Status::UnknownImageFormat);
     QTest::newRow("not a picture") << "text" << false << int(Status::UnknownImageFormat);
     QTest::newRow("folder of the book missing") << "folder" << false << int(Status::AccessDenied);
+    QTest::newRow("disk full, older book kept") << "full" << true << int(Status::WriteFailed);
 }
 
 void PdfBookTest::unreadablePieceWritesNothing()
@@ -309,7 +342,7 @@ void PdfBookTest::unreadablePieceWritesNothing()
         QVERIFY(file.open(QIODevice::ReadWrite) && file.resize(file.size() / 2));
     } else if (fault == QLatin1String("text")) {
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write("no picture here") > 0);
-    } else if (fault == QLatin1String("folder")) {
+    } else if (fault == QLatin1String("folder") || fault == QLatin1String("full")) {
         bad = files.takeLast();
     }
     file.close();
@@ -323,9 +356,21 @@ void PdfBookTest::unreadablePieceWritesNothing()
     }
     const QStringList before = entries(dir.path());
 
+#ifdef Q_OS_LINUX
+    std::optional<FileSizeLimit> full;
+    if (fault == QLatin1String("full"))
+        full.emplace(4096);
+#else
+    if (fault == QLatin1String("full"))
+        QSKIP("the file-size limit is Linux's");
+#endif
     const imaging::SaveResult saved = imaging::writePdfBook(files, book, {});
+#ifdef Q_OS_LINUX
+    full.reset();
+#endif
     QCOMPARE(int(saved.status), status);
-    const QString named = fault == QLatin1String("folder") ? book : bad;
+    const bool bookFault = fault == QLatin1String("folder") || fault == QLatin1String("full");
+    const QString named = bookFault ? book : bad;
     QVERIFY2(saved.reason.contains(QDir::toNativeSeparators(named)), qPrintable(saved.reason));
     QCOMPARE(entries(dir.path()), before);
     if (olderBook) {
