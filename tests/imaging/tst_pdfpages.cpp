@@ -27,6 +27,7 @@
 using imaging::PdfPages;
 using imaging::Status;
 
+#ifdef SPLITTER_WITH_PDF
 namespace {
 
 // A scan-like picture: gradients with fine detail, so that every coding has work to do.
@@ -63,7 +64,6 @@ QString run(const QString &tool, const QStringList &arguments)
     return {};
 }
 
-#ifdef SPLITTER_WITH_PDF
 // Rewrites a PDF with qpdf's own API: edit gets the document and its pages.
 template <typename Edit> bool rewritePdf(const QString &path, Edit edit)
 {
@@ -77,7 +77,6 @@ template <typename Edit> bool rewritePdf(const QString &path, Edit edit)
     }
     return QFile::remove(path) && QFile::rename(path + ".new", path);
 }
-#endif
 
 // The colours of every pixel, whatever the layout: 1-bit, palette, grey or RGB.
 QImage colours(const QImage &image)
@@ -86,6 +85,7 @@ QImage colours(const QImage &image)
 }
 
 } // namespace
+#endif
 
 class TestPdfPages : public QObject
 {
