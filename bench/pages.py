@@ -27,7 +27,8 @@ import subprocess
 import sys
 import time
 
-import page_fixtures as fixtures
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+import page_fixtures as fixtures  # noqa: E402
 
 CORES = os.cpu_count() or 1
 
