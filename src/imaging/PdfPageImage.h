@@ -340,7 +340,8 @@ inline QImage decodePageImage(QPDFObjectHandle image, const PageImage &kind, con
         const std::shared_ptr<Buffer> raw = image.getRawStreamData();
         const QByteArray bytes = QByteArray::fromRawData(
             reinterpret_cast<const char *>(raw->getBuffer()), qsizetype(raw->getSize()));
-        if (kind.coding == Coding::Jpeg && jpeg::decode(bytes, out) != jpeg::Decoded::Ok)
+        if (kind.coding == Coding::Jpeg &&
+            jpeg::decode(bytes, out, jpeg::Grey::Kept) != jpeg::Decoded::Ok)
             out = QImage();
 #ifdef SPLITTER_WITH_LIBTIFF
         if (kind.coding == Coding::Fax)
