@@ -72,7 +72,8 @@ template <typename Edit> bool rewritePdf(const QString &path, Edit edit)
         pdf.processFile(QFile::encodeName(path).constData());
         std::vector<QPDFObjectHandle> pages = pdf.getAllPages();
         edit(pdf, pages);
-        QPDFWriter writer(pdf, QFile::encodeName(path + ".new").constData());
+        const QByteArray written = QFile::encodeName(path + ".new"); // the writer keeps the pointer
+        QPDFWriter writer(pdf, written.constData());
         writer.write();
     }
     return QFile::remove(path) && QFile::rename(path + ".new", path);
