@@ -83,31 +83,50 @@ QString renameOver(const QString &from, const QString &to)
 #endif
 }
 
+// Opens a new temporary file beside the target.
+bool openTemporary(const QString &path, QFile &temporary, QIODevice::OpenMode mode)
+{
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        temporary.setFileName(path +
+                              QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate(),
+                                                            8, 16, QLatin1Char('0')));
+        // NewOnly: an existing file of that name is never reused.
+        if (temporary.open(QIODevice::WriteOnly | QIODevice::NewOnly | mode))
+            return true;
+        if (temporary.error() != QFileDevice::OpenError)
+            return false;
+    }
+    return false;
+}
+
 } // namespace
 
 Status writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error,
                            ByteSink *sink)
 {
+    // Unbuffered: each write reaches the file, so a failing one reports its cause.
+    return writeFileAtomically(
+        path,
+        [&bytes, sink](QIODevice &file) {
+            return writeAll(static_cast<QFile &>(file), bytes, sink);
+        },
+        error);
+}
+
+Status writeFileAtomically(const QString &path, const std::function<bool(QIODevice &)> &write,
+                           QString *error)
+{
     auto fail = [error](Status status, const QString &why) {
-        if (error)
+        if (error && error->isEmpty())
             *error = why;
         return status;
     };
+    if (error)
+        error->clear();
     QFile temporary;
-    bool opened = false;
-    for (int attempt = 0; attempt < 16 && !opened; ++attempt) {
-        temporary.setFileName(path +
-                              QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate(),
-                                                            8, 16, QLatin1Char('0')));
-        // NewOnly: an existing file of that name is never reused.
-        // Unbuffered: each write reaches the file, so a failing one reports its cause.
-        opened = temporary.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered);
-        if (!opened && temporary.error() != QFileDevice::OpenError)
-            break;
-    }
-    if (!opened)
+    if (!openTemporary(path, temporary, QIODevice::Unbuffered))
         return fail(Status::AccessDenied, temporary.errorString());
-    const bool written = writeAll(temporary, bytes, sink);
+    const bool written = write(temporary);
     const QString writeError = temporary.errorString();
     temporary.close();
     if (!written || temporary.error() != QFileDevice::NoError) {

@@ -6,6 +6,10 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <functional>
+
+class QIODevice;
+
 namespace imaging {
 
 // Receives a file's bytes as they are written, for a hash of them.
@@ -24,5 +28,10 @@ public:
 // comes without reading the file back.
 Status writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error,
                            ByteSink *sink = nullptr);
+// The same for a file too large to hold in memory: write is given the temporary file to
+// write as the bytes are made, and returns false when it could not write them all (and
+// then sets the reason itself; the device's error is taken otherwise).
+Status writeFileAtomically(const QString &path, const std::function<bool(QIODevice &)> &write,
+                           QString *error);
 
 } // namespace imaging

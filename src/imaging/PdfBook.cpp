@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
-#include <QSaveFile>
 
 // qpdf 11 without its old PointerHolder type.
 #define POINTERHOLDER_TRANSITION 4
@@ -239,7 +238,7 @@ private:
 class FileOutput : public Pipeline
 {
 public:
-    explicit FileOutput(QSaveFile &file) : Pipeline("book file", nullptr), file_(file) {}
+    explicit FileOutput(QIODevice &file) : Pipeline("book file", nullptr), file_(file) {}
 
     void write(unsigned char const *data, size_t size) override
     {
@@ -251,10 +250,10 @@ public:
             size -= size_t(written);
         }
     }
-    void finish() override {} // the commit flushes
+    void finish() override {} // the file is unbuffered
 
 private:
-    QSaveFile &file_;
+    QIODevice &file_;
 };
 
 Object dictionary(std::initializer_list<std::pair<const char *, Object>> keys)
@@ -330,40 +329,46 @@ void addPage(QPDF &pdf, const PageImage &page, SaveResult &failure,
 SaveResult writeBook(const QList<PageImage> &pages, const QString &target, const PdfBookInfo &info)
 {
     SaveResult failure;
-    QSaveFile file(target);
     const QString notWritten =
         QStringLiteral("无法写入 %1：").arg(QDir::toNativeSeparators(target));
-    try {
-        QPDF pdf;
-        pdf.emptyPDF();
-        pdf.setSuppressWarnings(true);
-        std::map<QByteArray, Object> profiles;
-        for (const PageImage &page : pages)
-            addPage(pdf, page, failure, profiles);
-        pdf.getTrailer().replaceKey(
-            "/Info", pdf.makeIndirectObject(dictionary(
-                         {{"/Title", Object::newUnicodeString(info.title.toStdString())},
-                          {"/Producer", Object::newUnicodeString("青禾图片分割器 1.2")},
-                          {"/CreationDate", Object::newString(pdfDate(info.created))}})));
-        if (!file.open(QIODevice::WriteOnly))
-            return {Status::AccessDenied, notWritten + file.errorString()};
-        FileOutput out(file);
-        QPDFWriter writer(pdf);
-        writer.setOutputPipeline(&out);
-        writer.setCompressStreams(true);
-        writer.write();
-    } catch (const std::bad_alloc &) {
-        failure = {Status::OutOfMemory, notWritten + statusText(Status::OutOfMemory)};
-    } catch (...) {
-        // A piece that failed said why where it failed.
-        if (failure.ok())
-            failure = {Status::WriteFailed, notWritten + (file.error() != QFileDevice::NoError
-                                                              ? file.errorString()
-                                                              : statusText(Status::WriteFailed))};
-    }
-    // Without a commit the temporary file goes, and an older book stays as it was.
-    if (failure.ok() && !file.commit())
-        failure = {Status::WriteFailed, notWritten + file.errorString()};
+    // Written under a temporary name and renamed into place like a piece: a failed book
+    // leaves no part behind, and an older book stays as it was.
+    const auto write = [&](QIODevice &file) {
+        try {
+            QPDF pdf;
+            pdf.emptyPDF();
+            pdf.setSuppressWarnings(true);
+            std::map<QByteArray, Object> profiles;
+            for (const PageImage &page : pages)
+                addPage(pdf, page, failure, profiles);
+            pdf.getTrailer().replaceKey(
+                "/Info", pdf.makeIndirectObject(dictionary(
+                             {{"/Title", Object::newUnicodeString(info.title.toStdString())},
+                              {"/Producer", Object::newUnicodeString("青禾图片分割器 1.2")},
+                              {"/CreationDate", Object::newString(pdfDate(info.created))}})));
+            FileOutput out(file);
+            QPDFWriter writer(pdf);
+            writer.setOutputPipeline(&out);
+            writer.setCompressStreams(true);
+            writer.write();
+            return true;
+        } catch (const std::bad_alloc &) {
+            failure = {Status::OutOfMemory, notWritten + statusText(Status::OutOfMemory)};
+        } catch (...) {
+            // A piece that failed said why where it failed.
+            const auto *device = qobject_cast<QFileDevice *>(&file);
+            if (failure.ok())
+                failure = {Status::WriteFailed,
+                           notWritten + (device && device->error() != QFileDevice::NoError
+                                             ? device->errorString()
+                                             : statusText(Status::WriteFailed))};
+        }
+        return false;
+    };
+    QString error;
+    const Status status = writeFileAtomically(target, write, &error);
+    if (status != Status::Ok && failure.ok())
+        failure = {status, notWritten + error};
     return failure;
 }
 
