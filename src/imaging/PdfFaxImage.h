@@ -119,15 +119,15 @@ inline QImage decodeFax(const QByteArray &raw, const FaxCoding &kind, const char
         file.failed)
         return {};
     // libtiff gives the coding's black runs as 1; /BlackIs1 and /Decode say whether a 1
-    // of the decoded image shows black or white.
+    // of the decoded image shows black or white. The bits stay as coded and the table
+    // says what they show, as a TIFF of the same coding reads: its pieces are the same.
     const bool oneIsBlack = kind.blackIs1 == kind.inverted;
-    out.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
-    for (int y = 0; y < kind.height; ++y) {
-        const auto *row = reinterpret_cast<const uchar *>(strip.constData()) + y * rowBytes;
-        uchar *line = out.scanLine(y);
-        for (qint64 i = 0; i < rowBytes; ++i)
-            line[i] = oneIsBlack ? uchar(~row[i]) : row[i];
-    }
+    if (oneIsBlack)
+        out.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    else
+        out.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    for (qint64 y = 0; y < qint64(kind.height); ++y)
+        std::memcpy(out.scanLine(int(y)), strip.constData() + y * rowBytes, size_t(rowBytes));
     return out;
 }
 

@@ -307,7 +307,10 @@ inline QImage decodeSamples(QPDFObjectHandle image, const PageImage &kind, const
         reason = "内存不足，无法读取 PDF 页面";
         return {};
     }
-    if (kind.indexed || mono)
+    // A 1-bit image keeps its bits; /Decode [1 0] turns its table round.
+    if (mono && kind.inverted)
+        out.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    else if (kind.indexed || mono)
         out.setColorTable(mono ? QList<QRgb>{qRgb(0, 0, 0), qRgb(255, 255, 255)} : kind.palette);
     const qint64 samples = qint64(w) * kind.components;
     const int top = bits == 16 ? 65535 : (1 << bits) - 1;
@@ -322,8 +325,8 @@ inline QImage decodeSamples(QPDFObjectHandle image, const PageImage &kind, const
         else
             for (qint64 i = 0; i < samples; ++i)
                 line[i] = uchar((sampleAt(row, i, bits) * 255 + top / 2) / top);
-        if (kind.inverted)
-            for (qint64 i = 0; i < (mono ? rowBytes : samples); ++i)
+        if (kind.inverted && !mono)
+            for (qint64 i = 0; i < samples; ++i)
                 line[i] = uchar(~line[i]);
     }
     return out;

@@ -268,8 +268,17 @@ Status imagePage(const PageLayout &layout, QSize *size, QImage &image, const cha
         return refuse(reason, Status::UnknownImageFormat, "PDF 页面图像与其声明的尺寸不符");
     const int dpmX = dotsPerMeter(stored.width(), layout.box.width());
     const int dpmY = dotsPerMeter(stored.height(), layout.box.height());
+    // Set before the page is handed on: set on a second holder of the pixels, it would
+    // copy the whole page.
+    decoded.setDotsPerMeterX(dpmX);
+    decoded.setDotsPerMeterY(dpmY);
+    if (layout.turns % 4 == 0) {
+        image = std::move(decoded);
+        return Status::Ok;
+    }
     const QColorSpace colours = decoded.colorSpace();
     image = turnedImage(decoded, layout.turns);
+    decoded = QImage();
     if (image.isNull())
         return refuse(reason, Status::OutOfMemory, "内存不足，无法读取 PDF 页面");
     // Qt's own turn keeps neither the swapped resolution nor, in ours, the profile.

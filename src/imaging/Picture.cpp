@@ -219,7 +219,7 @@ Status Picture::openPdf()
 
 Status Picture::decodePdf(QSize scaledTo)
 {
-    QImage image;
+    QImage image = std::exchange(image_, QImage()); // memory to reuse, if any
     const Status status = pdf_->decodePage(page_, options_.pdfDpi, image);
     if (status != Status::Ok) {
         error_ = pdf_->errorString();
