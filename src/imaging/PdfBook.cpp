@@ -56,7 +56,13 @@ struct PageImage
     double dpiX = defaultDpi;
     double dpiY = defaultDpi;
     QByteArray icc;
-    bool operator==(const PageImage &) const = default;
+    // Written out: the fuzzing build compiles this file as C++17 (qpdf 11.3's headers).
+    bool operator==(const PageImage &o) const
+    {
+        return file == o.file && coding == o.coding && width == o.width && height == o.height &&
+               components == o.components && bits == o.bits && blackIs1 == o.blackIs1 &&
+               dpiX == o.dpiX && dpiY == o.dpiY && icc == o.icc;
+    }
 };
 
 QString pieceReason(const QString &file, const QString &why)
