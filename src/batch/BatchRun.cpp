@@ -37,8 +37,12 @@ BatchRun::BatchRun(const RunSnapshot &snapshot, QThreadPool &pool, int threads,
       progress_(std::move(progress)), quarterTurns_(::quarterTurns(snapshot.rotation)),
       frames_(qint64(snapshot.frames.size())), total_(snapshot.pictures.size() * frames_),
       ownPictures_(snapshot.pictures), naming_(std::make_shared<PieceNaming>(snapshot)),
-      shared_(std::make_shared<Shared>(total_))
-{}
+      shared_(std::make_shared<Shared>(total_)), reading_(snapshot.reading)
+{
+    // The run's pages of one PDF share its open document.
+    if (!reading_.openPdfs)
+        reading_.openPdfs = std::make_shared<imaging::OpenPdfs>();
+}
 
 BatchRun::~BatchRun()
 {
@@ -69,7 +73,7 @@ template <class Ready> void BatchRun::pump(std::unique_lock<std::mutex> &lock, R
 void BatchRun::decodeLater(qint64 index)
 {
     pool_.start([shared = shared_, naming = naming_, index, path = snapshot_.pictures.at(index - 1),
-                 &stop = stop_, &format = format_, reading = snapshot_.reading] {
+                 &stop = stop_, &format = format_, reading = reading_] {
         Decoded result;
         imaging::Picture picture;
         picture.setOptions(reading);

@@ -93,4 +93,5 @@ private:
     // Copied for the decodes, which may outlive the run after a stop.
     std::shared_ptr<const PieceNaming> naming_;
     std::shared_ptr<Shared> shared_;
+    imaging::ReadOptions reading_; // with the open PDFs the run's pictures share
 };

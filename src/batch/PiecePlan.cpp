@@ -10,10 +10,13 @@ std::vector<PieceRecord> planRun(const RunSnapshot &snapshot, OutputFormat forma
     std::vector<PieceRecord> records;
     const PieceNaming naming(snapshot);
     const OwnPictures own(snapshot.pictures);
+    imaging::ReadOptions reading = snapshot.reading;
+    if (!reading.openPdfs)
+        reading.openPdfs = std::make_shared<imaging::OpenPdfs>();
     for (qint64 i = 1; i <= snapshot.pictures.size(); ++i) {
         const QString &path = snapshot.pictures.at(i - 1);
         imaging::Picture picture;
-        picture.setOptions(snapshot.reading);
+        picture.setOptions(reading);
         const imaging::Status status = picture.open(path);
         for (qint64 k = 1; k <= qint64(naming.frames.size()); ++k) {
             PieceRecord record;

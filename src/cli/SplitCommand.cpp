@@ -46,7 +46,9 @@ std::optional<QSizeF> turnedSampleSize(const QString &path, Rotation rotation, i
                                        QString &why)
 {
     imaging::Picture sample;
-    sample.setOptions({.keepDepth = false, .pdfDpi = pdfDpi});
+    imaging::ReadOptions reading;
+    reading.pdfDpi = pdfDpi;
+    sample.setOptions(reading);
     const imaging::Status status = sample.open(path);
     if (status != imaging::Status::Ok) {
         why = sample.errorString().isEmpty() ? imaging::statusText(status) : sample.errorString();

@@ -137,8 +137,43 @@ void applyAllocationLimit()
     std::call_once(once, [] { QImageReader::setAllocationLimit(allocationLimitMb); });
 }
 
+struct OpenPdfs::Lent
+{
+    std::mutex mutex;
+    std::vector<std::pair<QString, std::unique_ptr<PdfPages>>> idle;
+};
+
+OpenPdfs::OpenPdfs() : lent_(std::make_unique<Lent>()) {}
+OpenPdfs::~OpenPdfs() = default;
+
+std::unique_ptr<PdfPages> OpenPdfs::take(const QString &path)
+{
+    const std::lock_guard lock(lent_->mutex);
+    for (auto it = lent_->idle.begin(); it != lent_->idle.end(); ++it) {
+        if (it->first == path) {
+            std::unique_ptr<PdfPages> document = std::move(it->second);
+            lent_->idle.erase(it);
+            return document;
+        }
+    }
+    return nullptr;
+}
+
+void OpenPdfs::giveBack(const QString &path, std::unique_ptr<PdfPages> document)
+{
+    // A few: one a thread, for the book being cut.
+    constexpr size_t kept = 8;
+    const std::lock_guard lock(lent_->mutex);
+    if (lent_->idle.size() >= kept)
+        lent_->idle.erase(lent_->idle.begin());
+    lent_->idle.emplace_back(path, std::move(document));
+}
+
 Picture::Picture() = default;
-Picture::~Picture() = default;
+Picture::~Picture()
+{
+    release();
+}
 
 Status Picture::open(const QString &entry)
 {
@@ -195,8 +230,13 @@ Status Picture::open(const QString &entry)
 
 Status Picture::openPdf()
 {
-    pdf_ = std::make_unique<PdfPages>();
-    Status status = pdf_->open(path_);
+    if (options_.openPdfs)
+        pdf_ = options_.openPdfs->take(path_);
+    Status status = Status::Ok;
+    if (!pdf_) {
+        pdf_ = std::make_unique<PdfPages>();
+        status = pdf_->open(path_);
+    }
     if (status == Status::Ok && page_ >= pdf_->pageCount()) {
         error_ = QStringLiteral("找不到第 %1 页").arg(page_ + 1);
         return Status::UnknownImageFormat;
@@ -334,9 +374,12 @@ QSizeF Picture::dimensions() const
 
 void Picture::release()
 {
+    // A document that opened goes back for the next page of its file.
+    if (pdf_ && options_.openPdfs && pdf_->pageCount() > 0)
+        options_.openPdfs->giveBack(path_, std::move(pdf_));
+    pdf_.reset();
     path_.clear();
     page_ = 0;
-    pdf_.reset();
     fileSize_ = {};
     format_.clear();
     rotation_ = 0;

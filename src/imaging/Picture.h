@@ -13,6 +13,23 @@ namespace imaging {
 
 class PdfPages;
 
+// PDF files a run keeps open between its pages: opening a PDF reads its cross-reference
+// table, which for a book of thousands of pages costs more than a page. A document is
+// lent to one picture at a time, so each stays with one thread while it is used.
+class OpenPdfs
+{
+public:
+    OpenPdfs();
+    ~OpenPdfs();
+    // An open document of the file, or null when none is free.
+    std::unique_ptr<PdfPages> take(const QString &path);
+    void giveBack(const QString &path, std::unique_ptr<PdfPages> document);
+
+private:
+    struct Lent;
+    std::unique_ptr<Lent> lent_;
+};
+
 // How pictures are read for a run.
 struct ReadOptions
 {
@@ -21,6 +38,8 @@ struct ReadOptions
     bool keepDepth = false;
     // The resolution a PDF page that is not one scanned image is drawn at.
     int pdfDpi = 300;
+    // Shared by the pictures of one run; none: every page opens its file anew.
+    std::shared_ptr<OpenPdfs> openPdfs;
 };
 
 // Largest picture the decoder will allocate: a 1200-dpi A3 scan in 32 bits.
