@@ -332,11 +332,15 @@ inline QImage decodeSamples(QPDFObjectHandle image, const PageImage &kind, const
     return out;
 }
 
-// The image's own pixels with its colour profile; null with a reason on failure.
-inline QImage decodePageImage(QPDFObjectHandle image, const PageImage &kind, const char *&reason)
+// The image's own pixels with its colour profile; null with a reason on failure. A JPEG
+// decodes into the memory of recycled when it fits, as a batch's pages are of one size.
+inline QImage decodePageImage(QPDFObjectHandle image, const PageImage &kind, const char *&reason,
+                              QImage recycled = QImage())
 {
-    QImage out;
+    QImage out = std::move(recycled);
     reason = "PDF 页面图像已损坏";
+    if (kind.coding != Coding::Jpeg)
+        out = QImage();
     if (kind.coding == Coding::Samples) {
         out = decodeSamples(image, kind, reason);
     } else {

@@ -261,7 +261,8 @@ Status imagePage(const PageLayout &layout, QSize *size, QImage &image, const cha
         *size = turnedSize(stored, layout.turns);
         return Status::Ok;
     }
-    QImage decoded = pdf::decodePageImage(layout.image, layout.kind, reason);
+    QImage decoded =
+        pdf::decodePageImage(layout.image, layout.kind, reason, std::exchange(image, QImage()));
     if (decoded.isNull())
         return Status::UnknownImageFormat;
     if (decoded.size() != stored)
