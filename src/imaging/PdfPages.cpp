@@ -13,7 +13,9 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QTransform>
+#ifdef SPLITTER_WITH_PDF_RENDERING
 #include <poppler-qt6.h>
+#endif
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
@@ -111,6 +113,7 @@ Status refuse(const char *&reason, Status status, const char *why)
     return status;
 }
 
+#ifdef SPLITTER_WITH_PDF_RENDERING
 void silencePoppler()
 {
     static std::once_flag once;
@@ -118,6 +121,7 @@ void silencePoppler()
         Poppler::setDebugErrorFunction([](const QString &, const QVariant &) {}, QVariant());
     });
 }
+#endif
 
 struct PageLayout
 {
@@ -138,7 +142,9 @@ public:
     QPDF qpdf;
     int pages = 0;
     bool listed = false; // the tree's counts failed once: qpdf's list of every page is used
+#ifdef SPLITTER_WITH_PDF_RENDERING
     std::unique_ptr<Poppler::Document> poppler;
+#endif
     PageLayout layout; // the page last looked at: pageSize is mostly followed by decodePage
 
     QPDFObjectHandle page(int index)
@@ -305,6 +311,12 @@ Status renderedPage(PdfPages::Document &document, const PageLayout &layout, int 
         *size = pixels;
         return Status::Ok;
     }
+#ifndef SPLITTER_WITH_PDF_RENDERING
+    Q_UNUSED(document)
+    Q_UNUSED(image)
+    return refuse(reason, Status::UnknownImageFormat,
+                  "此版本只能读取整页是一张扫描图片的 PDF 页面");
+#else
     if (!document.poppler) {
         silencePoppler();
         document.poppler = Poppler::Document::load(document.path);
@@ -332,6 +344,7 @@ Status renderedPage(PdfPages::Document &document, const PageLayout &layout, int 
         return refuse(reason, Status::OutOfMemory, "内存不足，无法读取 PDF 页面");
     image.setDotsPerMeterX(qRound(dpi / 0.0254));
     image.setDotsPerMeterY(qRound(dpi / 0.0254));
+#endif
     return Status::Ok;
 }
 
