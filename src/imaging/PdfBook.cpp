@@ -221,7 +221,7 @@ public:
     {
         PieceContent piece;
         failure_ = readPiece(page_.file, true, piece);
-        if (failure_.ok() && piece.page != page_)
+        if (failure_.ok() && !(piece.page == page_))
             failure_ = {Status::GenericError,
                         pieceReason(page_.file, QStringLiteral("文件已改动"))};
         if (!failure_.ok())
