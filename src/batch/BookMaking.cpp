@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -28,9 +29,10 @@ void makeBooks(const std::map<qint64, BookPiece> &pieces, const QString &folder,
 {
     // Letters in the order their first pieces come, each with its pages in running order.
     std::vector<std::pair<QString, QStringList>> books;
-    for (const auto &[number, piece] : pieces) {
+    for (const auto &numbered : pieces) {
+        const BookPiece &piece = numbered.second;
         auto book = std::find_if(books.begin(), books.end(),
-                                 [&](const auto &b) { return b.first == piece.letter; });
+                                 [&piece](const auto &b) { return b.first == piece.letter; });
         if (book == books.end())
             book = books.insert(books.end(), {piece.letter, {}});
         book->second << piece.path;
