@@ -4,7 +4,6 @@
 
 #include <QFileInfo>
 #include <QImageReader>
-#include <QRegularExpression>
 
 namespace imaging {
 
@@ -34,14 +33,23 @@ int pagesOf(const QString &path)
 
 PageOfFile pageOfEntry(const QString &entry)
 {
-    static const QRegularExpression pageSuffix(QStringLiteral("（第 ([1-9][0-9]{0,8}) 页）$"));
-    const QRegularExpressionMatch match = pageSuffix.match(entry);
-    if (match.hasMatch()) {
-        const QString path = entry.left(match.capturedStart());
-        if (hasPagedSuffix(path))
-            return {path, match.captured(1).toInt() - 1};
-    }
-    return {entry, 0};
+    // Plain string work: this runs on the run's worker threads for every picture.
+    static const QString opening = QStringLiteral("（第 "), closing = QStringLiteral(" 页）");
+    if (!entry.endsWith(closing))
+        return {entry, 0};
+    const qsizetype start = entry.lastIndexOf(opening);
+    if (start < 0)
+        return {entry, 0};
+    const qsizetype digitsAt = start + opening.size();
+    const QStringView digits =
+        QStringView(entry).mid(digitsAt, entry.size() - closing.size() - digitsAt);
+    bool isNumber = digits.size() >= 1 && digits.size() <= 9 && digits.front() != u'0';
+    for (const QChar c : digits)
+        isNumber = isNumber && c >= u'0' && c <= u'9';
+    const QString path = entry.left(start);
+    if (!isNumber || !hasPagedSuffix(path))
+        return {entry, 0};
+    return {path, digits.toInt() - 1};
 }
 
 QString pageEntry(const QString &path, int page)
