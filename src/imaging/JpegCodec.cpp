@@ -78,10 +78,17 @@ struct QuietErrors
 
 void dropMessage(j_common_ptr) {}
 
+// What libjpeg reads of a header, in plain values: the jump would skip C++ destructors.
+struct PlainHeader
+{
+    int width = 0, height = 0, components = 0;
+    int densityUnit = 0, densityX = 0, densityY = 0;
+};
+
 // The ICC profile of a JPEG, put together by libjpeg from its APP2 segments in their
 // order; only the header is read. Kept free of C++ objects, which the jump would skip.
 bool readProfile(const unsigned char *data, unsigned long size, JOCTET **profile,
-                 unsigned int *profileSize)
+                 unsigned int *profileSize, PlainHeader *header = nullptr)
 {
     jpeg_decompress_struct info;
     QuietErrors errors;
@@ -96,10 +103,37 @@ bool readProfile(const unsigned char *data, unsigned long size, JOCTET **profile
     jpeg_mem_src(&info, data, size);
     jpeg_save_markers(&info, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(&info, TRUE);
+    if (header)
+        *header = {int(info.image_width), int(info.image_height), info.num_components,
+                   info.density_unit,     info.X_density,         info.Y_density};
     const bool found = jpeg_read_icc_profile(&info, profile, profileSize);
     jpeg_destroy_decompress(&info);
     return found;
 }
+
+} // namespace
+
+bool readHeaderFacts(const QByteArray &file, HeaderFacts &facts)
+{
+    JOCTET *profile = nullptr;
+    unsigned int size = 0;
+    PlainHeader plain;
+    const bool found =
+        readProfile(reinterpret_cast<const unsigned char *>(file.constData()),
+                    static_cast<unsigned long>(file.size()), &profile, &size, &plain);
+    const std::unique_ptr<JOCTET, void (*)(void *)> owned(profile, std::free);
+    const double perInch = plain.densityUnit == 1 ? 1 : plain.densityUnit == 2 ? 2.54 : 0;
+    facts = {plain.width,
+             plain.height,
+             plain.components,
+             plain.densityX * perInch,
+             plain.densityY * perInch,
+             found && profile ? QByteArray(reinterpret_cast<const char *>(profile), size)
+                              : QByteArray()};
+    return facts.width > 0 && facts.height > 0;
+}
+
+namespace {
 
 QColorSpace colourSpace(const QByteArray &file)
 {

@@ -21,6 +21,19 @@ enum class Grey { AsRgb, Kept };
 // its memory is reused.
 Decoded decode(const QByteArray &file, QImage &image, Grey grey = Grey::AsRgb);
 
+// What a JPEG's header says, no pixel decoded: size, components, resolution in dots per
+// inch (0 when it gives none) and colour profile. False when the header cannot be read.
+struct HeaderFacts
+{
+    int width = 0;
+    int height = 0;
+    int components = 0;
+    double dpiX = 0;
+    double dpiY = 0;
+    QByteArray profile;
+};
+bool readHeaderFacts(const QByteArray &file, HeaderFacts &facts);
+
 // True when the file has an end-of-image marker after its last scan: JPEG data cut
 // short lacks it, and the general reader would fill the rest with grey.
 bool hasEndOfImage(const QByteArray &file);

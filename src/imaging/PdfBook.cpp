@@ -20,15 +20,13 @@
 #include <qpdf/QPDFWriter.hh>
 #include <qpdf/QUtil.hh>
 
-#include <csetjmp>
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <memory>
 #include <new>
 #include <stdexcept>
+#include <tuple>
 
-#include <jpeglib.h>
 #endif
 
 namespace imaging {
@@ -56,12 +54,11 @@ struct PageImage
     double dpiX = defaultDpi;
     double dpiY = defaultDpi;
     QByteArray icc;
-    // Written out: the fuzzing build compiles this file as C++17 (qpdf 11.3's headers).
-    bool operator==(const PageImage &o) const
+    // What the page's dictionary says of the samples; the writer must get just those.
+    bool sameSamples(const PageImage &o) const
     {
-        return file == o.file && coding == o.coding && width == o.width && height == o.height &&
-               components == o.components && bits == o.bits && blackIs1 == o.blackIs1 &&
-               dpiX == o.dpiX && dpiY == o.dpiY && icc == o.icc;
+        return std::tie(coding, width, height, components, bits, blackIs1, icc) ==
+               std::tie(o.coding, o.width, o.height, o.components, o.bits, o.blackIs1, o.icc);
     }
 };
 
@@ -85,46 +82,19 @@ QByteArray fittingProfile(const QByteArray &icc, int components)
     return fits ? icc : QByteArray();
 }
 
-struct JpegErrorExit
-{
-    jpeg_error_mgr manager;
-    std::jmp_buf jump;
-};
-
 // A JPEG's header, no pixel decoded; false when unreadable or neither grey nor RGB (CMYK).
 bool readJpegHeader(const QByteArray &file, PageImage &page)
 {
-    jpeg_decompress_struct info;
-    JpegErrorExit error;
-    info.err = jpeg_std_error(&error.manager);
-    error.manager.error_exit = [](j_common_ptr failed) {
-        std::longjmp(reinterpret_cast<JpegErrorExit *>(failed->err)->jump, 1);
-    };
-    error.manager.output_message = [](j_common_ptr) {};
-    jpeg_create_decompress(&info);
-    if (setjmp(error.jump)) {
-        jpeg_destroy_decompress(&info);
+    jpeg::HeaderFacts header;
+    if (!jpeg::readHeaderFacts(file, header))
         return false;
-    }
-    jpeg_mem_src(&info, reinterpret_cast<const uchar *>(file.constData()), file.size());
-    jpeg_save_markers(&info, JPEG_APP0 + 2, 0xFFFF);
-    const bool read = jpeg_read_header(&info, TRUE) == JPEG_HEADER_OK;
-    page.width = int(info.image_width);
-    page.height = int(info.image_height);
-    page.components = info.num_components;
-    const double perInch = info.density_unit == 1 ? 1 : info.density_unit == 2 ? 2.54 : 0;
-    page.dpiX = dpiOrDefault(info.X_density * perInch);
-    page.dpiY = dpiOrDefault(info.Y_density * perInch);
-    JOCTET *icc = nullptr;
-    unsigned int iccSize = 0;
-    if (read && jpeg_read_icc_profile(&info, &icc, &iccSize)) {
-        page.icc = fittingProfile(
-            QByteArray(reinterpret_cast<const char *>(icc), qsizetype(iccSize)), page.components);
-        std::free(icc);
-    }
-    jpeg_destroy_decompress(&info);
-    return read && page.width > 0 && page.height > 0 &&
-           (page.components == 1 || page.components == 3);
+    page.width = header.width;
+    page.height = header.height;
+    page.components = header.components;
+    page.dpiX = dpiOrDefault(header.dpiX);
+    page.dpiY = dpiOrDefault(header.dpiY);
+    page.icc = fittingProfile(header.profile, page.components);
+    return page.components == 1 || page.components == 3;
 }
 
 // A piece as its page takes it: what the page must know and, when asked for, its samples.
@@ -221,7 +191,7 @@ public:
     {
         PieceContent piece;
         failure_ = readPiece(page_.file, true, piece);
-        if (failure_.ok() && !(piece.page == page_))
+        if (failure_.ok() && !piece.page.sameSamples(page_))
             failure_ = {Status::GenericError,
                         pieceReason(page_.file, QStringLiteral("文件已改动"))};
         if (!failure_.ok())
