@@ -112,18 +112,19 @@ void OutputWindow::createFormatButtons()
 
 void OutputWindow::createCheckBoxes()
 {
-    keepDepthBox_ = new QCheckBox(QStringLiteral("保持黑白、灰度图片的颜色深度"), this);
-    keepDepthBox_->setObjectName(QStringLiteral("keepDepthBox"));
-    keepDepthBox_->setGeometry(ui::fromTwips(240, 3225, 5895, 255));
-    keepDepthBox_->setChecked(job_.keepDepth);
-    connect(keepDepthBox_, &QCheckBox::toggled, this,
-            [this](bool checked) { job_.keepDepth = checked; });
-    bookBox_ = new QCheckBox(QStringLiteral("同时为每本书生成一个 PDF 文件"), this);
-    bookBox_->setObjectName(QStringLiteral("bookBox"));
-    bookBox_->setGeometry(ui::fromTwips(240, 3525, 5895, 255));
-    bookBox_->setChecked(job_.makeBooks);
-    connect(bookBox_, &QCheckBox::toggled, this,
-            [this](bool checked) { job_.makeBooks = checked; });
+    // Each box shows and sets one choice of the job.
+    auto makeBox = [this](const char *name, const QString &text, int topTwips, bool &choice) {
+        auto *box = new QCheckBox(text, this);
+        box->setObjectName(QLatin1String(name));
+        box->setGeometry(ui::fromTwips(240, topTwips, 5895, 255));
+        box->setChecked(choice);
+        connect(box, &QCheckBox::toggled, this, [&choice](bool checked) { choice = checked; });
+        return box;
+    };
+    keepDepthBox_ = makeBox("keepDepthBox", QStringLiteral("保持黑白、灰度图片的颜色深度"), 3225,
+                            job_.keepDepth);
+    bookBox_ =
+        makeBox("bookBox", QStringLiteral("同时为每本书生成一个 PDF 文件"), 3525, job_.makeBooks);
 }
 
 void OutputWindow::createProgressBar()
